@@ -1,0 +1,91 @@
+#include "app/app.h"
+
+#include "nrv/peripheral/peripheral.h"
+#include "nrv/storage/storage.h"
+#include "probe/probe.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "text/text.h"
+
+#include <istream>
+#include <new>
+
+nrv::peripheral::input_dx8* g_input_manager = nullptr;
+
+namespace {
+
+// Static objects in start-up order: the guard mutex, then the application, then the
+// product mutex, which the game's other programs may look for; the tool only holds it.
+NamedMutex g_toolMutex("CALCORA8 steeings");
+CsettingApp g_app;
+NamedMutex g_productMutex("Calcora");
+
+void load_texts() {
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_STRING_DATABASE), MAKEINTRESOURCEW(10));
+    const DWORD size = resource ? SizeofResource(nullptr, resource) : 0;
+    HGLOBAL data = resource ? LoadResource(nullptr, resource) : nullptr;
+    const void* bytes = data ? LockResource(data) : nullptr;
+
+    nrv::storage::memory_streambuf buffer(bytes, bytes ? static_cast<int32_t>(size) : 0);
+    std::istream stream(&buffer);
+    load_string_database(stream);
+
+    // When the locale cannot be read the codes stay empty, which falls back to the
+    // first language block.
+    char language[8] = {};
+    char country[8] = {};
+    if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, language, sizeof language)) language[0] = 0;
+    if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO3166CTRYNAME, country, sizeof country)) country[0] = 0;
+    set_language(language, country);
+}
+
+void bring_first_instance_forward() {
+    HWND sheet = FindWindowW(nullptr, text_w(3).c_str());
+    if (sheet) SetForegroundWindow(sheet);
+}
+
+// Loads settings.dat, or builds defaults when there is none, it is invalid, or it asks
+// for more quality than this machine can run.
+void load_or_build_settings(int highest_tier) {
+    const bool loaded = load_settings();
+    const int32_t stored_quality = settings_record().quality;
+    // A negative quality would leave the Display page with no quality at all.
+    if (!loaded || highest_tier < stored_quality || stored_quality < 0)
+        build_default_settings(highest_tier, desktop_width(), desktop_height());
+}
+
+}  // namespace
+
+BOOL CsettingApp::InitInstance() {
+    load_texts();
+
+    if (!g_toolMutex.first_instance()) {
+        bring_first_instance_forward();
+        return FALSE;
+    }
+
+    InitCommonControls();
+    CWinApp::InitInstance();
+    AfxEnableControlContainer();
+
+    probe_display_modes();
+    probe_adapter();
+    if (!can_run_tier(0)) MessageBoxW(nullptr, text_w(8).c_str(), text_w(3).c_str(), MB_ICONERROR);
+    const int highest_tier = highest_runnable_tier();
+    load_or_build_settings(highest_tier);
+
+    g_input_manager = new (std::nothrow) nrv::peripheral::input_dx8();
+
+    {
+        CSettingSheet sheet;
+        m_pMainWnd = &sheet;
+        if (sheet.DoModal() == IDOK) save_settings();
+
+        if (g_input_manager) {
+            delete g_input_manager;
+            g_input_manager = nullptr;
+        }
+        m_pMainWnd = nullptr;
+    }
+    return FALSE;
+}

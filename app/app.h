@@ -1,0 +1,51 @@
+// The application shell: start-up, the single-instance guard and the settings sheet.
+#pragma once
+
+#include "framework/framework.h"
+#include "pages/pages.h"
+
+namespace nrv {
+namespace peripheral {
+class input_dx8;
+}
+}  // namespace nrv
+
+// The one run of the program. InitInstance does everything and returns FALSE, so the
+// process ends without a message loop.
+class CsettingApp : public CWinApp {
+public:
+    BOOL InitInstance() override;
+};
+
+// The modal sheet with the Display, Keyboard, Controller and Online pages.
+class CSettingSheet : public CPropertySheet {
+public:
+    CSettingSheet();
+    ~CSettingSheet() override;
+    BOOL OnInitDialog() override;
+
+private:
+    void AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UINT title_text);
+
+    CDisplayPage m_displayPage;
+    COnlinePage m_onlinePage;
+    ButtonPage* m_buttonPages[2] = {nullptr, nullptr};
+};
+
+// The input manager of this run; null before it is created and after it is destroyed.
+extern nrv::peripheral::input_dx8* g_input_manager;
+
+// A named mutex created at static initialisation and released and closed at exit.
+class NamedMutex {
+public:
+    explicit NamedMutex(const char* name);
+    ~NamedMutex();
+    NamedMutex(const NamedMutex&) = delete;
+    NamedMutex& operator=(const NamedMutex&) = delete;
+    // True when this process created the mutex, or when creating it failed.
+    bool first_instance() const { return m_firstInstance; }
+
+private:
+    HANDLE m_handle = nullptr;
+    bool m_firstInstance = false;
+};

@@ -1,0 +1,62 @@
+#include "app/app.h"
+
+#include "nrv/peripheral/peripheral.h"
+#include "probe/probe.h"
+#include "res/resource.h"
+#include "text/text.h"
+
+#include <cwchar>
+#include <new>
+
+namespace {
+
+constexpr size_t kTitleLength = 128;
+// The page descriptors point at these, so they live as long as the process.
+wchar_t g_displayTitle[kTitleLength];
+wchar_t g_buttonTitles[2][kTitleLength];
+wchar_t g_onlineTitle[kTitleLength];
+
+constexpr UINT kButtonPageTitles[2] = {50, 78};
+constexpr UINT kFirstButtonPageString = 102;
+
+}  // namespace
+
+CSettingSheet::CSettingSheet() : CPropertySheet(L"", nullptr, 0) {
+    probe_display_modes();
+
+    AddTitledPage(m_displayPage, g_displayTitle, 32);
+    for (int index = 0; index < 2; ++index) {
+        m_buttonPages[index] = new (std::nothrow) ButtonPage(index, kFirstButtonPageString + index);
+        // A page that could not be allocated is left out of the sheet.
+        if (m_buttonPages[index]) AddTitledPage(*m_buttonPages[index], g_buttonTitles[index], kButtonPageTitles[index]);
+    }
+    AddTitledPage(m_onlinePage, g_onlineTitle, 51);
+
+    m_psh.dwFlags |= PSH_NOAPPLYNOW | PSH_USEHICON;
+    m_psh.dwFlags &= ~PSH_HASHELP;
+    m_psh.hIcon = LoadIconW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDI_SETTINGS));
+}
+
+CSettingSheet::~CSettingSheet() {
+    for (ButtonPage*& page : m_buttonPages) {
+        delete page;
+        page = nullptr;
+    }
+}
+
+void CSettingSheet::AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UINT title_text) {
+    // Longer titles are cut to the buffer; a percent sign is kept as it stands.
+    std::wcsncpy(title_buffer, text_w(title_text).c_str(), kTitleLength - 1);
+    title_buffer[kTitleLength - 1] = L'\0';
+    page.m_psp.pszTitle = title_buffer;
+    page.m_psp.dwFlags |= PSP_USETITLE;
+    AddPage(&page);
+}
+
+BOOL CSettingSheet::OnInitDialog() {
+    const BOOL result = CPropertySheet::OnInitDialog();
+    if (g_input_manager) g_input_manager->attach_window(m_hWnd);
+    SetWindowText(text_w(3).c_str());
+    ::SetDlgItemTextW(m_hWnd, IDCANCEL, text_w(30).c_str());
+    return result;
+}

@@ -1,0 +1,69 @@
+# Shared build settings and the helpers that add tests and fuzz targets.
+
+set(PROJECT_WARNINGS -Wall -Wextra -Wno-unused-parameter -Wno-missing-field-initializers)
+
+if(WIN32)
+  add_compile_definitions(UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX _WIN32_WINNT=0x0600
+                          WINVER=0x0600 _WIN32_IE=0x0600 DIRECTINPUT_VERSION=0x0800)
+  # One static executable: no mingw runtime DLLs beside it.
+  add_link_options(-static -static-libgcc -static-libstdc++)
+else()
+  # The native build exists to run the portable code under the sanitizers.
+  set(SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  add_compile_options(${SANITIZER_FLAGS} -g)
+  add_link_options(${SANITIZER_FLAGS})
+endif()
+
+# project_library(NAME SOURCES... [LIBS ...]) - a static library of the project's own code.
+function(project_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE ${PROJECT_WARNINGS})
+  if(ARG_LIBS)
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+  endif()
+endfunction()
+
+# unit_test(NAME SOURCES... [LIBS ...]) - one googletest executable and one ctest entry.
+# In the Windows build ctest runs it through Wine (CMAKE_CROSSCOMPILING_EMULATOR), so a
+# whole executable is one Wine start.
+function(unit_test name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
+  target_compile_options(${name} PRIVATE ${PROJECT_WARNINGS})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gtest_main)
+  if(WIN32)
+    set_target_properties(${name} PROPERTIES WIN32_EXECUTABLE OFF)
+  endif()
+  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+endfunction()
+
+# fuzz_target(NAME SOURCE [LIBS ...] [SECONDS n] [CORPUS dir]) - a libFuzzer target, run by
+# ctest for a bounded time on its seed corpus. Native build with clang only.
+function(fuzz_target name)
+  cmake_parse_arguments(ARG "" "SOURCE;SECONDS;CORPUS" "LIBS" ${ARGN})
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    return()
+  endif()
+  if(NOT ARG_SECONDS)
+    set(ARG_SECONDS 30)
+  endif()
+  add_executable(${name} ${ARG_SOURCE})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  set(work ${CMAKE_CURRENT_BINARY_DIR}/${name}_corpus)
+  set(seeds "")
+  if(ARG_CORPUS)
+    set(seeds ${ARG_CORPUS})
+  endif()
+  add_test(NAME ${name}
+           COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
+                   ${CMAKE_CURRENT_SOURCE_DIR}/run_fuzzer.sh $<TARGET_FILE:${name}>
+                   ${ARG_SECONDS} ${work} ${seeds})
+  set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS fuzz)
+endfunction()

@@ -1,0 +1,399 @@
+#include "framework/framework.h"
+
+namespace {
+
+const wchar_t kWindowObjectProp[] = L"framework.CWnd";
+const wchar_t kSheetObjectProp[] = L"framework.CPropertySheet";
+
+CWinApp* g_app = nullptr;
+// The sheet whose PropertySheetW call is running; its callback has no context pointer.
+CPropertySheet* g_creatingSheet = nullptr;
+
+bool returns_value_directly(UINT message) {
+    // Messages whose dialog-procedure return value is the result itself.
+    switch (message) {
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG:
+        return true;
+    default:
+        return false;
+    }
+}
+
+}  // namespace
+
+// --- CWnd ---------------------------------------------------------------------------------
+
+CWnd::~CWnd() { UnsubclassWindow(); }
+
+const MessageMap& CWnd::GetMessageMap() const {
+    static const MessageMap map = {nullptr, nullptr, 0};
+    return map;
+}
+
+bool CWnd::DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    const UINT id = LOWORD(wParam);
+    const UINT code = HIWORD(wParam);
+    for (const MessageMap* map = &GetMessageMap(); map; map = map->base) {
+        for (size_t i = 0; i < map->count; ++i) {
+            const MessageMapEntry& entry = map->entries[i];
+            switch (entry.kind) {
+            case MessageMapEntry::Kind::Command:
+                if (message == WM_COMMAND && code == entry.code && id == entry.first_id) {
+                    (this->*entry.command)();
+                    *result = 0;
+                    return true;
+                }
+                break;
+            case MessageMapEntry::Kind::CommandRange:
+                if (message == WM_COMMAND && code == entry.code && id >= entry.first_id && id <= entry.last_id) {
+                    (this->*entry.range)(id);
+                    *result = 0;
+                    return true;
+                }
+                break;
+            case MessageMapEntry::Kind::Message:
+                if (message == entry.message) {
+                    *result = (this->*entry.handler)(wParam, lParam);
+                    return true;
+                }
+                break;
+            }
+        }
+    }
+    return false;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+    return parent ? SubclassWindow(::GetDlgItem(parent->m_hWnd, id)) : FALSE;
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd) {
+    if (!hwnd || m_originalProc) return FALSE;
+    if (!SetPropW(hwnd, kWindowObjectProp, this)) return FALSE;
+    m_hWnd = hwnd;
+    m_originalProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWnd::SubclassProc)));
+    return TRUE;
+}
+
+void CWnd::UnsubclassWindow() {
+    if (!m_originalProc) return;
+    if (IsWindow(m_hWnd)) {
+        SetWindowLongPtrW(m_hWnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_originalProc));
+        RemovePropW(m_hWnd, kWindowObjectProp);
+    }
+    m_originalProc = nullptr;
+    m_hWnd = nullptr;
+}
+
+CWnd* CWnd::FromSubclassed(HWND hwnd) {
+    return hwnd ? static_cast<CWnd*>(GetPropW(hwnd, kWindowObjectProp)) : nullptr;
+}
+
+void CWnd::DrawItem(DRAWITEMSTRUCT*) {}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (DispatchMessageMap(message, wParam, lParam, &result)) return result;
+    return CallOriginalProc(message, wParam, lParam);
+}
+
+LRESULT CWnd::CallOriginalProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    return m_originalProc ? CallWindowProcW(m_originalProc, m_hWnd, message, wParam, lParam)
+                          : DefWindowProcW(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CALLBACK CWnd::SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    CWnd* self = FromSubclassed(hwnd);
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        const LRESULT result = self->CallOriginalProc(message, wParam, lParam);
+        self->UnsubclassWindow();
+        return result;
+    }
+    return self->WindowProc(message, wParam, lParam);
+}
+
+bool CWnd::ReflectDrawItem(LPARAM lParam) {
+    auto* item = reinterpret_cast<DRAWITEMSTRUCT*>(lParam);
+    CWnd* control = item ? FromSubclassed(item->hwndItem) : nullptr;
+    if (!control) return false;
+    control->DrawItem(item);
+    return true;
+}
+
+// --- Dialogs ------------------------------------------------------------------------------
+
+INT_PTR CDialogBase::DialogResult(UINT message, LRESULT result) {
+    if (returns_value_directly(message)) return static_cast<INT_PTR>(result);
+    SetWindowLongPtrW(m_hWnd, DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR CDialogBase::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        return OnInitDialog();
+    case WM_DRAWITEM:
+        if (ReflectDrawItem(lParam)) return TRUE;
+        break;
+    default:
+        break;
+    }
+    LRESULT result = 0;
+    if (DispatchMessageMap(message, wParam, lParam, &result)) return DialogResult(message, result);
+    return FALSE;
+}
+
+INT_PTR CDialogBase::RouteDialogMessage(CDialogBase* created, HWND hwnd, UINT message, WPARAM wParam,
+                                        LPARAM lParam) {
+    CDialogBase* self = nullptr;
+    if (message == WM_INITDIALOG && created) {
+        self = created;
+        self->m_hWnd = hwnd;
+        SetWindowLongPtrW(hwnd, DWLP_USER, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<CDialogBase*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    }
+    if (!self) return FALSE;
+    if (message == WM_NCDESTROY) {
+        const INT_PTR result = self->DialogProc(message, wParam, lParam);
+        SetWindowLongPtrW(hwnd, DWLP_USER, 0);
+        self->m_hWnd = nullptr;
+        return result;
+    }
+    return self->DialogProc(message, wParam, lParam);
+}
+
+CDialog::CDialog(UINT template_id, CWnd* parent) : CDialogBase(template_id), m_parent(parent) {}
+
+INT_PTR CDialog::DoModal() {
+    return DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId),
+                           m_parent ? m_parent->m_hWnd : nullptr, &CDialog::StaticDialogProc,
+                           reinterpret_cast<LPARAM>(this));
+}
+
+void CDialog::EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+
+INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* created = message == WM_INITDIALOG ? reinterpret_cast<CDialog*>(lParam) : nullptr;
+    return RouteDialogMessage(created, hwnd, message, wParam, lParam);
+}
+
+INT_PTR CDialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_COMMAND) return CDialogBase::DialogProc(message, wParam, lParam);
+    LRESULT result = 0;
+    if (DispatchMessageMap(message, wParam, lParam, &result)) return TRUE;
+    switch (LOWORD(wParam)) {
+    case IDOK:
+        OnOK();
+        return TRUE;
+    case IDCANCEL:
+        OnCancel();
+        return TRUE;
+    default:
+        return FALSE;
+    }
+}
+
+// --- Property pages -----------------------------------------------------------------------
+
+CPropertyPage::CPropertyPage(UINT template_id) : CDialogBase(template_id), m_psp() {
+    m_psp.dwSize = sizeof m_psp;
+    m_psp.dwFlags = PSP_DEFAULT;
+    m_psp.hInstance = GetModuleHandleW(nullptr);
+    m_psp.pszTemplate = MAKEINTRESOURCEW(template_id);
+    m_psp.pfnDlgProc = &CPropertyPage::StaticPageProc;
+    m_psp.lParam = reinterpret_cast<LPARAM>(this);
+}
+
+BOOL CPropertyPage::OnSetActive() {
+    if (m_activatedBefore) UpdateData(FALSE);
+    m_activatedBefore = true;
+    return TRUE;
+}
+
+BOOL CPropertyPage::OnApply() {
+    OnOK();
+    return TRUE;
+}
+
+INT_PTR CALLBACK CPropertyPage::StaticPageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    // The sheet hands the page a copy of its descriptor, whose lParam is the page object.
+    CPropertyPage* created = nullptr;
+    if (message == WM_INITDIALOG && lParam)
+        created = reinterpret_cast<CPropertyPage*>(reinterpret_cast<PROPSHEETPAGEW*>(lParam)->lParam);
+    return RouteDialogMessage(created, hwnd, message, wParam, lParam);
+}
+
+INT_PTR CPropertyPage::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (message != WM_NOTIFY || !header || header->hwndFrom != GetParent(m_hWnd))
+        return CDialogBase::DialogProc(message, wParam, lParam);
+
+    switch (header->code) {
+    case PSN_SETACTIVE:
+        return DialogResult(message, OnSetActive() ? 0 : -1);
+    case PSN_KILLACTIVE:
+        // TRUE keeps the page: the sheet neither switches nor closes.
+        return DialogResult(message, OnKillActive() ? FALSE : TRUE);
+    case PSN_APPLY: {
+        const BOOL accepted = OnApply();
+        if (m_sheet) m_sheet->m_result = accepted ? IDOK : IDCANCEL;
+        return DialogResult(message, accepted ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
+    }
+    case PSN_RESET:
+        OnCancel();
+        return DialogResult(message, 0);
+    default:
+        return CDialogBase::DialogProc(message, wParam, lParam);
+    }
+}
+
+// --- The sheet ----------------------------------------------------------------------------
+
+CPropertySheet::CPropertySheet(const wchar_t* caption, CWnd* parent, UINT select_page) : m_psh() {
+    m_psh.dwSize = sizeof m_psh;
+    m_psh.dwFlags = PSH_DEFAULT;
+    m_psh.hwndParent = parent ? parent->m_hWnd : nullptr;
+    m_psh.hInstance = GetModuleHandleW(nullptr);
+    m_psh.pszCaption = caption;
+    m_psh.nStartPage = select_page;
+}
+
+CPropertySheet::~CPropertySheet() {
+    for (CPropertyPage* page : m_pages) page->m_sheet = nullptr;
+}
+
+void CPropertySheet::AddPage(CPropertyPage* page) {
+    if (!page) return;
+    page->m_sheet = this;
+    m_pages.push_back(page);
+}
+
+INT_PTR CPropertySheet::DoModal() {
+    m_pageDescriptors.clear();
+    for (CPropertyPage* page : m_pages) m_pageDescriptors.push_back(page->m_psp);
+    if (m_pageDescriptors.empty()) return -1;
+
+    m_psh.dwFlags |= PSH_PROPSHEETPAGE | PSH_USECALLBACK;
+    m_psh.dwFlags &= ~PSH_MODELESS;
+    m_psh.nPages = static_cast<UINT>(m_pageDescriptors.size());
+    m_psh.ppsp = m_pageDescriptors.data();
+    m_psh.pfnCallback = &CPropertySheet::SheetCallback;
+
+    m_result = IDCANCEL;
+    g_creatingSheet = this;
+    const INT_PTR shown = PropertySheetW(&m_psh);
+    g_creatingSheet = nullptr;
+    return shown < 0 ? -1 : m_result;
+}
+
+int CALLBACK CPropertySheet::SheetCallback(HWND hwnd, UINT message, LPARAM lParam) {
+    if (message == PSCB_PRECREATE && lParam) {
+        // No "?" button in the caption: the tool has no context help.
+        auto* words = reinterpret_cast<WORD*>(lParam);
+        const bool extended = words[1] == 0xFFFF;
+        auto* style = reinterpret_cast<DWORD*>(extended ? words + 6 : words);
+        *style &= ~static_cast<DWORD>(DS_CONTEXTHELP);
+    } else if (message == PSCB_INITIALIZED && g_creatingSheet) {
+        g_creatingSheet->AttachSheetWindow(hwnd);
+    }
+    return 0;
+}
+
+void CPropertySheet::AttachSheetWindow(HWND hwnd) {
+    m_hWnd = hwnd;
+    SetPropW(hwnd, kSheetObjectProp, this);
+    m_sheetOriginalProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CPropertySheet::StaticSheetProc)));
+    OnInitDialog();
+}
+
+LRESULT CALLBACK CPropertySheet::StaticSheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<CPropertySheet*>(GetPropW(hwnd, kSheetObjectProp));
+    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+        const WNDPROC original = self->m_sheetOriginalProc;
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(original));
+        RemovePropW(hwnd, kSheetObjectProp);
+        self->m_sheetOriginalProc = nullptr;
+        self->m_hWnd = nullptr;
+        return CallWindowProcW(original, hwnd, message, wParam, lParam);
+    }
+    return self->SheetProc(message, wParam, lParam);
+}
+
+LRESULT CPropertySheet::SheetProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    LRESULT result = 0;
+    if (DispatchMessageMap(message, wParam, lParam, &result)) return result;
+    return CallWindowProcW(m_sheetOriginalProc, m_hWnd, message, wParam, lParam);
+}
+
+// --- Bitmap buttons -----------------------------------------------------------------------
+
+CBitmapButton::~CBitmapButton() = default;
+
+BOOL CBitmapButton::LoadBitmaps(UINT normal_id) {
+    m_bitmap.reset(::LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(normal_id)));
+    return m_bitmap ? TRUE : FALSE;
+}
+
+void CBitmapButton::SizeToContent() {
+    BITMAP info = {};
+    if (!m_hWnd || !m_bitmap || !GetObjectW(m_bitmap.get(), sizeof info, &info)) return;
+    SetWindowPos(m_hWnd, nullptr, 0, 0, info.bmWidth, info.bmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void CBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
+    if (!item || !m_bitmap) return;
+    HDC memory = CreateCompatibleDC(item->hDC);
+    if (!memory) return;
+    HGDIOBJ previous = SelectObject(memory, m_bitmap.get());
+    BITMAP info = {};
+    GetObjectW(m_bitmap.get(), sizeof info, &info);
+    BitBlt(item->hDC, item->rcItem.left, item->rcItem.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
+}
+
+BOOL CBitmap::LoadBitmap(UINT id) {
+    m_bitmap.reset(::LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
+    return m_bitmap ? TRUE : FALSE;
+}
+
+// --- The application ----------------------------------------------------------------------
+
+CWinApp::CWinApp() { g_app = this; }
+
+CWinApp::~CWinApp() {
+    if (g_app == this) g_app = nullptr;
+}
+
+CWinApp* CWinApp::Current() { return g_app; }
+
+int CWinApp::Run() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    return ExitInstance();
+}
+
+BOOL CWinApp::OnCmdMsg(UINT id) {
+    if (id != ID_HELP) return FALSE;
+    OnHelp();
+    return TRUE;
+}

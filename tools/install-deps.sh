@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Installs what the build, the tool and its tests need on Debian 12, skipping what is there.
+set -euo pipefail
+
+packages=(
+  g++-mingw-w64-i686 mingw-w64-tools cmake ninja-build clang llvm googletest
+  wine wine32:i386 xvfb xauth xdotool imagemagick x11-utils
+  libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1:i386
+  pulseaudio libpulse0:i386 libasound2-plugins:i386
+  python3 procps file binutils-mingw-w64-i686
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  "${sudo_cmd[@]}" dpkg --add-architecture i386
+fi
+"${sudo_cmd[@]}" apt-get update -q
+DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds the tool and starts it under Wine: on your display when
+# there is one, otherwise under Xvfb, where a screenshot of the sheet is saved.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+tools/install-deps.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target settings
+
+source tools/wine-session.sh
+# A Wine world of its own under build/, so the tool never touches your real prefix.
+session="$top/build/run"
+trap wine_session_stop EXIT
+wine_session_start "$session"
+
+exe="$top/build/windows/app/settings.exe"
+if [ "$WINE_SESSION_HEADLESS" = 1 ]; then
+  shot="$top/build/settings-sheet.png"
+  wine "$exe" &
+  tool=$!
+  # Wait for the sheet's window, then photograph the screen and close the sheet.
+  for _ in $(seq 60); do
+    xdotool search --sync --onlyvisible --class "settings.exe" >/dev/null 2>&1 && break
+    sleep 1
+  done
+  sleep 2
+  import -window root "$shot"
+  echo "No display: the tool ran under Xvfb; screenshot saved to $shot"
+  wineserver -k >/dev/null 2>&1 || true
+  wait "$tool" || true
+else
+  wine "$exe"
+  echo "Settings are kept in $HOME/Documents/Kestrane/Calcora/settings.dat (Wine's Documents folder)."
+fi

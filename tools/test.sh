@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds both presets and runs every test: the portable code
+# natively under AddressSanitizer and UndefinedBehaviorSanitizer (with bounded fuzzing),
+# then the Windows build under Wine and Xvfb. Exits non-zero on any failure.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+tools/install-deps.sh
+
+cmake --preset native >/dev/null
+cmake --build --preset native
+cmake --preset windows >/dev/null
+cmake --build --preset windows
+
+status=0
+ctest --preset native -j2 || status=1
+
+source tools/wine-session.sh
+session=$(mktemp -d /tmp/settings-tests.XXXXXX)
+trap 'wine_session_stop; rm -rf "$session"' EXIT
+wine_session_start "$session" headless
+# The end-to-end tests save their screenshots here.
+export SETTINGS_ARTIFACTS="$top/build/artifacts"
+mkdir -p "$SETTINGS_ARTIFACTS"
+ctest --preset windows -j2 || status=1
+
+exit $status

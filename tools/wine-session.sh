@@ -1,0 +1,55 @@
+# Sourced by the run and test scripts: a throwaway Wine world for one run.
+#   wine_session_start DIR [headless]  - WINEPREFIX and HOME under DIR, an X display (the
+#                                        user's, or Xvfb when there is none or when
+#                                        headless is asked), a PulseAudio null sink and a
+#                                        wineserver kept alive until wine_session_stop.
+#   wine_session_stop                  - ends everything wine_session_start started.
+
+WINE_SESSION_PIDS=()
+
+wine_session_start() {
+  local dir=$1 mode=${2:-}
+  mkdir -p "$dir/home" "$dir/runtime"
+  chmod 700 "$dir/runtime"
+  export HOME="$dir/home"
+  export WINEPREFIX="$dir/prefix"
+  export XDG_RUNTIME_DIR="$dir/runtime"
+  export WINEDEBUG=${WINEDEBUG:--all}
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+  unset LANGUAGE
+
+  if [ "$mode" = headless ] || [ -z "${DISPLAY:-}" ]; then
+    local n=99
+    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
+    WINE_SESSION_PIDS+=($!)
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    WINE_SESSION_HEADLESS=1
+  else
+    WINE_SESSION_HEADLESS=0
+  fi
+
+  # DirectSound needs a sound server; a null sink stands in for speakers and microphone.
+  export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+  pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no \
+    --load="module-null-sink sink_name=null" \
+    --load="module-native-protocol-unix socket=$XDG_RUNTIME_DIR/pulse/native" \
+    >"$dir/pulseaudio.log" 2>&1 &
+  WINE_SESSION_PIDS+=($!)
+
+  wineboot -i >"$dir/wineboot.log" 2>&1 || true
+  wineserver -w
+  wineserver -p
+  # Start Wine's own services once, alone: several programs starting them at the same
+  # moment on a fresh prefix can hang.
+  wine cmd /c exit >/dev/null 2>&1 || true
+}
+
+wine_session_stop() {
+  wineserver -k >/dev/null 2>&1 || true
+  local pid
+  for pid in "${WINE_SESSION_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
+  for pid in "${WINE_SESSION_PIDS[@]}"; do wait "$pid" >/dev/null 2>&1 || true; done
+  WINE_SESSION_PIDS=()
+}
