@@ -34,8 +34,10 @@ void load_texts() {
     // first language block.
     char language[8] = {};
     char country[8] = {};
-    if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, language, sizeof language)) language[0] = 0;
-    if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO3166CTRYNAME, country, sizeof country)) country[0] = 0;
+    if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, language, sizeof language))
+        language[0] = 0;
+    if (!GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO3166CTRYNAME, country, sizeof country))
+        country[0] = 0;
     set_language(language, country);
 }
 

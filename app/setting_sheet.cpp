@@ -28,7 +28,8 @@ CSettingSheet::CSettingSheet() : CPropertySheet(L"", nullptr, 0) {
     for (int index = 0; index < 2; ++index) {
         m_buttonPages[index] = new (std::nothrow) ButtonPage(index, kFirstButtonPageString + index);
         // A page that could not be allocated is left out of the sheet.
-        if (m_buttonPages[index]) AddTitledPage(*m_buttonPages[index], g_buttonTitles[index], kButtonPageTitles[index]);
+        if (m_buttonPages[index])
+            AddTitledPage(*m_buttonPages[index], g_buttonTitles[index], kButtonPageTitles[index]);
     }
     AddTitledPage(m_onlinePage, g_onlineTitle, 51);
 

@@ -12,21 +12,21 @@ CPropertySheet* g_creatingSheet = nullptr;
 bool returns_value_directly(UINT message) {
     // Messages whose dialog-procedure return value is the result itself.
     switch (message) {
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-    case WM_COMPAREITEM:
-    case WM_VKEYTOITEM:
-    case WM_CHARTOITEM:
-    case WM_QUERYDRAGICON:
-    case WM_INITDIALOG:
-        return true;
-    default:
-        return false;
+        case WM_CTLCOLORMSGBOX:
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG:
+        case WM_CTLCOLORSCROLLBAR:
+        case WM_CTLCOLORSTATIC:
+        case WM_COMPAREITEM:
+        case WM_VKEYTOITEM:
+        case WM_CHARTOITEM:
+        case WM_QUERYDRAGICON:
+        case WM_INITDIALOG:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -34,7 +34,9 @@ bool returns_value_directly(UINT message) {
 
 // --- CWnd ---------------------------------------------------------------------------------
 
-CWnd::~CWnd() { UnsubclassWindow(); }
+CWnd::~CWnd() {
+    UnsubclassWindow();
+}
 
 const MessageMap& CWnd::GetMessageMap() const {
     static const MessageMap map = {nullptr, nullptr, 0};
@@ -48,26 +50,27 @@ bool CWnd::DispatchMessageMap(UINT message, WPARAM wParam, LPARAM lParam, LRESUL
         for (size_t i = 0; i < map->count; ++i) {
             const MessageMapEntry& entry = map->entries[i];
             switch (entry.kind) {
-            case MessageMapEntry::Kind::Command:
-                if (message == WM_COMMAND && code == entry.code && id == entry.first_id) {
-                    (this->*entry.command)();
-                    *result = 0;
-                    return true;
-                }
-                break;
-            case MessageMapEntry::Kind::CommandRange:
-                if (message == WM_COMMAND && code == entry.code && id >= entry.first_id && id <= entry.last_id) {
-                    (this->*entry.range)(id);
-                    *result = 0;
-                    return true;
-                }
-                break;
-            case MessageMapEntry::Kind::Message:
-                if (message == entry.message) {
-                    *result = (this->*entry.handler)(wParam, lParam);
-                    return true;
-                }
-                break;
+                case MessageMapEntry::Kind::Command:
+                    if (message == WM_COMMAND && code == entry.code && id == entry.first_id) {
+                        (this->*entry.command)();
+                        *result = 0;
+                        return true;
+                    }
+                    break;
+                case MessageMapEntry::Kind::CommandRange:
+                    if (message == WM_COMMAND && code == entry.code && id >= entry.first_id &&
+                        id <= entry.last_id) {
+                        (this->*entry.range)(id);
+                        *result = 0;
+                        return true;
+                    }
+                    break;
+                case MessageMapEntry::Kind::Message:
+                    if (message == entry.message) {
+                        *result = (this->*entry.handler)(wParam, lParam);
+                        return true;
+                    }
+                    break;
             }
         }
     }
@@ -143,13 +146,13 @@ INT_PTR CDialogBase::DialogResult(UINT message, LRESULT result) {
 
 INT_PTR CDialogBase::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case WM_INITDIALOG:
-        return OnInitDialog();
-    case WM_DRAWITEM:
-        if (ReflectDrawItem(lParam)) return TRUE;
-        break;
-    default:
-        break;
+        case WM_INITDIALOG:
+            return OnInitDialog();
+        case WM_DRAWITEM:
+            if (ReflectDrawItem(lParam)) return TRUE;
+            break;
+        default:
+            break;
     }
     LRESULT result = 0;
     if (DispatchMessageMap(message, wParam, lParam, &result)) return DialogResult(message, result);
@@ -184,7 +187,9 @@ INT_PTR CDialog::DoModal() {
                            reinterpret_cast<LPARAM>(this));
 }
 
-void CDialog::EndDialog(INT_PTR result) { ::EndDialog(m_hWnd, result); }
+void CDialog::EndDialog(INT_PTR result) {
+    ::EndDialog(m_hWnd, result);
+}
 
 INT_PTR CALLBACK CDialog::StaticDialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* created = message == WM_INITDIALOG ? reinterpret_cast<CDialog*>(lParam) : nullptr;
@@ -196,14 +201,14 @@ INT_PTR CDialog::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
     LRESULT result = 0;
     if (DispatchMessageMap(message, wParam, lParam, &result)) return TRUE;
     switch (LOWORD(wParam)) {
-    case IDOK:
-        OnOK();
-        return TRUE;
-    case IDCANCEL:
-        OnCancel();
-        return TRUE;
-    default:
-        return FALSE;
+        case IDOK:
+            OnOK();
+            return TRUE;
+        case IDCANCEL:
+            OnCancel();
+            return TRUE;
+        default:
+            return FALSE;
     }
 }
 
@@ -243,21 +248,21 @@ INT_PTR CPropertyPage::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         return CDialogBase::DialogProc(message, wParam, lParam);
 
     switch (header->code) {
-    case PSN_SETACTIVE:
-        return DialogResult(message, OnSetActive() ? 0 : -1);
-    case PSN_KILLACTIVE:
-        // TRUE keeps the page: the sheet neither switches nor closes.
-        return DialogResult(message, OnKillActive() ? FALSE : TRUE);
-    case PSN_APPLY: {
-        const BOOL accepted = OnApply();
-        if (m_sheet) m_sheet->m_result = accepted ? IDOK : IDCANCEL;
-        return DialogResult(message, accepted ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
-    }
-    case PSN_RESET:
-        OnCancel();
-        return DialogResult(message, 0);
-    default:
-        return CDialogBase::DialogProc(message, wParam, lParam);
+        case PSN_SETACTIVE:
+            return DialogResult(message, OnSetActive() ? 0 : -1);
+        case PSN_KILLACTIVE:
+            // TRUE keeps the page: the sheet neither switches nor closes.
+            return DialogResult(message, OnKillActive() ? FALSE : TRUE);
+        case PSN_APPLY: {
+            const BOOL accepted = OnApply();
+            if (m_sheet) m_sheet->m_result = accepted ? IDOK : IDCANCEL;
+            return DialogResult(message, accepted ? PSNRET_NOERROR : PSNRET_INVALID_NOCHANGEPAGE);
+        }
+        case PSN_RESET:
+            OnCancel();
+            return DialogResult(message, 0);
+        default:
+            return CDialogBase::DialogProc(message, wParam, lParam);
     }
 }
 
@@ -353,7 +358,8 @@ BOOL CBitmapButton::LoadBitmaps(UINT normal_id) {
 void CBitmapButton::SizeToContent() {
     BITMAP info = {};
     if (!m_hWnd || !m_bitmap || !GetObjectW(m_bitmap.get(), sizeof info, &info)) return;
-    SetWindowPos(m_hWnd, nullptr, 0, 0, info.bmWidth, info.bmHeight, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(m_hWnd, nullptr, 0, 0, info.bmWidth, info.bmHeight,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void CBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
@@ -363,7 +369,8 @@ void CBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
     HGDIOBJ previous = SelectObject(memory, m_bitmap.get());
     BITMAP info = {};
     GetObjectW(m_bitmap.get(), sizeof info, &info);
-    BitBlt(item->hDC, item->rcItem.left, item->rcItem.top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    BitBlt(item->hDC, item->rcItem.left, item->rcItem.top, info.bmWidth, info.bmHeight, memory, 0, 0,
+           SRCCOPY);
     SelectObject(memory, previous);
     DeleteDC(memory);
 }
@@ -375,13 +382,17 @@ BOOL CBitmap::LoadBitmap(UINT id) {
 
 // --- The application ----------------------------------------------------------------------
 
-CWinApp::CWinApp() { g_app = this; }
+CWinApp::CWinApp() {
+    g_app = this;
+}
 
 CWinApp::~CWinApp() {
     if (g_app == this) g_app = nullptr;
 }
 
-CWinApp* CWinApp::Current() { return g_app; }
+CWinApp* CWinApp::Current() {
+    return g_app;
+}
 
 int CWinApp::Run() {
     MSG message;

@@ -125,7 +125,8 @@ public:
     // The exported function as the given pointer type, or null.
     template <class Fn>
     Fn proc(const char* name) const {
-        return m_module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m_module, name))) : nullptr;
+        return m_module ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(m_module, name)))
+                        : nullptr;
     }
 
 private:
@@ -135,7 +136,9 @@ private:
 // Holds a critical section for the scope.
 class CriticalSectionLock {
 public:
-    explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) { EnterCriticalSection(&m_section); }
+    explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) {
+        EnterCriticalSection(&m_section);
+    }
     ~CriticalSectionLock() { LeaveCriticalSection(&m_section); }
     CriticalSectionLock(const CriticalSectionLock&) = delete;
     CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
@@ -174,17 +177,35 @@ struct MessageMap {
 
 template <class T>
 MessageMapEntry MapCommand(UINT id, UINT code, void (T::*fn)()) {
-    return {MessageMapEntry::Kind::Command, WM_COMMAND, code, id, id,
-            static_cast<MessageMapEntry::CommandHandler>(fn), nullptr, nullptr};
+    return {MessageMapEntry::Kind::Command,
+            WM_COMMAND,
+            code,
+            id,
+            id,
+            static_cast<MessageMapEntry::CommandHandler>(fn),
+            nullptr,
+            nullptr};
 }
 template <class T>
 MessageMapEntry MapCommandRange(UINT first, UINT last, UINT code, void (T::*fn)(UINT)) {
-    return {MessageMapEntry::Kind::CommandRange, WM_COMMAND, code, first, last, nullptr,
-            static_cast<MessageMapEntry::RangeHandler>(fn), nullptr};
+    return {MessageMapEntry::Kind::CommandRange,
+            WM_COMMAND,
+            code,
+            first,
+            last,
+            nullptr,
+            static_cast<MessageMapEntry::RangeHandler>(fn),
+            nullptr};
 }
 template <class T>
 MessageMapEntry MapMessage(UINT message, LRESULT (T::*fn)(WPARAM, LPARAM)) {
-    return {MessageMapEntry::Kind::Message, message, 0, 0, 0, nullptr, nullptr,
+    return {MessageMapEntry::Kind::Message,
+            message,
+            0,
+            0,
+            0,
+            nullptr,
+            nullptr,
             static_cast<MessageMapEntry::MessageHandler>(fn)};
 }
 
@@ -195,15 +216,17 @@ protected:                    \
 // BEGIN_MESSAGE_MAP(CMyPage, CPropertyPage)
 //     ON_BN_CLICKED(1003, &CMyPage::OnScreenMode)
 // END_MESSAGE_MAP()
-#define BEGIN_MESSAGE_MAP(Class, Base)                            \
-    const MessageMap& Class::GetMessageMap() const {              \
-        using ThisClass = Class;                                  \
+#define BEGIN_MESSAGE_MAP(Class, Base)                                          \
+    const MessageMap& Class::GetMessageMap() const {                            \
+        using ThisClass = Class;                                                \
         static const MessageMap* const base_map = &this->Base::GetMessageMap(); \
         static const MessageMapEntry entries[] = {
-#define END_MESSAGE_MAP()                                                             \
-    MessageMapEntry{}};                                                  \
+#define END_MESSAGE_MAP()                                                                      \
+    MessageMapEntry {}                                                                         \
+    }                                                                                          \
+    ;                                                                                          \
     static const MessageMap map = {base_map, entries, sizeof entries / sizeof entries[0] - 1}; \
-    return map;                                                                       \
+    return map;                                                                                \
     }
 #define ON_COMMAND_CODE(id, code, fn) MapCommand<ThisClass>((id), (code), (fn)),
 #define ON_BN_CLICKED(id, fn) ON_COMMAND_CODE(id, BN_CLICKED, fn)

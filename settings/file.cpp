@@ -25,7 +25,9 @@ std::string documents_folder() {
     return path;
 }
 
-bool is_separator(char c) { return c == '\\' || c == '/'; }
+bool is_separator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // Writes all of the record to path and forces it to the disk; false on any shortfall.
 bool write_record_file(const std::string& path, const SettingsRecord& record) {
@@ -40,7 +42,9 @@ bool write_record_file(const std::string& path, const SettingsRecord& record) {
 
 }  // namespace
 
-std::string settings_folder_path() { return documents_folder() + kFolderSuffix; }
+std::string settings_folder_path() {
+    return documents_folder() + kFolderSuffix;
+}
 
 bool make_directories(const std::string& path) {
     std::string prefix;
@@ -89,6 +93,10 @@ bool save_settings_to(const std::string& folder) {
     return true;
 }
 
-bool load_settings() { return load_settings_from(settings_folder_path()); }
+bool load_settings() {
+    return load_settings_from(settings_folder_path());
+}
 
-void save_settings() { save_settings_to(settings_folder_path()); }
+void save_settings() {
+    save_settings_to(settings_folder_path());
+}

@@ -27,9 +27,13 @@ std::array<uint16_t, 256> build_crc_table() {
 
 }  // namespace
 
-SettingsRecord& settings_record() { return g_record; }
+SettingsRecord& settings_record() {
+    return g_record;
+}
 
-uint32_t* active_keyboard_layout() { return g_keyboard_layout; }
+uint32_t* active_keyboard_layout() {
+    return g_keyboard_layout;
+}
 
 void refresh_keyboard_layout() {
     std::memcpy(g_keyboard_layout, g_record.pad_slots[0].assignments,

@@ -7,7 +7,9 @@
 #include <string>
 
 constexpr uint32_t kMainTextTable = 920;
-constexpr uint32_t text_id(uint32_t entry) { return (kMainTextTable << 16) + entry; }
+constexpr uint32_t text_id(uint32_t entry) {
+    return (kMainTextTable << 16) + entry;
+}
 
 bool load_string_database(std::istream& stream);
 bool set_language(const char* language, const char* country);

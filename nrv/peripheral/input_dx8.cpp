@@ -5,7 +5,9 @@ namespace peripheral {
 
 input_dx8::input_dx8() = default;
 input_dx8::~input_dx8() = default;
-bool input_dx8::attach_window(HWND) { return false; }
+bool input_dx8::attach_window(HWND) {
+    return false;
+}
 
 }  // namespace peripheral
 }  // namespace nrv

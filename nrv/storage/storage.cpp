@@ -2,13 +2,17 @@
 
 namespace nrv {
 
-refrence_counter::refrence_counter() { m_count.exchange(1); }
+refrence_counter::refrence_counter() {
+    m_count.exchange(1);
+}
 
 refrence_counter::~refrence_counter() = default;
 
 void refrence_counter::on_last_release() {}
 
-int32_t refrence_counter::add_ref() { return ++m_count; }
+int32_t refrence_counter::add_ref() {
+    return ++m_count;
+}
 
 int32_t refrence_counter::release() {
     const int32_t left = --m_count;
@@ -19,7 +23,9 @@ int32_t refrence_counter::release() {
     return left;
 }
 
-int32_t refrence_counter::reference_count() const { return m_count.load(); }
+int32_t refrence_counter::reference_count() const {
+    return m_count.load();
+}
 
 namespace storage {
 
@@ -37,12 +43,15 @@ memory_streambuf::memory_streambuf(const void* base, int32_t size)
 
 memory_streambuf::~memory_streambuf() = default;
 
-memory_streambuf::int_type memory_streambuf::overflow(int_type) { return traits_type::eof(); }
+memory_streambuf::int_type memory_streambuf::overflow(int_type) {
+    return traits_type::eof();
+}
 
-memory_streambuf::int_type memory_streambuf::pbackfail(int_type) { return traits_type::eof(); }
+memory_streambuf::int_type memory_streambuf::pbackfail(int_type) {
+    return traits_type::eof();
+}
 
-memory_streambuf::pos_type memory_streambuf::seekpos(pos_type position,
-                                                     std::ios_base::openmode which) {
+memory_streambuf::pos_type memory_streambuf::seekpos(pos_type position, std::ios_base::openmode which) {
     const off_type target = off_type(position);
     if (target < 0 || target >= m_size) return kInvalidPosition;
     if (which & std::ios_base::in) setg(m_base, m_base + target, m_base + m_size);
@@ -62,8 +71,10 @@ memory_streambuf::pos_type memory_streambuf::seekoff(off_type offset, std::ios_b
     // The current position of each selected area must agree when both are moved from the
     // current position; the input position decides, as for a plain read stream.
     off_type reference = 0;
-    if (origin == std::ios_base::cur) reference = in ? gptr() - m_base : pptr() - m_base;
-    else if (origin == std::ios_base::end) reference = m_size;
+    if (origin == std::ios_base::cur)
+        reference = in ? gptr() - m_base : pptr() - m_base;
+    else if (origin == std::ios_base::end)
+        reference = m_size;
 
     const off_type target = reference + offset;
     // Refused instead of clamped: a position outside the block would let a later read

@@ -45,8 +45,7 @@ public:
 protected:
     int_type overflow(int_type ch) override;
     int_type pbackfail(int_type ch) override;
-    pos_type seekoff(off_type offset, std::ios_base::seekdir origin,
-                     std::ios_base::openmode which) override;
+    pos_type seekoff(off_type offset, std::ios_base::seekdir origin, std::ios_base::openmode which) override;
     pos_type seekpos(pos_type position, std::ios_base::openmode which) override;
 
 private:

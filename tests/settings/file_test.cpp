@@ -22,7 +22,9 @@ void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void remove_tree(const std::string& path) {
     WIN32_FIND_DATAA found;
@@ -32,8 +34,10 @@ void remove_tree(const std::string& path) {
             const std::string name = found.cFileName;
             if (name == "." || name == "..") continue;
             const std::string child = path + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) remove_tree(child);
-            else DeleteFileA(child.c_str());
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                remove_tree(child);
+            else
+                DeleteFileA(child.c_str());
         } while (FindNextFileA(search, &found));
         FindClose(search);
     }
@@ -62,7 +66,8 @@ protected:
         record.screen_height = 720;
         record.quality = 2;
         for (int i = 0; i < 248; ++i) record.reserved[i] = static_cast<uint8_t>(seed + i);
-        for (int i = 0; i < kAssignmentCount; ++i) record.pad_slots[0].assignments[i] = 0x01000000u * seed + i;
+        for (int i = 0; i < kAssignmentCount; ++i)
+            record.pad_slots[0].assignments[i] = 0x01000000u * seed + i;
         stamp_settings_header(record);
     }
 
