@@ -1,0 +1,182 @@
+#include "e2e/driver.h"
+
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+
+namespace e2e {
+namespace {
+
+// ctest hands over Unix paths; Wine sees the Unix root as drive Z:.
+std::wstring to_windows_path(const std::string& unix_path) {
+    std::wstring path = L"Z:";
+    for (char c : unix_path) path += c == '/' ? L'\\' : static_cast<wchar_t>(c);
+    return path;
+}
+
+struct SheetSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK find_sheet(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<SheetSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window)) return TRUE;
+    if (!FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+ToolProcess::~ToolProcess() {
+    kill();
+    if (m_info.hProcess) CloseHandle(m_info.hProcess);
+    if (m_info.hThread) CloseHandle(m_info.hThread);
+}
+
+bool ToolProcess::start(const std::vector<std::wstring>& environment) {
+    std::wstring exe = to_windows_path(SETTINGS_EXE);
+    std::wstring command = L"\"" + exe + L"\"";
+
+    std::wstring block;
+    const wchar_t* current = GetEnvironmentStringsW();
+    for (const wchar_t* p = current; *p; p += wcslen(p) + 1) block.append(p).push_back(L'\0');
+    FreeEnvironmentStringsW(const_cast<wchar_t*>(current));
+    for (const std::wstring& entry : environment) block.append(entry).push_back(L'\0');
+    block.push_back(L'\0');
+
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
+                          &block[0], nullptr, &startup, &m_info) != FALSE;
+}
+
+HWND ToolProcess::wait_for_sheet(DWORD timeout_ms) const {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < timeout_ms) {
+        SheetSearch search = {m_info.dwProcessId, nullptr};
+        EnumWindows(find_sheet, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        if (WaitForSingleObject(m_info.hProcess, 100) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+}
+
+bool ToolProcess::wait_for_exit(DWORD timeout_ms) const {
+    return m_info.hProcess && WaitForSingleObject(m_info.hProcess, timeout_ms) == WAIT_OBJECT_0;
+}
+
+DWORD ToolProcess::exit_code() const {
+    DWORD code = STILL_ACTIVE;
+    if (m_info.hProcess) GetExitCodeProcess(m_info.hProcess, &code);
+    return code;
+}
+
+void ToolProcess::kill() {
+    if (m_info.hProcess && WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_info.hProcess, 1);
+        WaitForSingleObject(m_info.hProcess, 5000);
+    }
+}
+
+void press_sheet_button(HWND sheet, int button) { PostMessageW(sheet, PSM_PRESSBUTTON, button, 0); }
+
+void select_page(HWND sheet, int index) { SendMessageW(sheet, PSM_SETCURSEL, index, 0); }
+
+HWND current_page(HWND sheet) { return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+
+std::wstring window_text(HWND window) {
+    wchar_t text[512] = {};
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    return text;
+}
+
+std::string settings_folder() {
+    char documents[MAX_PATH] = {};
+    SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, 0, documents);
+    return std::string(documents) + "\\Kestrane\\Calcora\\";
+}
+
+std::string settings_file() { return settings_folder() + "settings.dat"; }
+
+std::vector<uint8_t> read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out);
+}
+
+bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+void remove_settings() {
+    DeleteFileA(settings_file().c_str());
+    const std::string temp = settings_folder() + "settings.dat.new";
+    RemoveDirectoryA(temp.c_str());
+    DeleteFileA(temp.c_str());
+}
+
+void make_folders(const std::string& path) {
+    std::string prefix;
+    for (char c : path) {
+        if ((c == '\\' || c == '/') && !prefix.empty()) CreateDirectoryA(prefix.c_str(), nullptr);
+        prefix += c;
+    }
+}
+
+void save_screenshot(HWND window, const std::string& name) {
+    char folder[MAX_PATH] = {};
+    if (!GetEnvironmentVariableA("SETTINGS_ARTIFACTS", folder, MAX_PATH) || !window) return;
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    Sleep(300);
+    RECT rect;
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+
+    const DWORD stride = ((width * 3 + 3) / 4) * 4;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + stride * height;
+    std::string path = folder;
+    if (path.size() && path[0] == '/') {
+        for (char& c : path) c = c == '/' ? '\\' : c;
+        path = "Z:" + path;
+    }
+    path += "\\" + name + ".bmp";
+    if (FILE* out = std::fopen(path.c_str(), "wb")) {
+        std::fwrite(&file, sizeof file, 1, out);
+        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
+        std::fwrite(bits, 1, stride * height, out);
+        std::fclose(out);
+    }
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+}  // namespace e2e

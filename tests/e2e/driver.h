@@ -1,0 +1,55 @@
+// Starts the real settings.exe inside Wine and works its windows.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+// A running settings.exe.
+class ToolProcess {
+public:
+    ToolProcess() = default;
+    ~ToolProcess();
+    ToolProcess(const ToolProcess&) = delete;
+    ToolProcess& operator=(const ToolProcess&) = delete;
+
+    // Starts the tool; environment additions are "NAME=value" strings.
+    bool start(const std::vector<std::wstring>& environment = {});
+    // The visible property sheet of this process, waited for up to timeout_ms.
+    HWND wait_for_sheet(DWORD timeout_ms = 30000) const;
+    // Waits for the process to end by itself; false on timeout.
+    bool wait_for_exit(DWORD timeout_ms = 30000) const;
+    DWORD exit_code() const;
+    DWORD pid() const { return m_info.dwProcessId; }
+    void kill();
+
+private:
+    PROCESS_INFORMATION m_info = {};
+};
+
+// Presses a sheet button (PSBTN_OK, PSBTN_CANCEL) the way a click would.
+void press_sheet_button(HWND sheet, int button);
+// Shows page `index` of the sheet.
+void select_page(HWND sheet, int index);
+// The current page's window.
+HWND current_page(HWND sheet);
+
+std::wstring window_text(HWND window);
+
+// Documents\Kestrane\Calcora of this Wine prefix, with a trailing backslash.
+std::string settings_folder();
+std::string settings_file();
+std::vector<uint8_t> read_file(const std::string& path);
+bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
+bool file_exists(const std::string& path);
+void remove_settings();
+void make_folders(const std::string& path);
+
+// Saves the window's pixels as a BMP in the artifacts folder (SETTINGS_ARTIFACTS), if set.
+void save_screenshot(HWND window, const std::string& name);
+
+}  // namespace e2e

@@ -1,0 +1,153 @@
+// The whole program as a player meets it: start, OK, Cancel, a second start, a save that
+// cannot be written.
+#include "e2e/driver.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace {
+
+using e2e::ToolProcess;
+
+// A valid settings file whose reserved bytes make it recognisable.
+std::vector<uint8_t> distinctive_file() {
+    SettingsRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.version = kSettingsVersion;
+    record.screen_width = 640;
+    record.screen_height = 480;
+    record.full_screen = 1;
+    record.udp_port = 6001;
+    for (int i = 0; i < 248; ++i) record.reserved[i] = static_cast<uint8_t>(0xA0 ^ i);
+    stamp_settings_header(record);
+    const auto* p = reinterpret_cast<const uint8_t*>(&record);
+    return std::vector<uint8_t>(p, p + sizeof record);
+}
+
+void put_settings_file(const std::vector<uint8_t>& bytes) {
+    e2e::make_folders(e2e::settings_folder());
+    ASSERT_TRUE(e2e::write_file(e2e::settings_file(), bytes));
+}
+
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override { e2e::remove_settings(); }
+    void TearDown() override { e2e::remove_settings(); }
+};
+
+TEST_F(Startup, OkWritesAValidSettingsFile) {
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet) << "the sheet never appeared";
+    EXPECT_FALSE(e2e::file_exists(e2e::settings_file())) << "nothing is written before OK";
+    e2e::save_screenshot(sheet, "startup-sheet");
+
+    e2e::press_sheet_button(sheet, PSBTN_OK);
+    ASSERT_TRUE(tool.wait_for_exit());
+    EXPECT_EQ(tool.exit_code(), 0u);
+
+    const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
+    ASSERT_EQ(saved.size(), 852u);
+    EXPECT_TRUE(settings_bytes_valid(saved.data(), saved.size()));
+    EXPECT_FALSE(e2e::file_exists(e2e::settings_folder() + "settings.dat.new"));
+}
+
+TEST_F(Startup, CancelLeavesTheFileAsItWas) {
+    const std::vector<uint8_t> before = distinctive_file();
+    put_settings_file(before);
+
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
+    ASSERT_TRUE(tool.wait_for_exit());
+    EXPECT_EQ(tool.exit_code(), 0u);
+    EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
+}
+
+TEST_F(Startup, CancelWithoutAFileWritesNone) {
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
+    ASSERT_TRUE(tool.wait_for_exit());
+    EXPECT_FALSE(e2e::file_exists(e2e::settings_file()));
+}
+
+TEST_F(Startup, OkKeepsWhatALoadedFileHolds) {
+    const std::vector<uint8_t> before = distinctive_file();
+    put_settings_file(before);
+
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    e2e::press_sheet_button(sheet, PSBTN_OK);
+    ASSERT_TRUE(tool.wait_for_exit());
+    const std::vector<uint8_t> after = e2e::read_file(e2e::settings_file());
+    ASSERT_EQ(after.size(), 852u);
+    // The reserved bytes and the online port survive a save untouched.
+    EXPECT_TRUE(std::equal(before.begin() + 0x2C, before.begin() + 0x124, after.begin() + 0x2C));
+    EXPECT_EQ(std::memcmp(&before[0x28], &after[0x28], 4), 0);
+}
+
+TEST_F(Startup, ASecondStartBringsTheFirstForwardAndEnds) {
+    ToolProcess first;
+    ASSERT_TRUE(first.start());
+    HWND sheet = first.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+
+    ToolProcess second;
+    ASSERT_TRUE(second.start());
+    EXPECT_TRUE(second.wait_for_exit(30000)) << "the second instance did not end by itself";
+    EXPECT_EQ(second.wait_for_sheet(0), nullptr);
+    EXPECT_EQ(GetForegroundWindow(), sheet);
+    EXPECT_FALSE(e2e::file_exists(e2e::settings_file()));
+
+    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
+    EXPECT_TRUE(first.wait_for_exit());
+}
+
+TEST_F(Startup, ASaveThatCannotBeWrittenKeepsTheOldFile) {
+    const std::vector<uint8_t> before = distinctive_file();
+    put_settings_file(before);
+    // A folder standing where the new file would be written makes the write fail.
+    ASSERT_TRUE(CreateDirectoryA((e2e::settings_folder() + "settings.dat.new").c_str(), nullptr));
+
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    e2e::press_sheet_button(sheet, PSBTN_OK);
+    ASSERT_TRUE(tool.wait_for_exit());
+    EXPECT_EQ(tool.exit_code(), 0u) << "the tool must end normally, not crash";
+    EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
+}
+
+TEST_F(Startup, AFolderThatCannotBeCreatedIsSkippedQuietly) {
+    // A plain file named like the game's folder blocks the whole path.
+    const std::string folder = e2e::settings_folder();
+    const std::string game_folder = folder.substr(0, folder.size() - std::strlen("Calcora\\") - 1);
+    RemoveDirectoryA(folder.c_str());
+    RemoveDirectoryA(game_folder.c_str());
+    ASSERT_TRUE(e2e::write_file(game_folder, {'x'}));
+
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    e2e::press_sheet_button(sheet, PSBTN_OK);
+    ASSERT_TRUE(tool.wait_for_exit());
+    EXPECT_EQ(tool.exit_code(), 0u);
+    EXPECT_EQ(e2e::read_file(game_folder), std::vector<uint8_t>{'x'});
+    DeleteFileA(game_folder.c_str());
+}
+
+}  // namespace
