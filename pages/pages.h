@@ -1,12 +1,75 @@
-// The pages of the settings sheet and the dialogs they open.
+// The pages of the settings sheet and the dialogs they open. The rules at the top are
+// plain code over values, built natively too; the page classes need Windows.
 #pragma once
 
+#include "probe/probe.h"
+
+#include <string>
+#include <vector>
+
+// --- Display page rules -------------------------------------------------------------------
+
+// How a resolution is labelled in the Display page's list.
+enum class ModeLabel { Plain, WindowOnly, FullScreenOnly };
+
+struct OfferedMode {
+    Resolution resolution;
+    ModeLabel label;
+};
+
+// True when the resolution is no larger than the screen in either direction.
+bool fits_screen(const Resolution& mode, const Resolution& screen);
+// True for a picture wider than 4:3, judged as 3 * (width / 4) - height > 0 with integer
+// division, so 4:3 itself and 5:4 count as not wide.
+bool is_wider_than_4_3(const Resolution& mode);
+// The resolutions the Display page offers, in ascending order: in full-screen mode every
+// full-screen resolution (those larger than the screen labelled full-screen-only); in window
+// mode every resolution that fits the screen (those the adapter cannot show in full screen
+// labelled window-only); in both only up to the pixel count of `limit`.
+std::vector<OfferedMode> offered_resolutions(const ResolutionSet& listed, const ResolutionSet& fullscreen,
+                                             const Resolution& screen, const Resolution& limit,
+                                             bool want_full_screen);
+// The list label: "( 640, 480)", plus " - " and the suffix text for a labelled mode.
+std::u16string resolution_label(const OfferedMode& mode, const std::u16string& window_only_text,
+                                const std::u16string& full_screen_only_text);
+
+#ifdef _WIN32
 #include "framework/framework.h"
+
+// Shows `text` in a small help popup whose top edge is centred on `anchor` (screen
+// coordinates): an HTML Help text popup where the system shows one, otherwise a popup of
+// the tool's own in the same place. WM_CLOSE closes either. Returns the popup window.
+HWND show_help_popup(HWND owner, const std::wstring& text, POINT anchor);
 
 // Screen mode, resolution, aspect, quality and rendering options.
 class CDisplayPage : public CPropertyPage {
 public:
     CDisplayPage();
+
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    void OnOK() override;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void FillResolutions(bool want_full_screen, bool use_given, int32_t given_width, int32_t given_height);
+    void UpdateScreenModeRadios();
+    void OnSelchangeResolution();
+    void OnScreenMode();
+    void OnQuality();
+    LRESULT OnTimer(WPARAM, LPARAM);
+    LRESULT OnHelpRequest(WPARAM, LPARAM);
+
+    int CheckedTier() const;
+    bool SelectedMode(Resolution& mode) const;
+    static Resolution ScreenSize();
+
+    std::vector<Resolution> m_offeredModes;
+    POINT m_lastCursor = {-1, -1};
+    int m_stillTicks = 0;
+    HWND m_tipControl = nullptr;
+    HWND m_tipWindow = nullptr;
 };
 
 // The Keyboard page (index 0) and the Controller page (index 1).
@@ -19,8 +82,67 @@ private:
     int m_index;
 };
 
-// UDP port, UPnP, voice chat and the sound control panel.
+// UDP port, UPnP, voice chat and the sound control panel. The page keeps no state of its
+// own: it shows the settings record and writes it back on OK.
 class COnlinePage : public CPropertyPage {
 public:
     COnlinePage();
+
+    BOOL OnInitDialog() override;
+    void OnOK() override;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    void OnAutoPort();
+    void OnUpnp();
+    void OnVoiceChat();
+    void OnSoundProperties();
+    void OnVoiceTest();
+    LRESULT OnHelpRequest(WPARAM, LPARAM);
+
+    // The port edit is enabled exactly when Auto is not checked.
+    void ApplyAutoRule();
+    // The sound and voice test buttons are enabled exactly when voice chat is checked.
+    void ApplyVoiceRule();
 };
+
+// The lowest and highest port OK stores; anything else keeps the previous port.
+constexpr UINT kLowestUdpPort = 1025;
+constexpr UINT kHighestUdpPort = 65534;
+
+namespace nrv {
+namespace audio {
+class pcm_input_device;
+class pcm_output_device;
+}  // namespace audio
+}  // namespace nrv
+
+// The voice device test: plays the default voice-capture device back through the default
+// voice-playback device until closed. When no format works on both, it shows the failure
+// message and closes by itself. It owns both devices while it is open.
+class CVoiceDlg : public CDialog {
+public:
+    CVoiceDlg();
+    ~CVoiceDlg() override;
+
+    BOOL OnInitDialog() override;
+
+    // The devices in use; null before initialisation and after a failure.
+    nrv::audio::pcm_input_device* CaptureDevice() const { return m_capture; }
+    nrv::audio::pcm_output_device* PlaybackDevice() const { return m_playback; }
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    LRESULT OnTimer(WPARAM, LPARAM);
+    LRESULT OnHelpRequest(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    // Deletes both devices, stopping and closing them first.
+    void ReleaseDevices();
+
+    nrv::audio::pcm_input_device* m_capture = nullptr;
+    nrv::audio::pcm_output_device* m_playback = nullptr;
+};
+
+#endif  // _WIN32

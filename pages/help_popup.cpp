@@ -1,0 +1,126 @@
+// Hover help: an HTML Help text popup, or a look-alike of the tool's own where the system
+// shows none (HtmlHelpW returns no window under Wine, for example).
+#include "pages/pages.h"
+
+#include <htmlhelp.h>
+
+#include <algorithm>
+
+namespace {
+
+const wchar_t kPopupClass[] = L"CalcoraHelpPopup";
+constexpr int kPopupTextWidth = 300;
+constexpr int kPopupMargin = 6;
+
+using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
+
+HtmlHelpFunction html_help() {
+    // hhctrl.ocx stays loaded for the run once found; it is only looked for once.
+    static UniqueModule module(LoadLibraryW(L"hhctrl.ocx"));
+    static HtmlHelpFunction function = module.proc<HtmlHelpFunction>("HtmlHelpW");
+    return function;
+}
+
+HWND show_html_help_popup(HWND owner, const std::wstring& text, POINT anchor) {
+    HtmlHelpFunction function = html_help();
+    if (!function) return nullptr;
+    HH_POPUP popup = {};
+    popup.cbStruct = sizeof popup;
+    popup.pszText = text.c_str();
+    popup.pt = anchor;
+    popup.clrForeground = static_cast<COLORREF>(-1);
+    popup.clrBackground = static_cast<COLORREF>(-1);
+    popup.rcMargins = {-1, -1, -1, -1};
+    return function(owner, nullptr, HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup));
+}
+
+HFONT popup_font(HWND window) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(GetWindow(window, GW_OWNER), WM_GETFONT, 0, 0));
+    return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+RECT text_rect(HDC dc, const std::wstring& text) {
+    RECT rect = {0, 0, kPopupTextWidth, 0};
+    DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    return rect;
+}
+
+std::wstring window_text(HWND window) {
+    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
+    text.resize(GetWindowTextW(window, &text[0], static_cast<int>(text.size())));
+    return text;
+}
+
+LRESULT CALLBACK popup_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            RECT client;
+            GetClientRect(window, &client);
+            FillRect(dc, &client, GetSysColorBrush(COLOR_INFOBK));
+            HGDIOBJ previous = SelectObject(dc, popup_font(window));
+            SetBkMode(dc, TRANSPARENT);
+            SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
+            InflateRect(&client, -kPopupMargin, -kPopupMargin);
+            DrawTextW(dc, window_text(window).c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
+            SelectObject(dc, previous);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_MOUSEACTIVATE:
+            return MA_NOACTIVATE;
+        default:
+            return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+bool register_popup_class() {
+    static const bool registered = [] {
+        WNDCLASSEXW window_class = {sizeof window_class};
+        window_class.style = CS_DROPSHADOW | CS_SAVEBITS;
+        window_class.lpfnWndProc = popup_proc;
+        window_class.hInstance = GetModuleHandleW(nullptr);
+        window_class.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        window_class.lpszClassName = kPopupClass;
+        return RegisterClassExW(&window_class) != 0;
+    }();
+    return registered;
+}
+
+HWND show_own_popup(HWND owner, const std::wstring& text, POINT anchor) {
+    if (!register_popup_class()) return nullptr;
+    HWND top = GetAncestor(owner, GA_ROOT);
+    HWND popup =
+        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, text.c_str(), WS_POPUP | WS_BORDER,
+                        0, 0, 0, 0, top, nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!popup) return nullptr;
+
+    HDC dc = GetDC(popup);
+    HGDIOBJ previous = SelectObject(dc, popup_font(popup));
+    const RECT text_size = text_rect(dc, text);
+    SelectObject(dc, previous);
+    ReleaseDC(popup, dc);
+
+    RECT frame = {0, 0, text_size.right + 2 * kPopupMargin, text_size.bottom + 2 * kPopupMargin};
+    AdjustWindowRectEx(&frame, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+
+    // Top edge centred on the anchor, kept on the monitor.
+    MONITORINFO monitor = {sizeof monitor};
+    GetMonitorInfoW(MonitorFromPoint(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
+    int left = anchor.x - width / 2;
+    int top_edge = anchor.y;
+    left = std::max<int>(monitor.rcWork.left, std::min<int>(left, monitor.rcWork.right - width));
+    top_edge = std::max<int>(monitor.rcWork.top, std::min<int>(top_edge, monitor.rcWork.bottom - height));
+    SetWindowPos(popup, HWND_TOP, left, top_edge, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    return popup;
+}
+
+}  // namespace
+
+HWND show_help_popup(HWND owner, const std::wstring& text, POINT anchor) {
+    HWND popup = show_html_help_popup(owner, text, anchor);
+    return popup ? popup : show_own_popup(owner, text, anchor);
+}
