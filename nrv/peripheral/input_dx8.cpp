@@ -1,12 +1,236 @@
 #include "nrv/peripheral/peripheral.h"
 
+#include <dbt.h>
+
+#include <cstring>
+#include <new>
+#include <utility>
+
 namespace nrv {
 namespace peripheral {
 
-input_dx8::input_dx8() = default;
-input_dx8::~input_dx8() = default;
-bool input_dx8::attach_window(HWND) {
+namespace {
+
+using direct_input_create_fn = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
+
+// {4D1E55B2-F16F-11CF-88CB-001111000030}
+constexpr GUID kHidInterfaceClass = {
+    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+// Enumeration stops once this many instance GUIDs were found.
+constexpr size_t kMaxEnumeratedDevices = 8;
+
+// Owns a device-notification registration.
+class device_notification {
+public:
+    device_notification() = default;
+    ~device_notification() { reset(); }
+    device_notification(const device_notification&) = delete;
+    device_notification& operator=(const device_notification&) = delete;
+
+    HDEVNOTIFY get() const { return m_handle; }
+    void reset(HDEVNOTIFY handle = nullptr) {
+        if (m_handle) UnregisterDeviceNotification(m_handle);
+        m_handle = handle;
+    }
+
+private:
+    HDEVNOTIFY m_handle = nullptr;
+};
+
+input_dx8* g_live_manager = nullptr;
+WNDPROC g_previous_procedure = nullptr;
+device_notification g_notification;
+
+// Arrivals and removals are picked up by the next refresh_devices; the window keeps its
+// own handling of every message.
+LRESULT CALLBACK forward_to_previous(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (!g_previous_procedure) return DefWindowProcW(window, message, wparam, lparam);
+    return CallWindowProcW(g_previous_procedure, window, message, wparam, lparam);
+}
+
+bool hook_window(HWND window) {
+    const auto current = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC));
+    if (current == &forward_to_previous) return true;  // hooked already; never forward to itself
+    SetLastError(0);
+    const LONG_PTR previous =
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&forward_to_previous));
+    if (previous == 0 && GetLastError() != 0) return false;
+    g_previous_procedure = reinterpret_cast<WNDPROC>(previous);
+    return true;
+}
+
+HDEVNOTIFY register_for_hid_interfaces(HWND window) {
+    DEV_BROADCAST_DEVICEINTERFACE_W filter;
+    static_assert(sizeof filter == 32, "the notification filter is 32 bytes");
+    std::memset(&filter, 0, sizeof filter);
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = kHidInterfaceClass;
+    return RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+}  // namespace
+
+// --- input --------------------------------------------------------------------------------
+
+input::~input() = default;
+
+bool input::refresh_devices() {
     return false;
+}
+
+bool input::update(float) {
+    return false;
+}
+
+int input::device_count(int) const {
+    return 0;
+}
+
+bool input::is_device_ready(int, int) const {
+    return false;
+}
+
+input_device* input::device_at(int, int) const {
+    return nullptr;
+}
+
+// --- input_dx8 ----------------------------------------------------------------------------
+
+bool input_dx8::guid_less::operator()(const GUID& a, const GUID& b) const {
+    return std::memcmp(&a, &b, sizeof(GUID)) < 0;
+}
+
+input_dx8::input_dx8() {
+    g_live_manager = this;
+    g_notification.reset();
+}
+
+input_dx8::~input_dx8() {
+    for (device_ptr& device : m_devices) device.reset();
+    m_devices.clear();
+    m_direct_input.reset();
+    if (g_live_manager == this) g_live_manager = nullptr;
+    g_notification.reset();
+    // The window procedure stays hooked: the window is gone by now, and the forwarding
+    // procedure needs nothing of the manager.
+}
+
+bool input_dx8::attach_window(HWND window) {
+    m_window = window;
+    m_foreground = false;
+    if (!m_library) m_library.reset(LoadLibraryW(L"dinput8.dll"));
+    const auto create = m_library.proc<direct_input_create_fn>("DirectInput8Create");
+    if (!create) return false;
+    ComPtr<IDirectInput8W> direct_input;
+    const HRESULT result = create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,
+                                  reinterpret_cast<void**>(direct_input.put()), nullptr);
+    if (FAILED(result) || !direct_input) return false;
+    return attach_window(window, direct_input.get());
+}
+
+bool input_dx8::attach_window(HWND window, IDirectInput8W* direct_input) {
+    m_window = window;
+    m_foreground = false;
+    if (!direct_input) return false;
+    direct_input->AddRef();
+    m_direct_input.attach(direct_input);
+    refresh_devices();
+    if (!hook_window(window)) return false;
+    g_notification.reset(register_for_hid_interfaces(window));
+    return g_notification.get() != nullptr;
+}
+
+BOOL CALLBACK input_dx8::on_device_found(const DIDEVICEINSTANCEW* instance, void* context) {
+    auto* manager = static_cast<input_dx8*>(context);
+    if (instance) manager->m_guids.insert(instance->guidInstance);
+    return manager->m_guids.size() < kMaxEnumeratedDevices ? DIENUM_CONTINUE : DIENUM_STOP;
+}
+
+bool input_dx8::refresh_devices() {
+    if (!m_direct_input) return true;
+    m_guids.clear();
+    m_direct_input->EnumDevices(DI8DEVCLASS_KEYBOARD, &input_dx8::on_device_found, this, DIEDFL_ATTACHEDONLY);
+    m_direct_input->EnumDevices(DI8DEVCLASS_GAMECTRL, &input_dx8::on_device_found, this, DIEDFL_ATTACHEDONLY);
+    remove_detached_devices();
+    add_new_devices();
+    return true;
+}
+
+void input_dx8::remove_detached_devices() {
+    auto detached = m_devices.begin();
+    while (detached != m_devices.end()) {
+        if (m_guids.count((*detached)->instance_guid()) == 0) {
+            detached = m_devices.erase(detached);
+        } else {
+            ++detached;
+        }
+    }
+}
+
+bool input_dx8::is_listed(const GUID& instance) const {
+    for (const device_ptr& device : m_devices) {
+        if (IsEqualGUID(device->instance_guid(), instance)) return true;
+    }
+    return false;
+}
+
+void input_dx8::add_new_devices() {
+    for (const GUID& instance : m_guids) {
+        if (is_listed(instance) || IsEqualGUID(instance, GUID_SysMouse)) continue;
+        device_ptr device;
+        if (IsEqualGUID(instance, GUID_SysKeyboard)) {
+            device.reset(new (std::nothrow) input_keyboard_dx8());
+        } else {
+            device.reset(new (std::nothrow) input_joystick_dx8());
+        }
+        if (!device || !device->open(m_direct_input.get(), m_window, instance, m_foreground)) continue;
+        m_devices.push_back(std::move(device));
+    }
+}
+
+bool input_dx8::update(float elapsed) {
+    for (const device_ptr& device : m_devices) device->poll(elapsed);
+    return true;
+}
+
+int input_dx8::device_count(int kind) const {
+    int count = 0;
+    for (const device_ptr& device : m_devices) {
+        if (device->device_kind() == kind) ++count;
+    }
+    return count;
+}
+
+bool input_dx8::is_device_ready(int kind, int n) const {
+    const input_device_dx8* device = device_at(kind, n);
+    return device && device->is_ready();
+}
+
+input_device_dx8* input_dx8::device_at(int kind, int n) const {
+    if (n < 0) return nullptr;
+    for (const device_ptr& device : m_devices) {
+        if (device->device_kind() == kind && n-- == 0) return device.get();
+    }
+    return nullptr;
+}
+
+// --- device lookup ------------------------------------------------------------------------
+
+input_device_dx8* find_device_by_guid(const input_dx8& manager, const GUID& instance) {
+    for (int kind = 0; kind <= device_other; ++kind) {
+        const int count = manager.device_count(kind);
+        for (int n = 0; n < count; ++n) {
+            input_device_dx8* device = manager.device_at(kind, n);
+            if (device && std::memcmp(&device->instance_guid(), &instance, sizeof(GUID)) == 0) return device;
+        }
+    }
+    return nullptr;
+}
+
+input_device_dx8* find_device_by_guid(const GUID& instance) {
+    return g_live_manager ? find_device_by_guid(*g_live_manager, instance) : nullptr;
 }
 
 }  // namespace peripheral

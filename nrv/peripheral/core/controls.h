@@ -1,0 +1,94 @@
+// The joystick's logical buttons without DirectInput: the control table a device builds
+// from the objects it reports, and the conversion of a raw joystick state into button
+// values. Portable, so that it builds and is tested natively as well.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace nrv {
+namespace peripheral {
+
+// What a logical button is. Minus halves are the odd kinds 3..15, each added right before
+// its plus half; a hat adds up, right, down, left in that order.
+enum control_kind : int32_t {
+    control_none = 0,
+    control_button = 1,
+    control_slider_plus = 2,
+    control_slider_minus = 3,
+    control_x_plus = 4,
+    control_x_minus = 5,
+    control_y_plus = 6,
+    control_y_minus = 7,
+    control_z_plus = 8,
+    control_z_minus = 9,
+    control_rx_plus = 10,
+    control_rx_minus = 11,
+    control_ry_plus = 12,
+    control_ry_minus = 13,
+    control_rz_plus = 14,
+    control_rz_minus = 15,
+    control_pov_left = 16,
+    control_pov_right = 17,
+    control_pov_down = 18,
+    control_pov_up = 19,
+};
+constexpr int kControlKindCount = 20;
+constexpr int kMaxControls = 64;
+
+// The kinds of object a joystick reports, by the type GUID DirectInput gives them.
+enum class joystick_object { x_axis, y_axis, z_axis, rx_axis, ry_axis, rz_axis, button, pov, slider, other };
+
+// Same layout as DirectInput's DIJOYSTATE2 (272 bytes); the Windows code checks the offsets.
+struct joystick_state {
+    int32_t x, y, z;
+    int32_t rx, ry, rz;
+    int32_t sliders[2];
+    uint32_t povs[4];
+    uint8_t buttons[128];
+    int32_t velocity[6];
+    int32_t velocity_sliders[2];
+    int32_t acceleration[6];
+    int32_t acceleration_sliders[2];
+    int32_t force[6];
+    int32_t force_sliders[2];
+};
+static_assert(sizeof(joystick_state) == 272, "joystick_state must mirror DIJOYSTATE2");
+static_assert(offsetof(joystick_state, buttons) == 48, "joystick_state must mirror DIJOYSTATE2");
+
+struct control_entry {
+    std::u16string name;
+    float value = 0.0f;
+    float threshold = 0.5f;
+    int32_t kind = control_none;
+    int32_t instance = 0;
+    int32_t state_offset = 0;  // byte offset of the raw value inside joystick_state
+};
+
+struct control_table {
+    std::array<control_entry, kMaxControls> entries;
+    int32_t count = 0;
+    // How many entries of each kind were ever added; limits the instances per kind.
+    std::array<uint8_t, kControlKindCount> instances{};
+};
+
+// Appends the logical buttons of one reported object: two halves for an axis or slider,
+// four directions for a hat, one for a button; none once the table or the kind is full.
+void add_object_controls(control_table& table, joystick_object object, const std::u16string& object_name);
+
+// Index of the n-th entry of the kind in table order, or -1.
+int find_control(const control_table& table, int kind, int n);
+
+// Sets the threshold of an existing entry when it lies in [0, 1]; otherwise nothing.
+void set_control_threshold(control_table& table, int index, float threshold);
+
+void clear_control_values(control_table& table);
+
+// Sets every entry's value from the raw state (entries it does not set read 0.0): buttons 0 or 1, axis halves
+// and hat directions from 0.0 to 1.0 as their thresholds and positions say.
+void convert_joystick_state(control_table& table, const joystick_state& state);
+
+}  // namespace peripheral
+}  // namespace nrv
