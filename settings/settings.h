@@ -94,3 +94,101 @@ bool save_settings_to(const std::string& folder);
 
 // Overwrites the whole record with the defaults for a quality tier and a desktop size.
 void build_default_settings(int tier, int32_t desktop_width, int32_t desktop_height);
+
+// --- Accessors and default layouts ----------------------------------------------------
+// Pages read and change the record only through these. Values are stored as given: the
+// pages pass only valid ones.
+
+int32_t screen_width();
+void set_screen_width(int32_t value);
+int32_t screen_height();
+void set_screen_height(int32_t value);
+int32_t wide_aspect();  // 0 = 4:3 picture, 1 = 16:9
+void set_wide_aspect(int32_t value);
+int32_t quality();  // 0 low, 1 medium, 2 high
+void set_quality(int32_t value);
+int32_t full_screen();
+void set_full_screen(int32_t value);
+int32_t udp_port();
+void set_udp_port(int32_t value);
+
+// Single bits of display_flags and option_flags; a setter leaves the other bits alone.
+bool vsync();
+void set_vsync(bool on);
+bool frame_skip();
+void set_frame_skip(bool on);
+bool no_movie();
+void set_no_movie(bool on);
+bool voice_chat();
+void set_voice_chat(bool on);
+bool auto_port();
+void set_auto_port(bool on);
+bool upnp();
+void set_upnp(bool on);
+bool xinput();  // controllers read through XInput instead of DirectInput
+void set_xinput(bool on);
+
+// Controller slots: 0 is the keyboard, 1 to 4 the game controllers.
+constexpr unsigned kMaxPadSlot = 4;
+
+// An assignment entry as stored: byte 0 entry type, byte 1 entry code, bytes 2 and 3 the
+// carried pair, which only the default layouts set.
+constexpr uint32_t assignment_entry(uint8_t type, uint8_t code, uint8_t carried_first, uint8_t carried_second) {
+    return static_cast<uint32_t>(type) | static_cast<uint32_t>(code) << 8 |
+           static_cast<uint32_t>(carried_first) << 16 | static_cast<uint32_t>(carried_second) << 24;
+}
+
+// The layouts a slot starts from: the keyboard's for slot 0, the pad's for slots 1 to 4.
+// The XInput layout is what slots 1 to 4 show while xinput is set; it is never stored.
+// Each is 24 entries long.
+const uint32_t* default_keyboard_layout();
+const uint32_t* default_pad_layout();
+const uint32_t* xinput_layout();
+
+// A game controller whose buttons differ from the default pad layout: fragments of its
+// device name (case-sensitive; unused ones null) and its (entry type, entry code) per
+// function, which replace the pad layout's while its carried pairs stay.
+struct KnownController {
+    const char16_t* fragments[5];
+    uint8_t patch[2 * kAssignmentCount];
+};
+constexpr int kKnownControllerCount = 8;
+extern const KnownController kKnownControllers[kKnownControllerCount];
+
+// The row of the first fragment, rows and fragments in table order, found anywhere in
+// device_name; -1 when none is (also for a null or empty name).
+int find_known_controller(const char16_t* device_name);
+
+// Refills a slot's assignments with its default layout; for slots 1 to 4 the pad layout
+// patched for the known controller the device name matches. Slots above 4 are ignored.
+void fill_slot_layout(unsigned slot, const char16_t* device_name);
+
+// DirectInput's system keyboard, the device of slot 0.
+extern const SettingsGuid kSysKeyboardGuid;
+
+// The slot's device GUID, writable. A slot above 4 gets a dummy GUID, zeroed on each call.
+SettingsGuid& pad_device(unsigned slot);
+// The entries a page shows for a slot: for slot 0 the active keyboard layout (27 entries),
+// for slots 1 to 4 a copy of the XInput layout while xinput is set and otherwise the slot's
+// own 24 entries; null above 4. Edits reach the record only through store_pad_assignments.
+uint32_t* pad_assignments(unsigned slot);
+// Copies 24 entries into the slot (and for slot 0 into the active keyboard layout as well).
+// False for a slot above 4 or no entries.
+bool store_pad_assignments(unsigned slot, const uint32_t* entries);
+// Gives the slot a device. A slot that already holds it keeps its entries; otherwise it
+// gets the default layout for the device name (which may be null), and the first other
+// controller slot that held the device loses it but keeps its entries.
+void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* device_name = nullptr);
+// Refills the slot with its default layout for the device name (which may be null).
+void reset_pad_layout(unsigned slot, const char16_t* device_name = nullptr);
+
+#ifdef _WIN32
+// The same for names held as Windows wide strings (16-bit wchar_t).
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide strings are 16-bit");
+inline void set_pad_device(unsigned slot, const SettingsGuid& guid, const wchar_t* device_name) {
+    set_pad_device(slot, guid, reinterpret_cast<const char16_t*>(device_name));
+}
+inline void reset_pad_layout(unsigned slot, const wchar_t* device_name) {
+    reset_pad_layout(slot, reinterpret_cast<const char16_t*>(device_name));
+}
+#endif

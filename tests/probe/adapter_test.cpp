@@ -1,0 +1,178 @@
+// The adapter probe over a Direct3D 9 and a DirectDraw of the test's own.
+#include "probe/probe.h"
+
+#include <gtest/gtest.h>
+#include <d3d9.h>
+#include <ddraw.h>
+
+#include <cstring>
+
+namespace {
+
+// Reports the given caps for the HAL device of adapter 0, or fails with result.
+class FakeDirect3D9 : public IDirect3D9 {
+public:
+    D3DCAPS9 caps = {};
+    HRESULT result = D3D_OK;
+
+    STDMETHOD(QueryInterface)(REFIID, void** out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return 2; }
+    STDMETHOD_(ULONG, Release)() override { return 1; }
+    STDMETHOD(RegisterSoftwareDevice)(void*) override { return E_NOTIMPL; }
+    STDMETHOD_(UINT, GetAdapterCount)() override { return 1; }
+    STDMETHOD(GetAdapterIdentifier)(UINT, DWORD, D3DADAPTER_IDENTIFIER9*) override { return E_NOTIMPL; }
+    STDMETHOD_(UINT, GetAdapterModeCount)(UINT, D3DFORMAT) override { return 0; }
+    STDMETHOD(EnumAdapterModes)(UINT, D3DFORMAT, UINT, D3DDISPLAYMODE*) override { return E_NOTIMPL; }
+    STDMETHOD(GetAdapterDisplayMode)(UINT, D3DDISPLAYMODE*) override { return E_NOTIMPL; }
+    STDMETHOD(CheckDeviceType)(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, WINBOOL) override { return E_NOTIMPL; }
+    STDMETHOD(CheckDeviceFormat)(UINT, D3DDEVTYPE, D3DFORMAT, DWORD, D3DRESOURCETYPE, D3DFORMAT) override {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(CheckDeviceMultiSampleType)
+    (UINT, D3DDEVTYPE, D3DFORMAT, WINBOOL, D3DMULTISAMPLE_TYPE, DWORD*) override { return E_NOTIMPL; }
+    STDMETHOD(CheckDepthStencilMatch)(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT, D3DFORMAT) override {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(CheckDeviceFormatConversion)(UINT, D3DDEVTYPE, D3DFORMAT, D3DFORMAT) override {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(GetDeviceCaps)(UINT adapter, D3DDEVTYPE type, D3DCAPS9* out) override {
+        if (adapter != 0 || type != D3DDEVTYPE_HAL) return D3DERR_NOTAVAILABLE;
+        if (FAILED(result)) return result;
+        *out = caps;
+        return D3D_OK;
+    }
+    STDMETHOD_(HMONITOR, GetAdapterMonitor)(UINT) override { return nullptr; }
+    STDMETHOD(CreateDevice)
+    (UINT, D3DDEVTYPE, HWND, DWORD, D3DPRESENT_PARAMETERS*, IDirect3DDevice9**) override { return E_NOTIMPL; }
+};
+
+// Answers GetCaps like a driver: only caps structures of the DirectDraw 7 size, zero-filled
+// but for their size, are accepted.
+class FakeDirectDraw : public IDirectDraw {
+public:
+    DWORD video_memory = 0;
+    HRESULT result = DD_OK;
+
+    static bool fresh_caps(const DDCAPS* caps) {
+        if (!caps || caps->dwSize != 380) return false;
+        DDCAPS zero = {};
+        zero.dwSize = 380;
+        return std::memcmp(caps, &zero, sizeof zero) == 0;
+    }
+
+    STDMETHOD(QueryInterface)(REFIID, void** out) override {
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHOD_(ULONG, AddRef)() override { return 2; }
+    STDMETHOD_(ULONG, Release)() override { return 1; }
+    STDMETHOD(Compact)() override { return E_NOTIMPL; }
+    STDMETHOD(CreateClipper)(DWORD, LPDIRECTDRAWCLIPPER*, IUnknown*) override { return E_NOTIMPL; }
+    STDMETHOD(CreatePalette)(DWORD, LPPALETTEENTRY, LPDIRECTDRAWPALETTE*, IUnknown*) override {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(CreateSurface)(LPDDSURFACEDESC, LPDIRECTDRAWSURFACE*, IUnknown*) override { return E_NOTIMPL; }
+    STDMETHOD(DuplicateSurface)(LPDIRECTDRAWSURFACE, LPDIRECTDRAWSURFACE*) override { return E_NOTIMPL; }
+    STDMETHOD(EnumDisplayModes)(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMMODESCALLBACK) override {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(EnumSurfaces)(DWORD, LPDDSURFACEDESC, LPVOID, LPDDENUMSURFACESCALLBACK) override {
+        return E_NOTIMPL;
+    }
+    STDMETHOD(FlipToGDISurface)() override { return E_NOTIMPL; }
+    STDMETHOD(GetCaps)(LPDDCAPS driver, LPDDCAPS emulation) override {
+        if (!fresh_caps(driver) || !fresh_caps(emulation)) return DDERR_INVALIDPARAMS;
+        if (FAILED(result)) return result;
+        driver->dwVidMemTotal = video_memory;
+        emulation->dwVidMemTotal = 1;
+        return DD_OK;
+    }
+    STDMETHOD(GetDisplayMode)(LPDDSURFACEDESC) override { return E_NOTIMPL; }
+    STDMETHOD(GetFourCCCodes)(LPDWORD, LPDWORD) override { return E_NOTIMPL; }
+    STDMETHOD(GetGDISurface)(LPDIRECTDRAWSURFACE*) override { return E_NOTIMPL; }
+    STDMETHOD(GetMonitorFrequency)(LPDWORD) override { return E_NOTIMPL; }
+    STDMETHOD(GetScanLine)(LPDWORD) override { return E_NOTIMPL; }
+    STDMETHOD(GetVerticalBlankStatus)(WINBOOL*) override { return E_NOTIMPL; }
+    STDMETHOD(Initialize)(GUID*) override { return E_NOTIMPL; }
+    STDMETHOD(RestoreDisplayMode)() override { return E_NOTIMPL; }
+    STDMETHOD(SetCooperativeLevel)(HWND, DWORD) override { return E_NOTIMPL; }
+    STDMETHOD(SetDisplayMode)(DWORD, DWORD, DWORD) override { return E_NOTIMPL; }
+    STDMETHOD(WaitForVerticalBlank)(DWORD, HANDLE) override { return E_NOTIMPL; }
+};
+
+HardwareInfo earlier_values() {
+    HardwareInfo info;
+    info.vertex_shader_version = 9;
+    info.pixel_shader_version = 9;
+    info.DeclTypes = 0x7;
+    return info;
+}
+
+TEST(AdapterCaps, ReadsShaderVersionsAndDeclTypesOfTheHalDevice) {
+    struct Case {
+        DWORD vertex, pixel, decl_types;
+        float vertex_version, pixel_version;
+    } cases[] = {
+        {0x0101, 0x0300, 0x0, 1.1f, 3.0f},
+        {D3DVS_VERSION(1, 1), D3DPS_VERSION(1, 1), 0x0, 1.1f, 1.1f},
+        {D3DVS_VERSION(2, 0), D3DPS_VERSION(2, 0), 0x1, 2.0f, 2.0f},
+        {D3DVS_VERSION(3, 0), D3DPS_VERSION(2, 0), 0x30F, 3.0f, 2.0f},
+        {D3DVS_VERSION(3, 0), D3DPS_VERSION(3, 0), 0x30F, 3.0f, 3.0f},
+    };
+    for (const Case& c : cases) {
+        FakeDirect3D9 d3d;
+        d3d.caps.VertexShaderVersion = c.vertex;
+        d3d.caps.PixelShaderVersion = c.pixel;
+        d3d.caps.DeclTypes = c.decl_types;
+        HardwareInfo info = earlier_values();
+        read_adapter_caps(&d3d, info);
+        EXPECT_EQ(info.vertex_shader_version, c.vertex_version) << std::hex << c.vertex;
+        EXPECT_EQ(info.pixel_shader_version, c.pixel_version) << std::hex << c.pixel;
+        EXPECT_EQ(info.DeclTypes, c.decl_types);
+    }
+}
+
+TEST(AdapterCaps, FailedCapsLeaveTheVersionsAtZero) {
+    FakeDirect3D9 d3d;
+    d3d.result = D3DERR_NOTAVAILABLE;
+    HardwareInfo info = earlier_values();
+    read_adapter_caps(&d3d, info);
+    EXPECT_EQ(info.vertex_shader_version, 0.0f);
+    EXPECT_EQ(info.pixel_shader_version, 0.0f);
+    EXPECT_EQ(shader_level(info), 0);
+
+    // Without Direct3D 9 the earlier values stay.
+    HardwareInfo untouched = earlier_values();
+    read_adapter_caps(nullptr, untouched);
+    EXPECT_EQ(untouched.vertex_shader_version, 9.0f);
+    EXPECT_EQ(untouched.DeclTypes, 0x7u);
+}
+
+TEST(DriverVideoMemory, ReadsTheDriverTotalFromFreshCaps) {
+    struct Case {
+        DWORD total;
+        HRESULT result;
+        bool read;
+    } cases[] = {
+        {120000000, DD_OK, true},
+        {0xFFB00000, DD_OK, true},  // Wine's answer, nearly 4 GB
+        {0, DD_OK, true},
+        {120000000, DDERR_GENERIC, false},
+    };
+    for (const Case& c : cases) {
+        FakeDirectDraw ddraw;
+        ddraw.video_memory = c.total;
+        ddraw.result = c.result;
+        uint32_t total = 0;
+        EXPECT_EQ(driver_video_memory(&ddraw, total), c.read) << c.total;
+        EXPECT_EQ(total, c.read ? c.total : 0u) << c.total;
+    }
+    uint32_t total = 5;
+    EXPECT_FALSE(driver_video_memory(nullptr, total));
+}
+
+}  // namespace
