@@ -1,0 +1,40 @@
+// Texts in windows: the W-API form of a looked-up text and the placeholder pass over a
+// dialog's controls.
+#include "text/text.h"
+
+namespace {
+
+// Window texts are read into 256 units: at most 255 characters and the terminator.
+constexpr int kWindowTextUnits = 256;
+
+std::wstring to_wstring(const std::u16string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+BOOL CALLBACK replace_control_text(HWND window, LPARAM) {
+    // Windows without a control id are not template controls; static texts with the
+    // template id -1 have the id 0xFFFF and take part.
+    if (GetDlgCtrlID(window) != 0) replace_window_text(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::wstring text_w(uint32_t entry) {
+    return to_wstring(utf8_to_wide(lookup_text(text_id(entry))));
+}
+
+void replace_text_placeholders(HWND dialog) {
+    // EnumChildWindows visits children of children too; the dialog's caption is left alone.
+    EnumChildWindows(dialog, replace_control_text, 0);
+}
+
+void replace_window_text(HWND window) {
+    wchar_t buffer[kWindowTextUnits] = {};
+    const int length = GetWindowTextW(window, buffer, kWindowTextUnits);
+    if (length <= 0) return;
+    uint32_t id = 0;
+    if (!placeholder_text_id(std::u16string(buffer, buffer + length), id)) return;
+    // An id without a text leaves the window empty.
+    SetWindowTextW(window, to_wstring(utf8_to_wide(lookup_text(id))).c_str());
+}
