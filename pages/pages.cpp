@@ -5,5 +5,3 @@
 ButtonPage::ButtonPage(int index, UINT) : CPropertyPage(IDD_BUTTON_PAGE), m_index(index) {}
 
 ButtonPage::~ButtonPage() = default;
-
-COnlinePage::COnlinePage() : CPropertyPage(IDD_ONLINE_PAGE) {}

@@ -27,6 +27,19 @@
 #define IDC_VSYNC 1104
 #define IDC_NO_MOVIE 1106
 
+// Online page and voice test dialog controls
+#define IDC_PORT_GROUP 1018
+#define IDC_AUTO_PORT 1067
+#define IDC_UDP_PORT 1015
+#define IDC_UPNP 1068
+#define IDC_VOICE_GROUP 1088
+#define IDC_VOICE_CHAT 1083
+#define IDC_SOUND_PROPERTIES 1090
+#define IDC_VOICE_TEST 1091
+#define IDC_VOICE_LINE_1 1092
+#define IDC_VOICE_LINE_2 1093
+#define IDC_VOICE_LINE_3 1094
+
 // Controller picture highlights (RCDATA 166-189) and slot-button bitmaps (BITMAP 133,
 // 135-157), one each per game-controller function.
 #define IDR_OVERLAY_FIRST 166
