@@ -11,6 +11,11 @@ else()
   # The native build exists to run the portable code under the sanitizers.
   set(SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
   add_compile_options(${SANITIZER_FLAGS} -g)
+  if(CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    # Coverage instrumentation for the fuzzers in all of the project's code, not only in
+    # the fuzz targets' own files.
+    add_compile_options(-fsanitize=fuzzer-no-link)
+  endif()
   add_link_options(${SANITIZER_FLAGS})
 endif()
 

@@ -1,0 +1,174 @@
+// The Display page in a real sheet: what it shows for a record and a machine, what it
+// refuses, what OK stores, and the hover help.
+#include "pages/pages.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "support/sheet_script.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using test_support::run_sheet;
+
+class DisplaySheet : public CPropertySheet {
+public:
+    DisplaySheet() : CPropertySheet(L"") { AddPage(&page); }
+    CDisplayPage page;
+};
+
+// A machine that runs every tier, with full-screen modes up to 1920 x 1200.
+void set_machine(float shader, int memory_mb) {
+    HardwareInfo& info = hardware_info();
+    info.vertex_shader_version = shader;
+    info.pixel_shader_version = shader;
+    info.DeclTypes = 1;
+    info.video_memory_bytes = memory_mb * 1000000;
+    DisplayModeSets& sets = display_mode_sets();
+    sets.listed = ResolutionSet(resolution_table.begin(), resolution_table.end());
+    sets.fullscreen = {{640, 480}, {800, 600}, {1024, 768}, {1280, 1024}, {1920, 1200}};
+}
+
+void set_record(int quality_tier, int full, int width, int height) {
+    build_default_settings(2, 1280, 1024);
+    set_quality(quality_tier);
+    set_full_screen(full);
+    set_screen_width(width);
+    set_screen_height(height);
+}
+
+std::wstring selected_label(HWND page) {
+    HWND combo = GetDlgItem(page, IDC_RESOLUTION);
+    const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+    wchar_t text[128] = {};
+    if (index >= 0) SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+HWND page_of(HWND sheet) { return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+
+void click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
+
+bool checked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
+
+void select_resolution(HWND page, const wchar_t* prefix) {
+    HWND combo = GetDlgItem(page, IDC_RESOLUTION);
+    const LRESULT index = SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(prefix));
+    ASSERT_GE(index, 0) << "not offered";
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_RESOLUTION, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+TEST(DisplayPage, ShowsTheStoredChoicesAndOkStoresTheControls) {
+    set_machine(3.0f, 512);
+    set_record(1, 1, 1024, 768);
+    set_vsync(true);
+    set_no_movie(false);
+    DisplaySheet sheet;
+    const INT_PTR result = run_sheet(sheet, [](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        EXPECT_TRUE(checked(page, IDC_QUALITY_MEDIUM));
+        EXPECT_TRUE(checked(page, IDC_FULL_SCREEN_MODE));
+        EXPECT_TRUE(checked(page, IDC_ASPECT_4_3));
+        EXPECT_EQ(selected_label(page), L"(1024, 768)");
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_VSYNC)));
+
+        select_resolution(page, L"(1920,1200)");
+        EXPECT_TRUE(checked(page, IDC_ASPECT_16_9)) << "1920 x 1200 is wider than 4:3";
+        click(page, IDC_ASPECT_4_3);  // the player may still choose 4:3
+        click(page, IDC_NO_MOVIE);
+        click(page, IDC_VSYNC);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    ASSERT_EQ(result, IDOK);
+    EXPECT_EQ(screen_width(), 1920);
+    EXPECT_EQ(screen_height(), 1200);
+    EXPECT_EQ(wide_aspect(), 0);
+    EXPECT_EQ(full_screen(), 1);
+    EXPECT_EQ(quality(), 1);
+    EXPECT_EQ(no_movie(), 1);
+    EXPECT_EQ(vsync(), 0);
+    EXPECT_EQ(frame_skip(), 1);
+}
+
+TEST(DisplayPage, AResolutionThatIsNotOfferedFallsBackToTheFirst) {
+    set_machine(3.0f, 512);
+    set_record(0, 1, 1366, 768);  // not a full-screen mode of this machine
+    DisplaySheet sheet;
+    run_sheet(sheet, [](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        EXPECT_EQ(selected_label(page), L"( 640, 480)");
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_VSYNC))) << "low quality has no vertical sync";
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_EQ(screen_width(), 640);
+    EXPECT_EQ(screen_height(), 480);
+}
+
+TEST(DisplayPage, ModesLargerThanTheScreenLeaveTheListInWindowMode) {
+    set_machine(3.0f, 512);
+    set_record(2, 1, 1920, 1200);
+    DisplaySheet sheet;
+    run_sheet(sheet, [](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        const std::wstring label = selected_label(page);
+        EXPECT_EQ(label.substr(0, 11), L"(1920,1200)");
+        EXPECT_GT(label.size(), 11u) << "marked as full screen only on a 1280 x 1024 screen";
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_WINDOW_MODE)));
+
+        // The window radio is disabled for this mode; the switch is made as the page's
+        // handler sees it.
+        CheckDlgButton(page, IDC_FULL_SCREEN_MODE, BST_UNCHECKED);
+        CheckDlgButton(page, IDC_WINDOW_MODE, BST_CHECKED);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_WINDOW_MODE, BN_CLICKED), 0);
+        EXPECT_EQ(selected_label(page), L"( 640, 480)");
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+TEST(DisplayPage, RefusesATierTheMachineCannotRun) {
+    set_machine(2.0f, 200);  // medium at most
+    set_record(0, 1, 640, 480);
+    DisplaySheet sheet;
+    test_support::MessageBoxAnswerer answerer;
+    run_sheet(sheet, [](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        click(page, IDC_QUALITY_HIGH);
+        EXPECT_EQ(test_support::MessageBoxAnswerer::count(), 1);
+        EXPECT_TRUE(checked(page, IDC_QUALITY_MEDIUM)) << "falls back to the best lower tier";
+        EXPECT_FALSE(checked(page, IDC_QUALITY_HIGH));
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_VSYNC)));
+        // 200 units at medium: up to 1280 x 720 pixels.
+        HWND combo = GetDlgItem(page, IDC_RESOLUTION);
+        EXPECT_GE(SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"(1024, 768)")), 0);
+        EXPECT_LT(SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"(1280,1024)")), 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_EQ(quality(), 1);
+}
+
+TEST(DisplayPage, HoverHelpOpensOnARestingCursorAndClosesWhenItLeaves) {
+    set_machine(3.0f, 512);
+    set_record(1, 1, 1024, 768);
+    DisplaySheet sheet;
+    run_sheet(sheet, [](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        RECT low;
+        GetWindowRect(GetDlgItem(page, IDC_QUALITY_LOW), &low);
+        SetCursorPos((low.left + low.right) / 2, (low.top + low.bottom) / 2);
+        test_support::pump_messages(1000);
+        const std::vector<HWND> popups = test_support::thread_windows(L"CalcoraHelpPopup");
+        EXPECT_EQ(popups.size(), 1u) << "a help popup after the cursor rested";
+        if (!popups.empty()) {
+            RECT popup;
+            GetWindowRect(popups[0], &popup);
+            EXPECT_GE(popup.top, low.bottom) << "below the control";
+        }
+        SetCursorPos(low.right + 300, low.bottom + 300);
+        test_support::pump_messages(500);
+        EXPECT_TRUE(test_support::thread_windows(L"CalcoraHelpPopup").empty());
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+}  // namespace

@@ -1,0 +1,109 @@
+// Runs a property sheet modally in a test and works it from inside its modal loop, the
+// way a player would, then lets the test look at what it left behind.
+#pragma once
+
+#include "framework/framework.h"
+
+#include <algorithm>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+struct WindowSearch {
+    const wchar_t* class_name;
+    std::vector<HWND> found;
+};
+
+inline BOOL CALLBACK collect_window(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (IsWindowVisible(window) && std::wstring(name) == search->class_name) search->found.push_back(window);
+    return TRUE;
+}
+
+// The visible top-level windows of this thread whose class is `class_name`.
+inline std::vector<HWND> thread_windows(const wchar_t* class_name) {
+    WindowSearch search = {class_name, {}};
+    EnumThreadWindows(GetCurrentThreadId(), collect_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The sheet window of this thread: a dialog holding a tab control.
+inline HWND find_sheet() {
+    for (HWND window : thread_windows(L"#32770"))
+        if (FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr)) return window;
+    return nullptr;
+}
+
+// Lets the message loop run for a while, as time passing with the sheet open.
+inline void pump_messages(DWORD milliseconds) {
+    const DWORD start = GetTickCount();
+    while (GetTickCount() - start < milliseconds) {
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageW(&message);
+        }
+        Sleep(10);
+    }
+}
+
+inline std::function<void(HWND)>& pending_script() {
+    static std::function<void(HWND)> script;
+    return script;
+}
+
+inline void CALLBACK run_pending_script(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND sheet = find_sheet();
+    if (!sheet) return;
+    KillTimer(nullptr, id);
+    std::function<void(HWND)> script = std::move(pending_script());
+    pending_script() = nullptr;
+    if (script) script(sheet);
+}
+
+// Runs the sheet; `script` gets the sheet window once it is shown and should end it (with
+// PSM_PRESSBUTTON). Returns the modal result.
+inline INT_PTR run_sheet(CPropertySheet& sheet, std::function<void(HWND)> script) {
+    pending_script() = std::move(script);
+    SetTimer(nullptr, 0, 20, &run_pending_script);
+    return sheet.DoModal();
+}
+
+// Answers every message box that opens from now on with its default button and counts
+// them; stops when the object goes.
+class MessageBoxAnswerer {
+public:
+    MessageBoxAnswerer() {
+        s_count = 0;
+        s_answered.clear();
+        m_timer = SetTimer(nullptr, 0, 50, &answer);
+    }
+    ~MessageBoxAnswerer() { KillTimer(nullptr, m_timer); }
+    static int count() { return s_count; }
+    static std::wstring last_text() { return s_text; }
+
+private:
+    static void CALLBACK answer(HWND, UINT, UINT_PTR, DWORD) {
+        for (HWND box : thread_windows(L"#32770")) {
+            if (FindWindowExW(box, nullptr, WC_TABCONTROLW, nullptr)) continue;
+            if (GetWindowLongW(box, GWL_STYLE) & WS_CHILD) continue;
+            if (std::find(s_answered.begin(), s_answered.end(), box) != s_answered.end()) continue;
+            s_answered.push_back(box);
+            wchar_t text[512] = {};
+            GetDlgItemTextW(box, 0xFFFF, text, 512);
+            s_text = text;
+            ++s_count;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    }
+    UINT_PTR m_timer;
+    static inline int s_count = 0;
+    static inline std::wstring s_text;
+    static inline std::vector<HWND> s_answered;
+};
+
+}  // namespace test_support
