@@ -174,24 +174,6 @@ TEST_F(StringDatabaseTest, ALaterEntryWithTheSameIdWins) {
     EXPECT_EQ(stored_text(exact_table("en", "GB"), 5), "new");
 }
 
-TEST_F(StringDatabaseTest, FindTextUsesTheLowSixteenBitsOfTheId) {
-    ASSERT_TRUE(load_database_bytes(two_languages()));
-    const TextTable* english = exact_table("en", "GB");
-    EXPECT_EQ(stored_text(english, 3), "Settings");
-    EXPECT_STREQ(find_text(english, text_id(30)), "Cancel");
-    EXPECT_EQ(find_text(english, 4), nullptr);
-    EXPECT_EQ(find_text(nullptr, 3), nullptr);
-}
-
-TEST_F(StringDatabaseTest, BlocksOfOtherTablesStayApart) {
-    ASSERT_TRUE(
-        load_database_bytes(build_database({{"en", "GB", {{3, "Main"}}}, {"en", "GB", {{3, "Other"}}, 7}})));
-    EXPECT_STREQ(find_text(find_text_table(kMainTextTable, pack_code("en"), pack_code("GB"), false), 3),
-                 "Main");
-    EXPECT_STREQ(find_text(find_text_table(7, pack_code("en"), pack_code("GB"), false), 3), "Other");
-    EXPECT_EQ(find_text_table(8, pack_code("en"), pack_code("GB"), false), nullptr);
-}
-
 struct DecodeRow {
     const char* name;
     const char* utf8;

