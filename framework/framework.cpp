@@ -1,5 +1,7 @@
 #include "framework/framework.h"
 
+#include <algorithm>
+
 namespace {
 
 const wchar_t kWindowObjectProp[] = L"framework.CWnd";
@@ -289,13 +291,17 @@ void CPropertySheet::AddPage(CPropertyPage* page) {
 
 INT_PTR CPropertySheet::DoModal() {
     m_pageDescriptors.clear();
-    for (CPropertyPage* page : m_pages) m_pageDescriptors.push_back(page->m_psp);
-    if (m_pageDescriptors.empty()) return -1;
+    for (CPropertyPage* page : m_pages) {
+        const auto* bytes = reinterpret_cast<const BYTE*>(&page->m_psp);
+        const DWORD size = std::min<DWORD>(page->m_psp.dwSize, sizeof page->m_psp);
+        m_pageDescriptors.insert(m_pageDescriptors.end(), bytes, bytes + size);
+    }
+    if (m_pages.empty()) return -1;
 
     m_psh.dwFlags |= PSH_PROPSHEETPAGE | PSH_USECALLBACK;
     m_psh.dwFlags &= ~PSH_MODELESS;
-    m_psh.nPages = static_cast<UINT>(m_pageDescriptors.size());
-    m_psh.ppsp = m_pageDescriptors.data();
+    m_psh.nPages = static_cast<UINT>(m_pages.size());
+    m_psh.ppsp = reinterpret_cast<LPCPROPSHEETPAGEW>(m_pageDescriptors.data());
     m_psh.pfnCallback = &CPropertySheet::SheetCallback;
 
     m_result = IDCANCEL;

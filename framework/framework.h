@@ -385,7 +385,9 @@ private:
     void AttachSheetWindow(HWND hwnd);
 
     std::vector<CPropertyPage*> m_pages;
-    std::vector<PROPSHEETPAGEW> m_pageDescriptors;
+    // The pages' descriptors back to back, each taking its own dwSize bytes, as the
+    // system walks them.
+    std::vector<BYTE> m_pageDescriptors;
     WNDPROC m_sheetOriginalProc = nullptr;
     // IDOK once every page accepted the apply that OK starts; a page refusing it keeps
     // the sheet open and the result at IDCANCEL.
