@@ -41,7 +41,11 @@ ToolProcess::~ToolProcess() {
 }
 
 bool ToolProcess::start(const std::vector<std::wstring>& environment) {
-    std::wstring exe = to_windows_path(SETTINGS_EXE);
+    return start_program(SETTINGS_EXE, environment);
+}
+
+bool ToolProcess::start_program(const char* unix_path, const std::vector<std::wstring>& environment) {
+    std::wstring exe = to_windows_path(unix_path);
     std::wstring command = L"\"" + exe + L"\"";
 
     std::wstring block;
@@ -85,15 +89,22 @@ void ToolProcess::kill() {
     }
 }
 
-void press_sheet_button(HWND sheet, int button) { PostMessageW(sheet, PSM_PRESSBUTTON, button, 0); }
+void press_sheet_button(HWND sheet, int button) {
+    PostMessageW(sheet, PSM_PRESSBUTTON, button, 0);
+}
 
-void select_page(HWND sheet, int index) { SendMessageW(sheet, PSM_SETCURSEL, index, 0); }
+void select_page(HWND sheet, int index) {
+    SendMessageW(sheet, PSM_SETCURSEL, index, 0);
+}
 
-HWND current_page(HWND sheet) { return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+HWND current_page(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
 
 std::wstring window_text(HWND window) {
     wchar_t text[512] = {};
-    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000, nullptr);
+    SendMessageTimeoutW(window, WM_GETTEXT, 512, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 5000,
+                        nullptr);
     return text;
 }
 
@@ -103,7 +114,9 @@ std::string settings_folder() {
     return std::string(documents) + "\\Kestrane\\Calcora\\";
 }
 
-std::string settings_file() { return settings_folder() + "settings.dat"; }
+std::string settings_file() {
+    return settings_folder() + "settings.dat";
+}
 
 std::vector<uint8_t> read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -116,7 +129,9 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
     return static_cast<bool>(out);
 }
 
-bool file_exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool file_exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void remove_settings() {
     DeleteFileA(settings_file().c_str());

@@ -19,6 +19,8 @@ public:
 
     // Starts the tool; environment additions are "NAME=value" strings.
     bool start(const std::vector<std::wstring>& environment = {});
+    // Starts another program of the build, given by its Unix path.
+    bool start_program(const char* unix_path, const std::vector<std::wstring>& environment = {});
     // The visible property sheet of this process, waited for up to timeout_ms.
     HWND wait_for_sheet(DWORD timeout_ms = 30000) const;
     // Waits for the process to end by itself; false on timeout.
