@@ -25,4 +25,11 @@ export SETTINGS_ARTIFACTS="$top/build/artifacts"
 mkdir -p "$SETTINGS_ARTIFACTS"
 ctest --preset windows -j2 || status=1
 
+# Screenshots come out of Wine as BMPs; keep PNGs to look at.
+for shot in "$SETTINGS_ARTIFACTS"/*.bmp; do
+  [ -e "$shot" ] || continue
+  convert "$shot" "${shot%.bmp}.png" && rm -f "$shot"
+done
+echo "Screenshots of every page in every language: $SETTINGS_ARTIFACTS"
+
 exit $status

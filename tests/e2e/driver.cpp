@@ -48,9 +48,16 @@ bool ToolProcess::start_program(const char* unix_path, const std::vector<std::ws
     std::wstring exe = to_windows_path(unix_path);
     std::wstring command = L"\"" + exe + L"\"";
 
+    // The given variables replace those of the same name in this process's environment.
+    auto name_of = [](const std::wstring& entry) { return entry.substr(0, entry.find(L'=', 1)); };
     std::wstring block;
     const wchar_t* current = GetEnvironmentStringsW();
-    for (const wchar_t* p = current; *p; p += wcslen(p) + 1) block.append(p).push_back(L'\0');
+    for (const wchar_t* p = current; *p; p += wcslen(p) + 1) {
+        bool replaced = false;
+        for (const std::wstring& entry : environment)
+            replaced |= _wcsicmp(name_of(p).c_str(), name_of(entry).c_str()) == 0;
+        if (!replaced) block.append(p).push_back(L'\0');
+    }
     FreeEnvironmentStringsW(const_cast<wchar_t*>(current));
     for (const std::wstring& entry : environment) block.append(entry).push_back(L'\0');
     block.push_back(L'\0');

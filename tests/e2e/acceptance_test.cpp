@@ -1,0 +1,192 @@
+// The tool as a player meets it: every page worked through its real windows, then OK or
+// Cancel, and the saved file checked field by field; the sheet in all six languages, with
+// a screenshot of every page for a person to look at.
+#include "e2e/driver.h"
+#include "nrv/storage/storage.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "text/text.h"
+
+#include <gtest/gtest.h>
+
+#include <commctrl.h>
+
+#include <cstring>
+#include <istream>
+
+namespace {
+
+using e2e::ToolProcess;
+
+constexpr int kDisplayPage = 0;
+constexpr int kOnlinePage = 3;
+
+// The texts the tool shows, read from the same string database it carries.
+void load_own_texts() {
+    static bool loaded = false;
+    if (loaded) return;
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_STRING_DATABASE), MAKEINTRESOURCEW(10));
+    ASSERT_TRUE(resource);
+    const void* bytes = LockResource(LoadResource(nullptr, resource));
+    nrv::storage::memory_streambuf buffer(bytes, static_cast<int32_t>(SizeofResource(nullptr, resource)));
+    std::istream stream(&buffer);
+    ASSERT_TRUE(load_string_database(stream));
+    loaded = true;
+}
+
+HWND page(HWND sheet, int index) {
+    e2e::select_page(sheet, index);
+    Sleep(200);
+    return e2e::current_page(sheet);
+}
+
+void click(HWND dialog, int id) {
+    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+bool checked(HWND dialog, int id) {
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void choose_resolution(HWND display, const wchar_t* label) {
+    HWND combo = GetDlgItem(display, IDC_RESOLUTION);
+    const LRESULT index =
+        SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(label));
+    ASSERT_GE(index, 0) << "not offered";
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(display, WM_COMMAND, MAKEWPARAM(IDC_RESOLUTION, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
+}
+
+// The changes a player makes on the Display and Online pages.
+void change_display_and_online(HWND sheet) {
+    HWND display = page(sheet, kDisplayPage);
+    click(display, IDC_WINDOW_MODE);
+    choose_resolution(display, L"( 800, 600)");
+    click(display, IDC_ASPECT_16_9);
+    click(display, IDC_NO_MOVIE);
+    click(display, IDC_QUALITY_MEDIUM);
+    EXPECT_TRUE(checked(display, IDC_WINDOW_MODE));
+    EXPECT_TRUE(checked(display, IDC_QUALITY_MEDIUM));
+
+    HWND online = page(sheet, kOnlinePage);
+    if (checked(online, IDC_AUTO_PORT)) click(online, IDC_AUTO_PORT);
+    SetWindowTextW(GetDlgItem(online, IDC_UDP_PORT), L"6100");
+    click(online, IDC_UPNP);
+    click(online, IDC_VOICE_CHAT);
+}
+
+SettingsRecord read_saved_record() {
+    const std::vector<uint8_t> bytes = e2e::read_file(e2e::settings_file());
+    SettingsRecord record;
+    std::memset(&record, 0, sizeof record);
+    EXPECT_EQ(bytes.size(), 852u);
+    EXPECT_TRUE(settings_bytes_valid(bytes.data(), bytes.size()));
+    if (bytes.size() == sizeof record) std::memcpy(&record, bytes.data(), sizeof record);
+    return record;
+}
+
+class Acceptance : public ::testing::Test {
+protected:
+    void SetUp() override { e2e::remove_settings(); }
+    void TearDown() override { e2e::remove_settings(); }
+};
+
+TEST_F(Acceptance, EveryChangeReachesTheFileOnOk) {
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    change_display_and_online(sheet);
+    e2e::press_sheet_button(sheet, PSBTN_OK);
+    ASSERT_TRUE(tool.wait_for_exit());
+
+    const SettingsRecord saved = read_saved_record();
+    EXPECT_EQ(std::memcmp(saved.magic, "CLCF", 4), 0);
+    EXPECT_EQ(saved.version, 2u);
+    EXPECT_EQ(saved.size, 852u);
+    EXPECT_EQ(saved.screen_width, 800);
+    EXPECT_EQ(saved.screen_height, 600);
+    EXPECT_EQ(saved.wide_aspect, 1) << "the player chose 16:9 after the resolution";
+    EXPECT_EQ(saved.full_screen, 0);
+    EXPECT_EQ(saved.quality, 1);
+    EXPECT_EQ(saved.display_flags, 0x0002 | 0x0004) << "frame skipping kept, movies switched off";
+    EXPECT_EQ(saved.option_flags, 0x00000001u) << "voice chat on, automatic port and UPnP off";
+    EXPECT_EQ(saved.udp_port, 6100);
+    for (uint8_t byte : saved.reserved) ASSERT_EQ(byte, 0);
+
+    // The controller slots stay as the defaults built for this machine.
+    build_default_settings(0, 1280, 1024);
+    EXPECT_EQ(std::memcmp(saved.pad_slots, settings_record().pad_slots, sizeof saved.pad_slots), 0);
+}
+
+TEST_F(Acceptance, CancelKeepsTheFileAsItWas) {
+    // A first run with OK writes this machine's defaults.
+    {
+        ToolProcess tool;
+        ASSERT_TRUE(tool.start());
+        HWND sheet = tool.wait_for_sheet();
+        ASSERT_TRUE(sheet);
+        e2e::press_sheet_button(sheet, PSBTN_OK);
+        ASSERT_TRUE(tool.wait_for_exit());
+    }
+    const std::vector<uint8_t> before = e2e::read_file(e2e::settings_file());
+    ASSERT_EQ(before.size(), 852u);
+
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    change_display_and_online(sheet);
+    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
+    ASSERT_TRUE(tool.wait_for_exit());
+    EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
+}
+
+struct Locale {
+    const char* name;  // as LANG takes it
+    const char* language;
+    const char* country;
+};
+
+const Locale kLocales[] = {
+    {"en_GB", "en", "GB"}, {"fr_FR", "fr", "FR"}, {"de_DE", "de", "DE"},
+    {"it_IT", "it", "IT"}, {"es_ES", "es", "ES"}, {"pt_PT", "pt", "PT"},
+};
+
+// Run once per language, with LANG set for the whole Wine process (the locale a program
+// sees comes from its Unix environment) and SETTINGS_TEST_LOCALE naming it.
+TEST_F(Acceptance, EveryPageSpeaksTheLanguageOfTheLocale) {
+    char name[16] = {};
+    if (!GetEnvironmentVariableA("SETTINGS_TEST_LOCALE", name, sizeof name))
+        GTEST_SKIP() << "no locale given";
+    const Locale* locale = nullptr;
+    for (const Locale& candidate : kLocales)
+        if (std::strcmp(candidate.name, name) == 0) locale = &candidate;
+    ASSERT_TRUE(locale) << name;
+
+    load_own_texts();
+    set_language(locale->language, locale->country);
+    ASSERT_FALSE(text_w(3).empty());
+
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    EXPECT_EQ(e2e::window_text(sheet), text_w(3));
+    EXPECT_EQ(e2e::window_text(GetDlgItem(sheet, IDCANCEL)), text_w(30));
+
+    for (int index = 0; index < 4; ++index) {
+        ASSERT_TRUE(page(sheet, index));
+        e2e::save_screenshot(sheet, std::string(locale->name) + "-page" + std::to_string(index + 1));
+    }
+    HWND display = page(sheet, kDisplayPage);
+    EXPECT_EQ(e2e::window_text(GetDlgItem(display, IDC_QUALITY_LOW)), text_w(38));
+    HWND online = page(sheet, kOnlinePage);
+    EXPECT_EQ(e2e::window_text(GetDlgItem(online, IDC_UPNP)), text_w(49));
+
+    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
+    ASSERT_TRUE(tool.wait_for_exit());
+}
+
+}  // namespace
