@@ -122,14 +122,7 @@ TEST_F(Acceptance, EveryChangeReachesTheFileOnOk) {
 
 TEST_F(Acceptance, CancelKeepsTheFileAsItWas) {
     // A first run with OK writes this machine's defaults.
-    {
-        ToolProcess tool;
-        ASSERT_TRUE(tool.start());
-        HWND sheet = tool.wait_for_sheet();
-        ASSERT_TRUE(sheet);
-        e2e::press_sheet_button(sheet, PSBTN_OK);
-        ASSERT_TRUE(tool.wait_for_exit());
-    }
+    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
     const std::vector<uint8_t> before = e2e::read_file(e2e::settings_file());
     ASSERT_EQ(before.size(), 852u);
 

@@ -1,9 +1,12 @@
 #include "e2e/driver.h"
 
+#include "settings/settings.h"
+
 #include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -153,6 +156,36 @@ void make_folders(const std::string& path) {
         if ((c == '\\' || c == '/') && !prefix.empty()) CreateDirectoryA(prefix.c_str(), nullptr);
         prefix += c;
     }
+}
+
+::testing::AssertionResult run_tool_and_press(int button) {
+    ToolProcess tool;
+    if (!tool.start()) return ::testing::AssertionFailure() << "the tool did not start";
+    HWND sheet = tool.wait_for_sheet();
+    if (!sheet) return ::testing::AssertionFailure() << "the sheet never appeared";
+    press_sheet_button(sheet, button);
+    if (!tool.wait_for_exit()) return ::testing::AssertionFailure() << "the tool did not end";
+    if (tool.exit_code() != 0) return ::testing::AssertionFailure() << "exit code " << tool.exit_code();
+    return ::testing::AssertionSuccess();
+}
+
+std::vector<uint8_t> valid_settings_file(uint8_t seed, int32_t udp_port) {
+    SettingsRecord record;
+    std::memset(&record, 0, sizeof record);
+    record.version = kSettingsVersion;
+    record.screen_width = 640;
+    record.screen_height = 480;
+    record.full_screen = 1;
+    record.udp_port = udp_port;
+    for (int i = 0; i < 248; ++i) record.reserved[i] = static_cast<uint8_t>(seed ^ i);
+    stamp_settings_header(record);
+    const auto* p = reinterpret_cast<const uint8_t*>(&record);
+    return std::vector<uint8_t>(p, p + sizeof record);
+}
+
+bool put_settings_file(const std::vector<uint8_t>& bytes) {
+    make_folders(settings_folder());
+    return write_file(settings_file(), bytes);
 }
 
 void save_screenshot(HWND window, const std::string& name) {

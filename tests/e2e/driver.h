@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -50,6 +52,15 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 bool file_exists(const std::string& path);
 void remove_settings();
 void make_folders(const std::string& path);
+
+// Starts the tool, waits for its sheet, ends it with `button` (PSBTN_OK, PSBTN_CANCEL)
+// and checks that the tool then ends by itself, normally.
+::testing::AssertionResult run_tool_and_press(int button);
+
+// A valid settings file with a recognisable port and reserved bytes.
+std::vector<uint8_t> valid_settings_file(uint8_t seed, int32_t udp_port);
+// Writes a settings file, creating its folder.
+bool put_settings_file(const std::vector<uint8_t>& bytes);
 
 // Saves the window's pixels as a BMP in the artifacts folder (SETTINGS_ARTIFACTS), if set.
 void save_screenshot(HWND window, const std::string& name);

@@ -16,26 +16,7 @@ namespace {
 using e2e::ToolProcess;
 
 std::vector<uint8_t> valid_file() {
-    SettingsRecord record;
-    std::memset(&record, 0, sizeof record);
-    record.version = kSettingsVersion;
-    record.screen_width = 800;
-    record.screen_height = 600;
-    record.udp_port = 7000;
-    stamp_settings_header(record);
-    const auto* p = reinterpret_cast<const uint8_t*>(&record);
-    return std::vector<uint8_t>(p, p + sizeof record);
-}
-
-// Starts the tool, ends the sheet with `button` and waits for the process to end.
-void run_tool_and_press(int button) {
-    ToolProcess tool;
-    ASSERT_TRUE(tool.start());
-    HWND sheet = tool.wait_for_sheet();
-    ASSERT_TRUE(sheet);
-    e2e::press_sheet_button(sheet, button);
-    ASSERT_TRUE(tool.wait_for_exit());
-    EXPECT_EQ(tool.exit_code(), 0u);
+    return e2e::valid_settings_file(0, 7000);
 }
 
 int count_processes(const wchar_t* name) {
@@ -82,10 +63,10 @@ TEST_F(Reliability, DamagedFilesAreKeptOnCancelAndReplacedByDefaultsOnOk) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         ASSERT_TRUE(e2e::write_file(e2e::settings_file(), c.bytes));
-        run_tool_and_press(PSBTN_CANCEL);
+        ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_CANCEL));
         EXPECT_EQ(e2e::read_file(e2e::settings_file()), c.bytes) << "Cancel must not touch the file";
 
-        run_tool_and_press(PSBTN_OK);
+        ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
         const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
         ASSERT_EQ(saved.size(), 852u);
         EXPECT_TRUE(settings_bytes_valid(saved.data(), saved.size()));
@@ -105,7 +86,7 @@ TEST_F(Reliability, ALongerFileIsReadAndSavedAtItsProperSize) {
     bytes.resize(1000, 0x5A);
     ASSERT_TRUE(e2e::write_file(e2e::settings_file(), bytes));
 
-    run_tool_and_press(PSBTN_OK);
+    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
     const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
     ASSERT_EQ(saved.size(), 852u);
     std::memcpy(&record, saved.data(), sizeof record);
@@ -118,7 +99,7 @@ TEST_F(Reliability, AReadOnlyFileIsEitherKeptOrReplacedWhole) {
     ASSERT_TRUE(e2e::write_file(e2e::settings_file(), before));
     SetFileAttributesA(e2e::settings_file().c_str(), FILE_ATTRIBUTE_READONLY);
 
-    run_tool_and_press(PSBTN_OK);
+    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
     const std::vector<uint8_t> after = e2e::read_file(e2e::settings_file());
     ASSERT_EQ(after.size(), 852u);
     EXPECT_TRUE(settings_bytes_valid(after.data(), after.size()));
@@ -148,13 +129,7 @@ TEST_F(Reliability, AKillDuringASaveLeavesTheOldOrTheNewFile) {
 TEST_F(Reliability, FiftyStartsInARowLeaveNoProcessBehind) {
     for (int run = 0; run < 50; ++run) {
         SCOPED_TRACE(run);
-        ToolProcess tool;
-        ASSERT_TRUE(tool.start());
-        HWND sheet = tool.wait_for_sheet();
-        ASSERT_TRUE(sheet);
-        e2e::press_sheet_button(sheet, run % 2 ? PSBTN_OK : PSBTN_CANCEL);
-        ASSERT_TRUE(tool.wait_for_exit());
-        ASSERT_EQ(tool.exit_code(), 0u);
+        ASSERT_TRUE(e2e::run_tool_and_press(run % 2 ? PSBTN_OK : PSBTN_CANCEL));
     }
     Sleep(500);
     EXPECT_EQ(count_processes(L"settings.exe"), 0);

@@ -13,24 +13,8 @@ namespace {
 
 using e2e::ToolProcess;
 
-// A valid settings file whose reserved bytes make it recognisable.
 std::vector<uint8_t> distinctive_file() {
-    SettingsRecord record;
-    std::memset(&record, 0, sizeof record);
-    record.version = kSettingsVersion;
-    record.screen_width = 640;
-    record.screen_height = 480;
-    record.full_screen = 1;
-    record.udp_port = 6001;
-    for (int i = 0; i < 248; ++i) record.reserved[i] = static_cast<uint8_t>(0xA0 ^ i);
-    stamp_settings_header(record);
-    const auto* p = reinterpret_cast<const uint8_t*>(&record);
-    return std::vector<uint8_t>(p, p + sizeof record);
-}
-
-void put_settings_file(const std::vector<uint8_t>& bytes) {
-    e2e::make_folders(e2e::settings_folder());
-    ASSERT_TRUE(e2e::write_file(e2e::settings_file(), bytes));
+    return e2e::valid_settings_file(0xA0, 6001);
 }
 
 class Startup : public ::testing::Test {
@@ -59,38 +43,20 @@ TEST_F(Startup, OkWritesAValidSettingsFile) {
 
 TEST_F(Startup, CancelLeavesTheFileAsItWas) {
     const std::vector<uint8_t> before = distinctive_file();
-    put_settings_file(before);
-
-    ToolProcess tool;
-    ASSERT_TRUE(tool.start());
-    HWND sheet = tool.wait_for_sheet();
-    ASSERT_TRUE(sheet);
-    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
-    ASSERT_TRUE(tool.wait_for_exit());
-    EXPECT_EQ(tool.exit_code(), 0u);
+    ASSERT_TRUE(e2e::put_settings_file(before));
+    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_CANCEL));
     EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
 }
 
 TEST_F(Startup, CancelWithoutAFileWritesNone) {
-    ToolProcess tool;
-    ASSERT_TRUE(tool.start());
-    HWND sheet = tool.wait_for_sheet();
-    ASSERT_TRUE(sheet);
-    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
-    ASSERT_TRUE(tool.wait_for_exit());
+    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_CANCEL));
     EXPECT_FALSE(e2e::file_exists(e2e::settings_file()));
 }
 
 TEST_F(Startup, OkKeepsWhatALoadedFileHolds) {
     const std::vector<uint8_t> before = distinctive_file();
-    put_settings_file(before);
-
-    ToolProcess tool;
-    ASSERT_TRUE(tool.start());
-    HWND sheet = tool.wait_for_sheet();
-    ASSERT_TRUE(sheet);
-    e2e::press_sheet_button(sheet, PSBTN_OK);
-    ASSERT_TRUE(tool.wait_for_exit());
+    ASSERT_TRUE(e2e::put_settings_file(before));
+    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
     const std::vector<uint8_t> after = e2e::read_file(e2e::settings_file());
     ASSERT_EQ(after.size(), 852u);
     // The reserved bytes and the online port survive a save untouched.
@@ -117,17 +83,10 @@ TEST_F(Startup, ASecondStartBringsTheFirstForwardAndEnds) {
 
 TEST_F(Startup, ASaveThatCannotBeWrittenKeepsTheOldFile) {
     const std::vector<uint8_t> before = distinctive_file();
-    put_settings_file(before);
+    ASSERT_TRUE(e2e::put_settings_file(before));
     // A folder standing where the new file would be written makes the write fail.
     ASSERT_TRUE(CreateDirectoryA((e2e::settings_folder() + "settings.dat.new").c_str(), nullptr));
-
-    ToolProcess tool;
-    ASSERT_TRUE(tool.start());
-    HWND sheet = tool.wait_for_sheet();
-    ASSERT_TRUE(sheet);
-    e2e::press_sheet_button(sheet, PSBTN_OK);
-    ASSERT_TRUE(tool.wait_for_exit());
-    EXPECT_EQ(tool.exit_code(), 0u) << "the tool must end normally, not crash";
+    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK)) << "the tool must end normally, not crash";
     EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
 }
 
@@ -138,14 +97,7 @@ TEST_F(Startup, AFolderThatCannotBeCreatedIsSkippedQuietly) {
     RemoveDirectoryA(folder.c_str());
     RemoveDirectoryA(game_folder.c_str());
     ASSERT_TRUE(e2e::write_file(game_folder, {'x'}));
-
-    ToolProcess tool;
-    ASSERT_TRUE(tool.start());
-    HWND sheet = tool.wait_for_sheet();
-    ASSERT_TRUE(sheet);
-    e2e::press_sheet_button(sheet, PSBTN_OK);
-    ASSERT_TRUE(tool.wait_for_exit());
-    EXPECT_EQ(tool.exit_code(), 0u);
+    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
     EXPECT_EQ(e2e::read_file(game_folder), std::vector<uint8_t>{'x'});
     DeleteFileA(game_folder.c_str());
 }
