@@ -1,0 +1,131 @@
+// Figures for tools/benchmark.sh, measured inside Wine:
+//   startup EXE RUNS    median milliseconds from process start to its sheet being visible
+//   idle EXE            shows the Controller page and keeps it up for 12 s (prints READY)
+//   parse RUNS          microseconds to parse the shipped string database
+#include "nrv/storage/storage.h"
+#include "res/resource.h"
+#include "text/text.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace {
+
+double now_ms() {
+    static LARGE_INTEGER frequency = [] {
+        LARGE_INTEGER f;
+        QueryPerformanceFrequency(&f);
+        return f;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+struct Search {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK find_sheet(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<Search*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid == search->pid && IsWindowVisible(window) &&
+        FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr)) {
+        search->found = window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+std::wstring windows_path(const char* unix_path) {
+    std::wstring path = L"Z:";
+    for (const char* c = unix_path; *c; ++c) path += *c == '/' ? L'\\' : static_cast<wchar_t>(*c);
+    return path;
+}
+
+// Starts the program and returns its sheet once visible (null on failure).
+HWND start_and_wait(const char* exe, PROCESS_INFORMATION& process) {
+    std::wstring path = windows_path(exe);
+    std::wstring command = L"\"" + path + L"\"";
+    STARTUPINFOW startup = {sizeof startup};
+    if (!CreateProcessW(path.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return nullptr;
+    for (int tries = 0; tries < 30000; ++tries) {
+        Search search = {process.dwProcessId, nullptr};
+        EnumWindows(find_sheet, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        if (WaitForSingleObject(process.hProcess, 1) == WAIT_OBJECT_0) return nullptr;
+    }
+    return nullptr;
+}
+
+void close_and_wait(HWND sheet, PROCESS_INFORMATION& process) {
+    PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    if (WaitForSingleObject(process.hProcess, 30000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+}
+
+int startup(const char* exe, int runs) {
+    std::vector<double> times;
+    for (int run = 0; run < runs; ++run) {
+        PROCESS_INFORMATION process = {};
+        const double start = now_ms();
+        HWND sheet = start_and_wait(exe, process);
+        const double shown = now_ms();
+        if (!sheet) return 1;
+        times.push_back(shown - start);
+        close_and_wait(sheet, process);
+    }
+    std::sort(times.begin(), times.end());
+    std::printf("%.1f\n", times[times.size() / 2]);
+    return 0;
+}
+
+int idle(const char* exe) {
+    PROCESS_INFORMATION process = {};
+    HWND sheet = start_and_wait(exe, process);
+    if (!sheet) return 1;
+    SendMessageW(sheet, PSM_SETCURSEL, 2, 0);
+    std::printf("READY\n");
+    std::fflush(stdout);
+    Sleep(12000);
+    close_and_wait(sheet, process);
+    return 0;
+}
+
+int parse(int runs) {
+    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_STRING_DATABASE), MAKEINTRESOURCEW(10));
+    if (!resource) return 1;
+    const void* bytes = LockResource(LoadResource(nullptr, resource));
+    const int32_t size = static_cast<int32_t>(SizeofResource(nullptr, resource));
+    const double start = now_ms();
+    for (int run = 0; run < runs; ++run) {
+        nrv::storage::memory_streambuf buffer(bytes, size);
+        std::istream stream(&buffer);
+        if (!load_string_database(stream)) return 1;
+    }
+    std::printf("%.1f\n", 1000.0 * (now_ms() - start) / runs);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc > 1 ? argv[1] : "";
+    if (mode == "startup" && argc > 3) return startup(argv[2], std::atoi(argv[3]));
+    if (mode == "idle" && argc > 2) return idle(argv[2]);
+    if (mode == "parse" && argc > 2) return parse(std::atoi(argv[2]));
+    std::fprintf(stderr, "usage: bench_driver startup EXE RUNS | idle EXE | parse RUNS\n");
+    return 2;
+}

@@ -1,0 +1,68 @@
+#!/usr/bin/env bash
+# Prints the tool's performance figures, all measured in this one run on this machine:
+# start-up time against a bare property sheet, CPU used while idling on the Controller
+# page, string database parse time, canvas rebuild time, and the program's size and the
+# DLLs it imports. Not a test: nothing here passes or fails on a figure.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+cd "$top"
+
+tools/install-deps.sh
+cmake --preset windows >/dev/null
+cmake --build --preset windows --target settings bench_bare_sheet bench_driver >/dev/null
+
+source tools/wine-session.sh
+session=$(mktemp -d /tmp/settings-bench.XXXXXX)
+trap 'wine_session_stop; rm -rf "$session"' EXIT
+wine_session_start "$session" headless
+
+build="$top/build/windows"
+exe="$build/app/settings.exe"
+bare="$build/tools/bench/bench_bare_sheet.exe"
+driver="$build/tools/bench/bench_driver.exe"
+runs=7
+
+echo "Figures of $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores, Wine $(wine --version | sed 's/wine-//'), under Xvfb"
+echo
+
+tool_ms=$(wine "$driver" startup "$exe" $runs | tr -d '\r')
+bare_ms=$(wine "$driver" startup "$bare" $runs | tr -d '\r')
+ratio=$(awk -v a="$tool_ms" -v b="$bare_ms" 'BEGIN { printf "%.2f", a / b }')
+echo "Start to visible sheet (median of $runs): settings.exe ${tool_ms} ms, bare PropertySheetW ${bare_ms} ms, ratio ${ratio}"
+
+# CPU of the tool's own process over 10 s on the Controller page, from /proc.
+fifo="$session/idle.out"
+mkfifo "$fifo"
+wine "$driver" idle "$exe" >"$fifo" &
+idle_driver=$!
+while read -r line; do [[ "$line" == READY* ]] && break; done <"$fifo" || true
+pid=$(pgrep -n -f 'app.settings\.exe' || true)
+if [ -n "$pid" ]; then
+  ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+  hz=$(getconf CLK_TCK)
+  before=$(ticks)
+  sleep 10
+  after=$(ticks)
+  cpu_ms=$(( (after - before) * 1000 / hz ))
+  echo "CPU while idling 10 s on the Controller page: ${cpu_ms} ms ($(awk -v c="$cpu_ms" 'BEGIN { printf "%.1f", c / 100 }') % of one core)"
+else
+  echo "CPU while idling on the Controller page: the tool's process was not found"
+fi
+wait "$idle_driver" || true
+
+parse_us=$(wine "$driver" parse 2000 | tr -d '\r')
+echo "String database parse (six languages, 83 texts each): ${parse_us} us"
+
+canvas_bench="$build/tools/bench/canvas_bench.exe"
+if [ -e "$canvas_bench" ]; then
+  echo "Controller picture canvas rebuild: $(wine "$canvas_bench" 2000 | tr -d '\r')"
+fi
+
+size=$(stat -c %s "$exe")
+echo "settings.exe: $size bytes ($(awk -v s="$size" 'BEGIN { printf "%.2f", s / 1048576 }') MiB), static, no runtime DLLs"
+dlls=/usr/lib/i386-linux-gnu/wine/i386-windows
+echo "Imported DLLs (sizes of Wine's builtin versions):"
+i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | while read -r dll; do
+  file=$(find "$dlls" -maxdepth 1 -iname "$dll" | head -n 1)
+  printf '  %-14s %s\n' "$dll" "$( [ -n "$file" ] && stat -c '%s bytes' "$file" || echo '(size unknown)')"
+done
