@@ -9,11 +9,9 @@ WINE_SESSION_PIDS=()
 
 wine_session_start() {
   local dir=$1 mode=${2:-}
-  mkdir -p "$dir/home" "$dir/runtime"
-  chmod 700 "$dir/runtime"
+  mkdir -p "$dir/home"
   export HOME="$dir/home"
   export WINEPREFIX="$dir/prefix"
-  export XDG_RUNTIME_DIR="$dir/runtime"
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   unset LANGUAGE
@@ -26,17 +24,21 @@ wine_session_start() {
     export DISPLAY=":$n"
     for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
     WINE_SESSION_HEADLESS=1
+
+    # DirectSound needs a sound server; a null sink stands in for speakers and microphone.
+    # (On a desktop the user's own sound server is used instead.)
+    mkdir -p "$dir/runtime"
+    chmod 700 "$dir/runtime"
+    export XDG_RUNTIME_DIR="$dir/runtime"
+    export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
+    pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no \
+      --load="module-null-sink sink_name=null" \
+      --load="module-native-protocol-unix socket=$XDG_RUNTIME_DIR/pulse/native" \
+      >"$dir/pulseaudio.log" 2>&1 &
+    WINE_SESSION_PIDS+=($!)
   else
     WINE_SESSION_HEADLESS=0
   fi
-
-  # DirectSound needs a sound server; a null sink stands in for speakers and microphone.
-  export PULSE_SERVER="unix:$XDG_RUNTIME_DIR/pulse/native"
-  pulseaudio --daemonize=no --exit-idle-time=-1 -n --use-pid-file=no \
-    --load="module-null-sink sink_name=null" \
-    --load="module-native-protocol-unix socket=$XDG_RUNTIME_DIR/pulse/native" \
-    >"$dir/pulseaudio.log" 2>&1 &
-  WINE_SESSION_PIDS+=($!)
 
   wineboot -i >"$dir/wineboot.log" 2>&1 || true
   wineserver -w
