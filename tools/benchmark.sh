@@ -9,7 +9,7 @@ cd "$top"
 
 tools/install-deps.sh
 cmake --preset windows >/dev/null
-cmake --build --preset windows --target settings bench_bare_sheet bench_driver >/dev/null
+cmake --build --preset windows --target settings bench_bare_sheet bench_driver peripheral_devices_test >/dev/null
 
 source tools/wine-session.sh
 session=$(mktemp -d /tmp/settings-bench.XXXXXX)
@@ -52,6 +52,10 @@ wait "$idle_driver" || true
 
 parse_us=$(wine "$driver" parse 2000 | tr -d '\r')
 echo "String database parse (six languages, 83 texts each): ${parse_us} us"
+
+update=$(wine "$build/tests/peripheral/peripheral_devices_test.exe" --gtest_also_run_disabled_tests \
+  --gtest_filter='*BenchmarkUpdate' | tr -d '\r' | sed -n 's/^one update over/One input update over/p')
+echo "$update (the Controller page updates every 160 ms)"
 
 canvas_bench="$build/tools/bench/canvas_bench.exe"
 if [ -e "$canvas_bench" ]; then

@@ -211,8 +211,9 @@ TEST_F(ManagerTest, DestructionReleasesEveryDevice) {
 }
 
 // The controller page calls update every 160 ms; this prints what one call costs with the
-// keyboard and four pads of 64 logical buttons each, their states changing every call.
-TEST_F(ManagerTest, BenchmarkUpdate) {
+// keyboard and four pads of 64 logical buttons each, their states changing every call. A
+// figure for tools/benchmark.sh, not a test: disabled in the test run.
+TEST_F(ManagerTest, DISABLED_BenchmarkUpdate) {
     m_input.attach(DI8DEVCLASS_KEYBOARD, GUID_SysKeyboard, fake::make_keyboard(DIK_RWIN));
     std::vector<std::shared_ptr<fake::pad>> pads;
     for (uint8_t n = 0; n < 4; ++n) {
@@ -245,7 +246,6 @@ TEST_F(ManagerTest, BenchmarkUpdate) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("one update over a keyboard and four 64-button pads: %.2f microseconds\n",
                 seconds * 1e6 / kUpdates);
-    EXPECT_LT(seconds / kUpdates, 0.016);  // well inside the 160 ms tick
 }
 
 }  // namespace
