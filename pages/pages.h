@@ -2,8 +2,10 @@
 // plain code over values, built natively too; the page classes need Windows.
 #pragma once
 
+#include "nrv/graphic/graphic.h"
 #include "probe/probe.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -32,6 +34,91 @@ std::vector<OfferedMode> offered_resolutions(const ResolutionSet& listed, const 
 // The list label: "( 640, 480)", plus " - " and the suffix text for a labelled mode.
 std::u16string resolution_label(const OfferedMode& mode, const std::u16string& window_only_text,
                                 const std::u16string& full_screen_only_text);
+
+// --- Controller page rules ----------------------------------------------------------------
+// How device buttons become assignment entries, which functions the picture lights and
+// what the capture dialog takes as a press. The page applies them to devices and windows.
+
+constexpr int kFunctionCount = 24;  // assignment slots, one per game function
+constexpr uint8_t kUnassignedType = 255;
+constexpr uint8_t kNothingCaptured = 255;
+
+// What a device button is stored as: bytes 0 and 1 of an assignment entry. The carried
+// pair (bytes 2 and 3) never takes part in matching.
+struct EntryCode {
+    uint8_t type;
+    uint8_t code;
+};
+inline bool operator==(EntryCode a, EntryCode b) {
+    return a.type == b.type && a.code == b.code;
+}
+inline EntryCode entry_code_of(uint32_t entry) {
+    return {static_cast<uint8_t>(entry & 0xFF), static_cast<uint8_t>(entry >> 8 & 0xFF)};
+}
+
+// Axes in the order their ordinals count: an axis's ordinal is the number of axes before
+// it in this order that the device has.
+enum AxisOrder {
+    axis_x,
+    axis_y,
+    axis_rx,
+    axis_ry,
+    axis_slider0,
+    axis_slider1,
+    axis_z,
+    axis_rz,
+    kAxisOrderCount
+};
+// The joystick-state offset of each axis, in that order.
+constexpr uint32_t kAxisStateOffsets[kAxisOrderCount] = {0, 4, 12, 16, 24, 28, 8, 20};
+// Bit a set: the device has axis a (AxisOrder).
+using AxisPresence = uint8_t;
+constexpr AxisPresence kAllAxesPresent = 0xFF;
+
+int axis_ordinal(AxisPresence present, int axis);
+// The entry for a logical button of control kind `kind` and instance number `instance`;
+// false for control kind 0, kinds no entry exists for, and out-of-range instances.
+bool entry_for_control(int kind, int instance, AxisPresence present, EntryCode& entry);
+// The lowest slot s, start <= s < 24, whose entry matches; -1 when none does.
+int slot_for_entry(const uint32_t* entries, EntryCode entry, int start);
+// Gives the slot the entry and takes it from every slot that held it, which become
+// unassigned. Carried pairs stay as they are.
+void assign_entry(uint32_t* entries, int slot, EntryCode entry);
+
+// Where each slot's overlay is drawn on the controller picture, in picture pixels.
+struct PicturePlace {
+    int x;
+    int y;
+};
+extern const PicturePlace kOverlayPlaces[kFunctionCount];
+// The highest-numbered slot whose overlay is opaque (green below 250) at picture point
+// (x, y), strictly inside its box; -1 when none. `overlays` holds 24 images.
+int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y);
+// Draws the overlay's pixels whose green is below 254 (green 254 and 255 are its colour
+// key) into the canvas at (x, y).
+void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y);
+
+// The pressed state of up to 256 logical buttons: bit i in byte i / 8 at bit i % 8.
+struct PressedButtons {
+    uint8_t bytes[32];
+};
+inline void set_pressed(PressedButtons& buttons, int index, bool down) {
+    const uint8_t bit = static_cast<uint8_t>(1u << (index % 8));
+    buttons.bytes[index / 8] =
+        static_cast<uint8_t>(down ? buttons.bytes[index / 8] | bit : buttons.bytes[index / 8] & ~bit);
+}
+inline bool is_pressed(const PressedButtons& buttons, int index) {
+    return (buttons.bytes[index / 8] >> (index % 8) & 1) != 0;
+}
+// The lowest button below `count` pressed now and not at the previous tick, or
+// kNothingCaptured; `previous` becomes `now`.
+uint8_t take_new_press(PressedButtons& previous, const PressedButtons& now, int count);
+// Keys a keyboard capture ignores: Escape, Return, the lock keys, Kana, Kanji, keypad
+// Enter, Space and the Windows keys. Game controllers have no excluded buttons.
+bool is_capture_excluded(int device_kind, uint8_t button);
+
+// XInput needs Windows XP (5.1) or later.
+bool xinput_supported(unsigned major_version, unsigned minor_version);
 
 #ifdef _WIN32
 #include "framework/framework.h"
@@ -72,14 +159,136 @@ private:
     HWND m_tipWindow = nullptr;
 };
 
-// The Keyboard page (index 0) and the Controller page (index 1).
+namespace nrv {
+namespace peripheral {
+class input_dx8;
+class input_device_dx8;
+}  // namespace peripheral
+}  // namespace nrv
+
+// The input manager of this run, owned by the application; null when there is none, and
+// the controller pages then list no devices.
+extern nrv::peripheral::input_dx8* g_input_manager;
+
+// What a device's logical button is stored as; false when it is stored as nothing.
+bool entry_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, EntryCode& entry);
+// The lowest logical button stored as the entry's type and code; -1 when none is.
+int button_for_entry(const nrv::peripheral::input_device_dx8& device, uint32_t entry);
+// The lowest slot from `start` on whose entry is the button's; -1 when none is.
+int slot_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, int start,
+                    const uint32_t* entries);
+// Which axes the game controller has, asked of DirectInput by joystick-state offset. An
+// axis counts as present unless DirectInput says there is no object at its offset.
+AxisPresence axis_presence(const nrv::peripheral::input_device_dx8& device);
+
+// The controller picture: a 256 x 256 picture drawn unscaled from a 32-bit canvas on which
+// the lit functions' overlays are drawn.
+class CMyBitmapButton : public CBitmapButton {
+public:
+    ~CMyBitmapButton() override;
+    // Loads the picture and sizes the control to it. False when the picture is missing;
+    // the control then keeps its size and shows nothing.
+    BOOL LoadPicture();
+    void DrawItem(DRAWITEMSTRUCT* item) override;
+    // Rebuilds the canvas with the overlays of the slots in the mask lit.
+    void ShowLit(uint32_t lit_mask);
+    void DrawOverlay(const nrv::graphic::image& overlay, int x, int y);
+
+private:
+    nrv::graphic::image_dib m_base;
+    nrv::graphic::image_dib m_canvas;
+};
+
+// The 24 overlays of the controller picture, one per function slot, loaded from the
+// program's resources once and kept for the run. Missing ones are empty images.
+const nrv::graphic::image* const* function_overlays();
+
+// The press-a-button dialog: watches one device and ends with OK at the first logical
+// button that goes from released to pressed between two of its ticks, leaving its index
+// in CapturedButton(). Cancel and Escape end it with Cancel. The device is polled by
+// whoever owns the input manager (the controller page's timer), not by the dialog.
+class CBtnDlg : public CDialog {
+public:
+    // `owner` is disabled while the dialog runs.
+    explicit CBtnDlg(CWnd* owner = nullptr);
+
+    BOOL OnInitDialog() override;
+    void SetDevice(const GUID& device) { m_device = device; }
+    uint8_t CapturedButton() const { return m_captured; }
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    LRESULT OnTimer(WPARAM, LPARAM);
+    LRESULT OnHelpRequest(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    uint8_t Scan();
+
+    PressedButtons m_pressed;
+    uint8_t m_captured = kNothingCaptured;
+    GUID m_device = {};
+};
+
+// The Keyboard page (index 0, controller slot 0) and the Controller page (index 1, slots
+// 1 to 4 chosen in its player combo): the device of the slot, the DirectInput or XInput
+// mode, the 24 function assignments and the lit controller picture. Edits go into the
+// settings record at once.
 class ButtonPage : public CPropertyPage {
 public:
     ButtonPage(int index, UINT title_string);
     ~ButtonPage() override;
 
+    BOOL OnInitDialog() override;
+    BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
+    void OnOK() override;
+
+    int Player() const { return m_player; }
+    // Slots drawn lit at the last picture change, and the slot under the mouse.
+    uint32_t LitMask() const { return m_litMask; }
+    int HoverSlot() const { return m_hoverSlot; }
+
+    DECLARE_MESSAGE_MAP()
+
+protected:
+    // The running Windows version; false when it cannot be read.
+    virtual bool ReadWindowsVersion(DWORD& major, DWORD& minor) const;
+
 private:
-    int m_index;
+    void FillPage(int slot);
+    // Adds a device to the device combo and the list; the entry's index, or negative.
+    LRESULT AddDeviceEntry(const std::wstring& name, const GUID& device);
+    void ShowAssignments();
+    void EnableSlotControls(bool enable);
+    void EnableModeControls(bool enable);
+    nrv::peripheral::input_device_dx8* ShownDevice() const;
+
+    void OnSelchangePlayer();
+    void OnDirectInput();
+    void OnXInput();
+    void OnSlotButton(UINT id);
+    void OnSlotClicked(int slot);
+    void OnPictureClicked();
+    void OnDefaultSettings();
+    LRESULT OnTimer(WPARAM, LPARAM);
+    LRESULT OnHelpRequest(WPARAM, LPARAM);
+    void UpdateHelpPopup();
+    void CloseHelpPopup();
+    void LightPicture();
+
+    CBitmap m_slotBitmaps[kFunctionCount];
+    int m_player;
+    GUID m_device = {};
+    std::vector<GUID> m_deviceList;
+    CBitmapButton m_slotButtons[kFunctionCount];
+    CMyBitmapButton m_picture;
+    uint32_t m_litMask = 0;
+    int m_hoverSlot = -1;
+    bool m_capturing = false;
+    POINT m_lastCursor = {-1, -1};
+    int m_stillTicks = 0;
+    HWND m_tipControl = nullptr;
+    HWND m_tipWindow = nullptr;
 };
 
 // UDP port, UPnP, voice chat and the sound control panel. The page keeps no state of its

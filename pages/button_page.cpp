@@ -1,0 +1,438 @@
+// The Keyboard and Controller pages: device, mode, the 24 function assignments and the
+// lit controller picture.
+#include "pages/pages.h"
+
+#include "nrv/peripheral/peripheral.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "text/text.h"
+
+#include <cstring>
+#include <string>
+
+namespace {
+
+using nrv::peripheral::input_device_dx8;
+
+constexpr UINT_PTR kPageTimer = 2;
+constexpr UINT kPagePeriodMs = 160;
+// What the page timer tells the input manager has passed: about one period.
+constexpr float kTickSeconds = 0.166f;
+constexpr int kRestTicks = 2;
+constexpr int kKeyboardSlot = 0;
+constexpr int kFirstPlayer = 1;
+constexpr int kLastPlayer = 4;
+constexpr int kGameControllerKind = nrv::peripheral::device_game_controller;
+
+// Slot buttons are shown at this size in pixels, with their picture at the top left.
+constexpr int kSlotButtonWidth = 32;
+constexpr int kSlotButtonHeight = 23;
+
+// Texts of the string database.
+constexpr uint32_t kDeviceTextKeyboard = 50;
+constexpr uint32_t kPlayerText = 78;
+constexpr uint32_t kXInputHelpText = 70;
+constexpr uint32_t kDirectInputHelpText = 71;
+constexpr uint32_t kXInputRefusedText = 111;
+constexpr uint32_t kXInputRefusedCaption = 37;
+
+// The controls and picture of each function slot, in slot order.
+struct FunctionSlot {
+    int button;
+    int name;
+    UINT bitmap;
+};
+constexpr FunctionSlot kSlots[kFunctionCount] = {
+    {IDC_SLOT_Y, IDC_NAME_Y, IDB_SLOT_Y},
+    {IDC_SLOT_B, IDC_NAME_B, IDB_SLOT_B},
+    {IDC_SLOT_A, IDC_NAME_A, IDB_SLOT_A},
+    {IDC_SLOT_X, IDC_NAME_X, IDB_SLOT_X},
+    {IDC_SLOT_LT, IDC_NAME_LT, IDB_SLOT_LT},
+    {IDC_SLOT_RT, IDC_NAME_RT, IDB_SLOT_RT},
+    {IDC_SLOT_LB, IDC_NAME_LB, IDB_SLOT_LB},
+    {IDC_SLOT_RB, IDC_NAME_RB, IDB_SLOT_RB},
+    {IDC_SLOT_START, IDC_NAME_START, IDB_SLOT_START},
+    {IDC_SLOT_BACK, IDC_NAME_BACK, IDB_SLOT_BACK},
+    {IDC_SLOT_LSTICK_PRESS, IDC_NAME_LSTICK_PRESS, IDB_SLOT_LSTICK_PRESS},
+    {IDC_SLOT_RSTICK_PRESS, IDC_NAME_RSTICK_PRESS, IDB_SLOT_RSTICK_PRESS},
+    {IDC_SLOT_DPAD_UP, IDC_NAME_DPAD_UP, IDB_SLOT_DPAD_UP},
+    {IDC_SLOT_DPAD_RIGHT, IDC_NAME_DPAD_RIGHT, IDB_SLOT_DPAD_RIGHT},
+    {IDC_SLOT_DPAD_DOWN, IDC_NAME_DPAD_DOWN, IDB_SLOT_DPAD_DOWN},
+    {IDC_SLOT_DPAD_LEFT, IDC_NAME_DPAD_LEFT, IDB_SLOT_DPAD_LEFT},
+    {IDC_SLOT_LSTICK_UP, IDC_NAME_LSTICK_UP, IDB_SLOT_LSTICK_UP},
+    {IDC_SLOT_LSTICK_DOWN, IDC_NAME_LSTICK_DOWN, IDB_SLOT_LSTICK_DOWN},
+    {IDC_SLOT_LSTICK_LEFT, IDC_NAME_LSTICK_LEFT, IDB_SLOT_LSTICK_LEFT},
+    {IDC_SLOT_LSTICK_RIGHT, IDC_NAME_LSTICK_RIGHT, IDB_SLOT_LSTICK_RIGHT},
+    {IDC_SLOT_RSTICK_UP, IDC_NAME_RSTICK_UP, IDB_SLOT_RSTICK_UP},
+    {IDC_SLOT_RSTICK_DOWN, IDC_NAME_RSTICK_DOWN, IDB_SLOT_RSTICK_DOWN},
+    {IDC_SLOT_RSTICK_LEFT, IDC_NAME_RSTICK_LEFT, IDB_SLOT_RSTICK_LEFT},
+    {IDC_SLOT_RSTICK_RIGHT, IDC_NAME_RSTICK_RIGHT, IDB_SLOT_RSTICK_RIGHT},
+};
+
+// The controls the mode radios and the slot controls switch together.
+constexpr int kSelectionControls[] = {IDC_PLAYER_LABEL, IDC_PLAYER, IDC_DEVICE_LABEL, IDC_DEVICE};
+
+static_assert(sizeof(GUID) == sizeof(SettingsGuid), "a stored GUID is a GUID");
+
+GUID to_guid(const SettingsGuid& stored) {
+    GUID guid;
+    std::memcpy(&guid, &stored, sizeof guid);
+    return guid;
+}
+
+SettingsGuid to_stored(const GUID& guid) {
+    SettingsGuid stored;
+    std::memcpy(&stored, &guid, sizeof stored);
+    return stored;
+}
+
+const SettingsGuid kNoDevice = {};
+
+bool same_guid(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+input_device_dx8* find_device(const GUID& instance) {
+    return g_input_manager ? nrv::peripheral::find_device_by_guid(*g_input_manager, instance) : nullptr;
+}
+
+std::wstring device_name(const input_device_dx8& device) {
+    std::wstring name;
+    device.instance_name(name);
+    return name;
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(ButtonPage, CPropertyPage)
+ON_CBN_SELCHANGE(IDC_PLAYER, &ButtonPage::OnSelchangePlayer)
+ON_CBN_SELCHANGE(IDC_DEVICE, &ButtonPage::ShowAssignments)
+ON_BN_CLICKED(IDC_DIRECTINPUT, &ButtonPage::OnDirectInput)
+ON_BN_CLICKED(IDC_XINPUT, &ButtonPage::OnXInput)
+ON_BN_CLICKED(IDC_PICTURE, &ButtonPage::OnPictureClicked)
+ON_BN_CLICKED(IDC_DEFAULT_SETTINGS, &ButtonPage::OnDefaultSettings)
+ON_CONTROL_RANGE(BN_CLICKED, IDC_SLOT_LB, IDC_SLOT_LB, &ButtonPage::OnSlotButton)
+ON_CONTROL_RANGE(BN_CLICKED, IDC_SLOT_LT, IDC_SLOT_BACK, &ButtonPage::OnSlotButton)
+ON_MESSAGE(WM_TIMER, &ButtonPage::OnTimer)
+ON_MESSAGE(WM_HELP, &ButtonPage::OnHelpRequest)
+END_MESSAGE_MAP()
+
+ButtonPage::ButtonPage(int index, UINT title_string) : CPropertyPage(IDD_BUTTON_PAGE), m_player(index) {
+    m_psp.pszTitle = MAKEINTRESOURCEW(title_string);
+    m_psp.dwFlags |= PSP_USETITLE;
+    m_psp.dwFlags &= ~PSP_HASHELP;
+    m_device = to_guid(pad_device(static_cast<unsigned>(m_player)));
+    function_overlays();
+}
+
+ButtonPage::~ButtonPage() = default;
+
+BOOL ButtonPage::OnInitDialog() {
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        const FunctionSlot& controls = kSlots[slot];
+        CBitmapButton& button = m_slotButtons[slot];
+        button.LoadBitmaps(controls.bitmap);
+        button.SubclassDlgItem(controls.button, this);
+        button.SizeToContent();
+
+        m_slotBitmaps[slot].LoadBitmap(controls.bitmap);
+        SetWindowPos(GetDlgItem(controls.button), nullptr, 0, 0, kSlotButtonWidth, kSlotButtonHeight,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+        SendDlgItemMessage(controls.button, BM_SETIMAGE, IMAGE_BITMAP,
+                           reinterpret_cast<LPARAM>(m_slotBitmaps[slot].get()));
+    }
+    m_picture.SubclassDlgItem(IDC_PICTURE, this);
+    m_picture.LoadPicture();
+
+    replace_text_placeholders(m_hWnd);
+    m_stillTicks = 0;
+    m_tipControl = nullptr;
+    m_capturing = false;
+    return CPropertyPage::OnInitDialog();
+}
+
+BOOL ButtonPage::OnSetActive() {
+    FillPage(m_player);
+    SetTimer(kPageTimer, kPagePeriodMs);
+    CPropertyPage::OnSetActive();
+    return TRUE;
+}
+
+BOOL ButtonPage::OnKillActive() {
+    KillTimer(kPageTimer);
+    // Nothing would close the popup while the page is hidden.
+    CloseHelpPopup();
+    return CPropertyPage::OnKillActive();
+}
+
+void ButtonPage::OnOK() {}
+
+input_device_dx8* ButtonPage::ShownDevice() const {
+    return find_device(m_device);
+}
+
+void ButtonPage::FillPage(int slot) {
+    m_player = slot;
+    if (g_input_manager) g_input_manager->refresh_devices();
+    SendDlgItemMessage(IDC_DEVICE, CB_RESETCONTENT);
+    SendDlgItemMessage(IDC_PLAYER, CB_RESETCONTENT);
+    m_device = to_guid(pad_device(static_cast<unsigned>(m_player)));
+    m_deviceList.clear();
+    LRESULT selection = 0;
+
+    if (m_player != kKeyboardSlot) {
+        const std::wstring player = text_w(kPlayerText);
+        for (int number = kFirstPlayer; number <= kLastPlayer; ++number) {
+            const std::wstring entry = player + L" " + std::to_wstring(number);
+            SendDlgItemMessage(IDC_PLAYER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
+        }
+        SendDlgItemMessage(IDC_PLAYER, CB_SETCURSEL, m_player - kFirstPlayer);
+
+        if (SendDlgItemMessage(IDC_DEVICE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"--")) >= 0)
+            m_deviceList.push_back(GUID_NULL);
+        EnableDlgItem(IDC_DEVICE, TRUE);
+        EnableModeControls(true);
+        ::CheckRadioButton(m_hWnd, IDC_XINPUT, IDC_DIRECTINPUT, xinput() ? IDC_XINPUT : IDC_DIRECTINPUT);
+        EnableSlotControls(!xinput());
+
+        const int count = g_input_manager ? g_input_manager->device_count(kGameControllerKind) : 0;
+        for (int n = 0; n < count; ++n) {
+            const input_device_dx8* device = g_input_manager->device_at(kGameControllerKind, n);
+            if (!device) continue;
+            const LRESULT index = AddDeviceEntry(device_name(*device), device->instance_guid());
+            if (index >= 0 && same_guid(device->instance_guid(), m_device) && !xinput()) selection = index;
+        }
+        if (selection == 0) {
+            m_device = GUID_NULL;
+            set_pad_device(static_cast<unsigned>(m_player), kNoDevice, L"");
+        }
+    } else {
+        const std::wstring keyboard = text_w(kDeviceTextKeyboard);
+        SendDlgItemMessage(IDC_DEVICE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keyboard.c_str()));
+        EnableSlotControls(true);
+        EnableModeControls(false);
+        EnableDlgItem(IDC_DEVICE, FALSE);
+        m_deviceList.assign(1, GUID_SysKeyboard);
+    }
+
+    SendDlgItemMessage(IDC_DEVICE, CB_SETCURSEL, selection);
+    ShowAssignments();
+}
+
+LRESULT ButtonPage::AddDeviceEntry(const std::wstring& name, const GUID& device) {
+    // A name that begins an entry already listed (two pads of one model, or a name that is
+    // the start of another) is numbered, so that every entry can be told apart.
+    std::wstring text = name;
+    for (int number = 2; SendDlgItemMessage(IDC_DEVICE, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                            reinterpret_cast<LPARAM>(text.c_str())) != CB_ERR;
+         ++number) {
+        text = name + L" - " + std::to_wstring(number);
+    }
+    const LRESULT index =
+        SendDlgItemMessage(IDC_DEVICE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    // The list and the combo stay in step: an entry the combo refused has no GUID either.
+    if (index >= 0) m_deviceList.push_back(device);
+    return index;
+}
+
+void ButtonPage::ShowAssignments() {
+    const LRESULT selected = SendDlgItemMessage(IDC_DEVICE, CB_GETCURSEL);
+    for (const FunctionSlot& controls : kSlots) SetDlgItemText(controls.name, L"");
+
+    const bool listed = selected >= 0 && static_cast<size_t>(selected) < m_deviceList.size();
+    const input_device_dx8* device = listed ? find_device(m_deviceList[selected]) : nullptr;
+    const unsigned player = static_cast<unsigned>(m_player);
+    if (!device) {
+        m_device = GUID_NULL;
+        if (m_player != kKeyboardSlot) set_pad_device(player, kNoDevice, L"");
+        EnableDlgItem(IDC_DEFAULT_SETTINGS, FALSE);
+        return;
+    }
+
+    m_device = m_deviceList[selected];
+    if (m_player != kKeyboardSlot) set_pad_device(player, to_stored(m_device), device_name(*device).c_str());
+    if (const uint32_t* entries = pad_assignments(player)) {
+        for (int slot = 0; slot < kFunctionCount; ++slot) {
+            const int button = button_for_entry(*device, entries[slot]);
+            std::wstring name;
+            if (button >= 0 && device->button_name(static_cast<uint8_t>(button), name))
+                SetDlgItemText(kSlots[slot].name, name.c_str());
+        }
+    }
+    EnableDlgItem(IDC_DEFAULT_SETTINGS, TRUE);
+}
+
+void ButtonPage::EnableSlotControls(bool enable) {
+    const BOOL on = enable ? TRUE : FALSE;
+    EnableDlgItem(IDC_PICTURE, on);
+    for (int id : kSelectionControls) EnableDlgItem(id, on);
+    for (const FunctionSlot& controls : kSlots) {
+        EnableDlgItem(controls.button, on);
+        EnableDlgItem(controls.name, on);
+    }
+}
+
+void ButtonPage::EnableModeControls(bool enable) {
+    const BOOL on = enable ? TRUE : FALSE;
+    for (int id : kSelectionControls) {
+        if (id != IDC_DEVICE) EnableDlgItem(id, on);
+    }
+    EnableDlgItem(IDC_DIRECTINPUT, on);
+    EnableDlgItem(IDC_XINPUT, on);
+}
+
+void ButtonPage::OnSelchangePlayer() {
+    const LRESULT selected = SendDlgItemMessage(IDC_PLAYER, CB_GETCURSEL);
+    if (selected >= 0 && selected <= kLastPlayer - kFirstPlayer)
+        FillPage(static_cast<int>(selected) + kFirstPlayer);
+}
+
+void ButtonPage::OnDirectInput() {
+    if (IsDlgButtonChecked(IDC_DIRECTINPUT) != BST_CHECKED) return;
+    EnableSlotControls(true);
+    set_xinput(false);
+}
+
+bool ButtonPage::ReadWindowsVersion(DWORD& major, DWORD& minor) const {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExW(&version)) return false;
+    major = version.dwMajorVersion;
+    minor = version.dwMinorVersion;
+    return true;
+}
+
+void ButtonPage::OnXInput() {
+    if (IsDlgButtonChecked(IDC_XINPUT) != BST_CHECKED) return;
+    DWORD major = 0;
+    DWORD minor = 0;
+    if (ReadWindowsVersion(major, minor) && xinput_supported(major, minor)) {
+        const SettingsGuid first = m_deviceList.empty() ? kNoDevice : to_stored(m_deviceList.front());
+        for (unsigned player = kFirstPlayer; player <= kLastPlayer; ++player) set_pad_device(player, first);
+        SendDlgItemMessage(IDC_DEVICE, CB_SETCURSEL, 0);
+        ShowAssignments();
+        EnableSlotControls(false);
+        set_xinput(true);
+        return;
+    }
+    MessageBox(text_w(kXInputRefusedText).c_str(), text_w(kXInputRefusedCaption).c_str(), MB_ICONHAND);
+    if (IsDlgButtonChecked(IDC_XINPUT) == BST_CHECKED)
+        ::CheckRadioButton(m_hWnd, IDC_XINPUT, IDC_DIRECTINPUT, IDC_DIRECTINPUT);
+}
+
+void ButtonPage::OnSlotButton(UINT id) {
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        if (kSlots[slot].button == static_cast<int>(id)) {
+            OnSlotClicked(slot);
+            return;
+        }
+    }
+}
+
+void ButtonPage::OnSlotClicked(int slot) {
+    if (m_capturing || slot < 0 || slot >= kFunctionCount || !ShownDevice()) return;
+
+    // The sheet is the dialog's owner and stays disabled while it runs, so the page and
+    // its device list cannot change under it.
+    CBtnDlg dialog(this);
+    dialog.SetDevice(m_device);
+    m_capturing = true;
+    const INT_PTR result = dialog.DoModal();
+    m_capturing = false;
+    const uint8_t captured = dialog.CapturedButton();
+    if (result != IDOK || captured == kNothingCaptured) return;
+
+    const unsigned player = static_cast<unsigned>(m_player);
+    const uint32_t* stored = pad_assignments(player);
+    if (!stored) return;
+    uint32_t entries[kFunctionCount];
+    std::memcpy(entries, stored, sizeof entries);
+    EntryCode entry;
+    const input_device_dx8* device = ShownDevice();
+    if (device && entry_for_button(*device, captured, entry)) assign_entry(entries, slot, entry);
+    store_pad_assignments(player, entries);
+    ShowAssignments();
+}
+
+void ButtonPage::OnPictureClicked() {
+    if (m_hoverSlot >= 0 && m_hoverSlot < kFunctionCount) OnSlotClicked(m_hoverSlot);
+}
+
+void ButtonPage::OnDefaultSettings() {
+    const input_device_dx8* device = ShownDevice();
+    if (!device) return;
+    reset_pad_layout(static_cast<unsigned>(m_player), device_name(*device).c_str());
+    ShowAssignments();
+}
+
+LRESULT ButtonPage::OnTimer(WPARAM, LPARAM) {
+    UpdateHelpPopup();
+    if (!g_input_manager) return 0;
+    g_input_manager->update(kTickSeconds);
+    // While the capture dialog runs, the picture and the hovered slot stay as they are.
+    if (!m_capturing) LightPicture();
+    return 0;
+}
+
+void ButtonPage::UpdateHelpPopup() {
+    POINT cursor;
+    if (!GetCursorPos(&cursor)) return;
+    if (cursor.x != m_lastCursor.x || cursor.y != m_lastCursor.y) {
+        m_lastCursor = cursor;
+        m_stillTicks = 0;
+        if (m_tipControl && WindowFromPoint(cursor) != m_tipControl) CloseHelpPopup();
+        return;
+    }
+    if (m_tipControl || ++m_stillTicks < kRestTicks) return;
+
+    m_stillTicks = 0;
+    HWND under = WindowFromPoint(cursor);
+    if (!under) return;
+    uint32_t help = 0;
+    if (under == GetDlgItem(IDC_XINPUT)) help = kXInputHelpText;
+    if (under == GetDlgItem(IDC_DIRECTINPUT)) help = kDirectInputHelpText;
+    if (!help) return;
+    RECT rect;
+    GetWindowRect(under, &rect);
+    const POINT anchor = {(rect.left + rect.right) / 2, 2 * rect.bottom - rect.top};
+    m_tipWindow = show_help_popup(m_hWnd, text_w(help), anchor);
+    m_tipControl = under;
+}
+
+void ButtonPage::CloseHelpPopup() {
+    if (m_tipControl && m_tipWindow && IsWindow(m_tipWindow)) SendMessageW(m_tipWindow, WM_CLOSE, 0, 0);
+    m_tipControl = nullptr;
+    m_tipWindow = nullptr;
+}
+
+void ButtonPage::LightPicture() {
+    const input_device_dx8* device = ShownDevice();
+    const uint32_t* entries = pad_assignments(static_cast<unsigned>(m_player));
+    if (!device || !entries || !m_picture.m_hWnd) return;
+
+    POINT cursor;
+    GetCursorPos(&cursor);
+    ScreenToClient(m_picture.m_hWnd, &cursor);
+
+    uint32_t mask = 0;
+    const int count = device->button_count();
+    for (int button = 0; button < count; ++button) {
+        EntryCode entry;
+        if (!device->is_button_down(static_cast<uint8_t>(button)) ||
+            !entry_for_button(*device, static_cast<uint8_t>(button), entry))
+            continue;
+        for (int slot = slot_for_entry(entries, entry, 0); slot >= 0;
+             slot = slot_for_entry(entries, entry, slot + 1))
+            mask |= 1u << slot;
+    }
+    m_hoverSlot = hovered_slot(function_overlays(), cursor.x, cursor.y);
+    if (m_hoverSlot >= 0) mask |= 1u << m_hoverSlot;
+
+    if (mask == m_litMask) return;
+    m_litMask = mask;
+    m_picture.ShowLit(mask);
+}
+
+LRESULT ButtonPage::OnHelpRequest(WPARAM, LPARAM) {
+    return TRUE;
+}

@@ -1,0 +1,140 @@
+// Assignment entries of device buttons and the lit controller picture, without windows.
+#include "pages/pages.h"
+
+namespace {
+
+// Stored entry types besides the plain button (0).
+constexpr uint8_t kAxisPlusType = 2;
+constexpr uint8_t kAxisMinusType = 3;
+constexpr uint8_t kPovUpType = 8;
+constexpr uint8_t kPovDownType = 9;
+constexpr uint8_t kPovLeftType = 10;
+constexpr uint8_t kPovRightType = 11;
+
+// Control kinds as the devices report them (see nrv/peripheral/core/controls.h).
+constexpr int kButtonKind = 1;
+constexpr int kSliderPlusKind = 2;
+constexpr int kSliderMinusKind = 3;
+constexpr int kRzMinusKind = 15;
+constexpr int kPovLeftKind = 16;
+constexpr int kPovRightKind = 17;
+constexpr int kPovDownKind = 18;
+constexpr int kPovUpKind = 19;
+
+// The axis of the half-axis kinds 4 to 15, two kinds per axis (plus, then minus).
+constexpr AxisOrder kAxisOfKindPair[6] = {axis_x, axis_y, axis_z, axis_rx, axis_ry, axis_rz};
+
+// Opaque enough to be hovered, and drawn at all.
+constexpr uint8_t kHoverGreenLimit = 250;
+constexpr uint8_t kDrawnGreenLimit = 254;
+
+// Pixels read from inside an image carry alpha 255; an image without pixels (never loaded,
+// or released) answers alpha 0 everywhere and is neither drawn nor hovered.
+bool is_opaque(const nrv::graphic::colour& pixel, uint8_t green_limit) {
+    return pixel.alpha != 0 && pixel.green < green_limit;
+}
+
+bool is_axis_entry(int kind, int instance, AxisPresence present, EntryCode& entry) {
+    int axis = -1;
+    bool plus = false;
+    if (kind == kSliderPlusKind || kind == kSliderMinusKind) {
+        if (instance < 0 || instance > 1) return false;
+        axis = axis_slider0 + instance;
+        plus = kind == kSliderPlusKind;
+    } else if (kind > kSliderMinusKind && kind <= kRzMinusKind) {
+        axis = kAxisOfKindPair[(kind - 4) / 2];
+        plus = kind % 2 == 0;
+    } else {
+        return false;
+    }
+    entry = {plus ? kAxisPlusType : kAxisMinusType, static_cast<uint8_t>(axis_ordinal(present, axis))};
+    return true;
+}
+
+}  // namespace
+
+const PicturePlace kOverlayPlaces[kFunctionCount] = {
+    {191, 93},  {208, 109}, {188, 125}, {170, 110}, {47, 45},   {181, 45},  {28, 65},   {177, 65},
+    {143, 111}, {90, 111},  {37, 109},  {144, 143}, {84, 137},  {99, 152},  {84, 167},  {69, 152},
+    {47, 108},  {47, 138},  {32, 123},  {62, 123},  {155, 142}, {155, 172}, {140, 157}, {170, 157},
+};
+
+int axis_ordinal(AxisPresence present, int axis) {
+    int ordinal = 0;
+    for (int before = 0; before < axis && before < kAxisOrderCount; ++before) {
+        if (present >> before & 1) ++ordinal;
+    }
+    return ordinal;
+}
+
+bool entry_for_control(int kind, int instance, AxisPresence present, EntryCode& entry) {
+    switch (kind) {
+        case kButtonKind:
+            if (instance < 0 || instance > 255) return false;
+            entry = {0, static_cast<uint8_t>(instance)};
+            return true;
+        case kPovLeftKind:
+            entry = {kPovLeftType, 0};
+            return true;
+        case kPovRightKind:
+            entry = {kPovRightType, 0};
+            return true;
+        case kPovDownKind:
+            entry = {kPovDownType, 0};
+            return true;
+        case kPovUpKind:
+            entry = {kPovUpType, 0};
+            return true;
+        default:
+            return is_axis_entry(kind, instance, present, entry);
+    }
+}
+
+int slot_for_entry(const uint32_t* entries, EntryCode entry, int start) {
+    if (!entries) return -1;
+    for (int slot = start < 0 ? 0 : start; slot < kFunctionCount; ++slot) {
+        if (entry_code_of(entries[slot]) == entry) return slot;
+    }
+    return -1;
+}
+
+void assign_entry(uint32_t* entries, int slot, EntryCode entry) {
+    if (!entries || slot < 0 || slot >= kFunctionCount) return;
+    const auto with_code = [](uint32_t stored, EntryCode code) {
+        return (stored & 0xFFFF0000u) | code.type | static_cast<uint32_t>(code.code) << 8;
+    };
+    for (int other = 0; other < kFunctionCount; ++other) {
+        if (entry_code_of(entries[other]) == entry)
+            entries[other] = with_code(entries[other], {kUnassignedType, 0});
+    }
+    entries[slot] = with_code(entries[slot], entry);
+}
+
+int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y) {
+    if (!overlays) return -1;
+    for (int slot = kFunctionCount - 1; slot >= 0; --slot) {
+        const nrv::graphic::image* overlay = overlays[slot];
+        if (!overlay) continue;
+        const PicturePlace& place = kOverlayPlaces[slot];
+        if (x <= place.x || x >= place.x + overlay->width() || y <= place.y ||
+            y >= place.y + overlay->height())
+            continue;
+        if (is_opaque(overlay->get_pixel(x - place.x, y - place.y), kHoverGreenLimit)) return slot;
+    }
+    return -1;
+}
+
+void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y) {
+    const int32_t width = overlay.width();
+    const int32_t height = overlay.height();
+    for (int32_t row = 0; row < height; ++row) {
+        for (int32_t column = 0; column < width; ++column) {
+            const nrv::graphic::colour pixel = overlay.get_pixel(column, row);
+            if (is_opaque(pixel, kDrawnGreenLimit)) canvas.set_pixel(x + column, y + row, pixel);
+        }
+    }
+}
+
+bool xinput_supported(unsigned major_version, unsigned minor_version) {
+    return major_version > 4 && !(major_version == 5 && minor_version == 0);
+}

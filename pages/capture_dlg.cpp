@@ -1,0 +1,73 @@
+// The press-a-button dialog of the controller pages.
+#include "pages/pages.h"
+
+#include "nrv/peripheral/peripheral.h"
+#include "res/resource.h"
+#include "text/text.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr UINT_PTR kScanTimer = 1;
+constexpr UINT kScanPeriodMs = 160;
+
+nrv::peripheral::input_device_dx8* find_device(const GUID& instance) {
+    return g_input_manager ? nrv::peripheral::find_device_by_guid(*g_input_manager, instance) : nullptr;
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CBtnDlg, CDialog)
+ON_MESSAGE(WM_TIMER, &CBtnDlg::OnTimer)
+ON_MESSAGE(WM_HELP, &CBtnDlg::OnHelpRequest)
+ON_MESSAGE(WM_DESTROY, &CBtnDlg::OnDestroy)
+END_MESSAGE_MAP()
+
+CBtnDlg::CBtnDlg(CWnd* owner) : CDialog(IDD_CAPTURE, owner), m_pressed() {}
+
+BOOL CBtnDlg::OnInitDialog() {
+    const BOOL result = CDialog::OnInitDialog();
+    // Everything counts as held at the start: a button already down when the dialog opens
+    // is taken only after it was seen released.
+    std::memset(m_pressed.bytes, 0xFF, sizeof m_pressed.bytes);
+    m_captured = kNothingCaptured;
+    replace_text_placeholders(m_hWnd);
+    SetTimer(kScanTimer, kScanPeriodMs);
+    return result;
+}
+
+uint8_t CBtnDlg::Scan() {
+    PressedButtons now = {};
+    int count = 0;
+    if (nrv::peripheral::input_device_dx8* device = find_device(m_device)) {
+        count = device->button_count();
+        for (int index = 0; index < count; ++index)
+            set_pressed(now, index, device->is_button_down(static_cast<uint8_t>(index)));
+    }
+    return take_new_press(m_pressed, now, count);
+}
+
+LRESULT CBtnDlg::OnTimer(WPARAM, LPARAM) {
+    m_captured = Scan();
+    if (m_captured == kNothingCaptured) return 0;
+    const nrv::peripheral::input_device_dx8* device = find_device(m_device);
+    if (device && is_capture_excluded(device->device_kind(), m_captured)) {
+        // Not taken. Forgotten at once, so that an OK that follows (Return) stores nothing.
+        m_captured = kNothingCaptured;
+        return 0;
+    }
+    // No later tick may overwrite the result before the modal loop has noticed the end.
+    KillTimer(kScanTimer);
+    OnOK();
+    return 0;
+}
+
+LRESULT CBtnDlg::OnHelpRequest(WPARAM, LPARAM) {
+    return TRUE;
+}
+
+LRESULT CBtnDlg::OnDestroy(WPARAM, LPARAM) {
+    KillTimer(kScanTimer);
+    return 0;
+}

@@ -1,0 +1,293 @@
+// The Keyboard and Controller pages in a real sheet with Wine's DirectInput and the real
+// keyboard: what they show, assigning keys through the capture dialog, the default
+// layout, the lit picture, the mode radios and their help.
+#include "pages/button_test_support.h"
+
+#include <chrono>
+#include <cstring>
+
+nrv::peripheral::input_dx8* g_input_manager = nullptr;
+
+namespace {
+
+using namespace button_test;
+using test_support::run_sheet;
+
+void send_key(WORD virtual_key, bool down) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtual_key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+// Presses and holds a key until the capture dialog has ended, then lets it go.
+std::function<void(HWND)> press_key(WORD virtual_key) {
+    return [virtual_key](HWND dialog) {
+        wait_for_first_tick();
+        send_key(virtual_key, true);
+        EXPECT_TRUE(wait_until_closed(dialog)) << "the key was not taken";
+        send_key(virtual_key, false);
+    };
+}
+
+std::wstring key_name(uint8_t key) {
+    std::wstring name;
+    nrv::peripheral::input_device_dx8* keyboard =
+        g_input_manager ? g_input_manager->device_at(0, 0) : nullptr;
+    if (keyboard) keyboard->button_name(key, name);
+    return name;
+}
+
+int s_stuckCaptures = 0;
+
+void CALLBACK cancel_stuck_capture(HWND, UINT, UINT_PTR, DWORD) {
+    if (HWND dialog = find_capture_dialog()) {
+        ++s_stuckCaptures;
+        PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+    }
+}
+
+uint32_t slot0_entry(int slot) {
+    return settings_record().pad_slots[0].assignments[slot];
+}
+
+// The default keyboard layout's keys by slot; 0 where the slot is unassigned.
+constexpr uint8_t kDefaultKeys[kFunctionCount] = {
+    DIK_W,  DIK_D,     DIK_X,    DIK_A,    DIK_Z, DIK_C, DIK_Q, DIK_E, DIK_V, DIK_B, 0, 0,
+    DIK_UP, DIK_RIGHT, DIK_DOWN, DIK_LEFT, 0,     0,     0,     0,     0,     0,     0, 0};
+
+void expect_default_keys(HWND page) {
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        const std::wstring expected = kDefaultKeys[slot] ? key_name(kDefaultKeys[slot]) : L"";
+        EXPECT_EQ(slot_text(page, slot), expected) << "slot " << slot;
+        if (kDefaultKeys[slot]) {
+            EXPECT_FALSE(expected.empty()) << "the keyboard names key " << int(kDefaultKeys[slot]);
+        }
+    }
+}
+
+class KeyboardPage : public testing::Test {
+protected:
+    void SetUp() override {
+        load_texts();
+        build_default_settings(2, 1280, 1024);
+    }
+    ManagerScope m_manager;
+};
+
+TEST_F(KeyboardPage, ShowsTheDefaultKeysAndAssignsThePressedKey) {
+    ControllerSheet<> sheet;
+    const INT_PTR result = run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = show_page(sheet_window, 0);
+        if (!sheet.attached || g_input_manager->device_count(0) == 0) {
+            ADD_FAILURE() << "no DirectInput keyboard here";
+            SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+            return;
+        }
+        SetForegroundWindow(sheet_window);
+        expect_default_keys(page);
+        EXPECT_EQ(item_text(page, IDC_DEVICE), L"Keyboard");
+        EXPECT_FALSE(enabled(page, IDC_DEVICE));
+        EXPECT_FALSE(enabled(page, IDC_XINPUT));
+        EXPECT_TRUE(enabled(page, IDC_DEFAULT_SETTINGS));
+        save_screenshot(sheet_window, "keyboard-page");
+
+        // D belongs to slot 1; given to slot 0 it leaves slot 1 unassigned.
+        EXPECT_TRUE(with_capture(page, IDC_SLOT_Y, [sheet_window](HWND dialog) {
+            wait_for_first_tick();
+            save_screenshot(sheet_window, "capture-dialog");
+            press_key('D')(dialog);
+        }));
+        EXPECT_EQ(slot_text(page, 0), key_name(DIK_D));
+        EXPECT_EQ(slot_text(page, 1), L"");
+        EXPECT_EQ(slot0_entry(0), assignment_entry(0, DIK_D, 0, 0));
+        EXPECT_EQ(slot0_entry(1), assignment_entry(kUnassignedType, 0, 0, 1));
+        EXPECT_EQ(active_keyboard_layout()[0], slot0_entry(0)) << "the layout the page reads follows";
+
+        // Escape cancels: nothing changes. The key must reach the dialog's own message
+        // loop, so the action only sends it; a guard cancels a dialog that stays open.
+        const PadSlot before = settings_record().pad_slots[0];
+        const UINT_PTR guard = SetTimer(nullptr, 0, 3000, &cancel_stuck_capture);
+        s_stuckCaptures = 0;
+        EXPECT_TRUE(with_capture(page, IDC_SLOT_X, [](HWND dialog) {
+            EXPECT_EQ(item_text(dialog, IDC_CAPTURE_PROMPT), text_w(47));
+            EXPECT_TRUE(SendMessageW(dialog, WM_HELP, 0, 0)) << "F1 shows no help";
+            wait_for_first_tick();
+            send_key(VK_ESCAPE, true);
+            send_key(VK_ESCAPE, false);
+        }));
+        KillTimer(nullptr, guard);
+        EXPECT_EQ(s_stuckCaptures, 0) << "Escape did not close the dialog";
+        EXPECT_EQ(std::memcmp(&before, &settings_record().pad_slots[0], sizeof before), 0);
+
+        click(page, IDC_DEFAULT_SETTINGS);
+        expect_default_keys(page);
+
+        EXPECT_TRUE(with_capture(page, IDC_SLOT_LSTICK_UP, press_key('K')));
+        EXPECT_EQ(slot_text(page, 16), key_name(DIK_K));
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_EQ(result, IDOK);
+    EXPECT_EQ(slot0_entry(16), assignment_entry(0, DIK_K, 3, 1)) << "in the record that OK saves";
+    EXPECT_EQ(slot0_entry(0), assignment_entry(0, DIK_W, 0, 0));
+}
+
+// The screen point of a point of the controller picture.
+POINT picture_point(HWND page, int x, int y) {
+    POINT point = {x, y};
+    ClientToScreen(GetDlgItem(page, IDC_PICTURE), &point);
+    return point;
+}
+
+TEST_F(KeyboardPage, PressedKeysAndTheMouseLightThePicture) {
+    ControllerSheet<> sheet;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = show_page(sheet_window, 0);
+        if (!sheet.attached || g_input_manager->device_count(0) == 0) {
+            ADD_FAILURE() << "no DirectInput keyboard here";
+            SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+            return;
+        }
+        SetForegroundWindow(sheet_window);
+        SetCursorPos(0, 0);
+        ButtonPage& keyboard = sheet.keyboard;
+        // DirectInput follows keys from the keyboard's acquisition at the first tick on.
+        test_support::pump_messages(400);
+        ASSERT_EQ(keyboard.LitMask(), 0u);
+
+        // W lights Y, and so does every slot holding W.
+        uint32_t entries[kFunctionCount];
+        std::memcpy(entries, pad_assignments(0), sizeof entries);
+        entries[5] = assignment_entry(0, DIK_W, 0, 5);
+        store_pad_assignments(0, entries);
+        send_key('W', true);
+        EXPECT_TRUE(pump_until([&] { return keyboard.LitMask() == (1u << 0 | 1u << 5); }))
+            << "lit " << keyboard.LitMask();
+        save_screenshot(sheet_window, "keyboard-page-key-lit");
+        send_key('W', false);
+        EXPECT_TRUE(pump_until([&] { return keyboard.LitMask() == 0; }));
+
+        // Resting over the D-pad's up arrow lights it; a click there assigns to it.
+        const POINT up = picture_point(page, 92, 145);
+        SetCursorPos(up.x, up.y);
+        EXPECT_TRUE(pump_until([&] { return keyboard.HoverSlot() == 12 && keyboard.LitMask() == 1u << 12; }))
+            << "hover " << keyboard.HoverSlot();
+        save_screenshot(sheet_window, "keyboard-page-hover-lit");
+
+        // With nothing changing, a tick draws nothing: its cost.
+        constexpr int kTicks = 50;
+        const auto start = std::chrono::steady_clock::now();
+        for (int tick = 0; tick < kTicks; ++tick) SendMessageW(page, WM_TIMER, 2, 0);
+        const double ms =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+        std::printf("page timer tick with nothing changed: %.3f ms\n", ms / kTicks);
+        EXPECT_EQ(keyboard.LitMask(), 1u << 12);
+
+        EXPECT_TRUE(with_capture(page, IDC_PICTURE, press_key('J')));
+        EXPECT_EQ(slot_text(page, 12), key_name(DIK_J));
+        SetCursorPos(0, 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+    EXPECT_EQ(settings_record().pad_slots[0].assignments[12], assignment_entry(0, DIK_J, 0, 12));
+}
+
+TEST_F(KeyboardPage, NothingBreaksWithoutAnInputManager) {
+    delete g_input_manager;
+    g_input_manager = nullptr;
+    ControllerSheet<> sheet;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = show_page(sheet_window, 0);
+        for (int slot = 0; slot < kFunctionCount; ++slot) EXPECT_EQ(slot_text(page, slot), L"");
+        EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+        EXPECT_FALSE(with_capture(page, IDC_SLOT_Y, [](HWND dialog) {
+            SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        })) << "no device, no capture";
+        page = show_page(sheet_window, 1);
+        EXPECT_EQ(combo_entries(page, IDC_DEVICE), std::vector<std::wstring>{L"--"});
+        test_support::pump_messages(400);  // a few ticks
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// --- the controller page without game controllers ---------------------------------------
+
+// A machine whose Windows is too old for XInput.
+class OldWindowsPage : public ButtonPage {
+public:
+    using ButtonPage::ButtonPage;
+
+protected:
+    bool ReadWindowsVersion(DWORD& major, DWORD& minor) const override {
+        major = 5;
+        minor = 0;
+        return true;
+    }
+};
+
+TEST_F(KeyboardPage, ControllerPageSwitchesToXInputAndBack) {
+    const SettingsGuid held = {0x11, 0x22, 0x33, {1, 2, 3, 4, 5, 6, 7, 8}};
+    pad_device(3) = held;
+    ControllerSheet<> sheet(nullptr, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        EXPECT_EQ(
+            combo_entries(page, IDC_PLAYER),
+            (std::vector<std::wstring>{L"Controller 1", L"Controller 2", L"Controller 3", L"Controller 4"}));
+        EXPECT_EQ(combo_entries(page, IDC_DEVICE), std::vector<std::wstring>{L"--"});
+        for (int slot = 0; slot < kFunctionCount; ++slot) EXPECT_EQ(slot_text(page, slot), L"");
+        EXPECT_TRUE(IsDlgButtonChecked(page, IDC_DIRECTINPUT));
+        EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+        save_screenshot(sheet_window, "controller-page");
+
+        click(page, IDC_XINPUT);
+        EXPECT_TRUE(xinput());
+        const SettingsGuid none = {};
+        for (unsigned player = 1; player <= 4; ++player)
+            EXPECT_EQ(std::memcmp(&pad_device(player), &none, sizeof none), 0) << "player " << player;
+        for (int id : {IDC_PICTURE, IDC_PLAYER, IDC_DEVICE, IDC_SLOT_Y, IDC_NAME_Y})
+            EXPECT_FALSE(enabled(page, id)) << "control " << id;
+        EXPECT_TRUE(enabled(page, IDC_XINPUT));
+        EXPECT_TRUE(enabled(page, IDC_DIRECTINPUT));
+
+        click(page, IDC_DIRECTINPUT);
+        EXPECT_FALSE(xinput());
+        for (int id : {IDC_PICTURE, IDC_PLAYER, IDC_DEVICE, IDC_SLOT_Y, IDC_NAME_Y})
+            EXPECT_TRUE(enabled(page, id)) << "control " << id;
+        EXPECT_EQ(item_text(page, IDC_DEVICE), L"--");
+
+        // Help for the radios after the cursor rests on one; gone when it leaves.
+        RECT radio;
+        GetWindowRect(GetDlgItem(page, IDC_XINPUT), &radio);
+        SetCursorPos(radio.left + 10, (radio.top + radio.bottom) / 2);
+        EXPECT_TRUE(pump_until([] { return test_support::thread_windows(L"CalcoraHelpPopup").size() == 1; }))
+            << "no help popup";
+        const std::vector<HWND> popups = test_support::thread_windows(L"CalcoraHelpPopup");
+        if (!popups.empty()) {
+            EXPECT_EQ(window_text(popups[0]), text_w(70));
+        }
+        SetCursorPos(0, 0);
+        EXPECT_TRUE(pump_until([] { return test_support::thread_windows(L"CalcoraHelpPopup").empty(); }));
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+}
+
+TEST_F(KeyboardPage, XInputIsRefusedOnWindowsBeforeXp) {
+    set_xinput(false);
+    ControllerSheet<OldWindowsPage> sheet(nullptr, 1);
+    test_support::MessageBoxAnswerer answerer;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        click(page, IDC_XINPUT);
+        EXPECT_EQ(test_support::MessageBoxAnswerer::count(), 1);
+        EXPECT_EQ(test_support::MessageBoxAnswerer::last_text(), text_w(111));
+        EXPECT_TRUE(IsDlgButtonChecked(page, IDC_DIRECTINPUT));
+        EXPECT_FALSE(IsDlgButtonChecked(page, IDC_XINPUT));
+        EXPECT_TRUE(enabled(page, IDC_SLOT_Y));
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_FALSE(xinput());
+}
+
+}  // namespace

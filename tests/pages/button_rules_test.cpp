@@ -1,0 +1,239 @@
+// The controller page's rules without windows: device buttons as entries, assignment,
+// the capture scan, and hovering and lighting over the generated overlays.
+#include "pages/pages.h"
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+namespace {
+
+using nrv::graphic::colour;
+using nrv::graphic::image;
+using nrv::graphic::image_dib;
+
+constexpr AxisPresence axes(std::initializer_list<int> present) {
+    AxisPresence bits = 0;
+    for (int axis : present) bits = static_cast<AxisPresence>(bits | 1u << axis);
+    return bits;
+}
+
+// Two pads of common shapes: the right stick on Z and Rz, or on Rx and Ry with Z a trigger.
+constexpr AxisPresence kZRzPad = axes({axis_x, axis_y, axis_z, axis_rz});
+constexpr AxisPresence kRxRyPad = axes({axis_x, axis_y, axis_z, axis_rx, axis_ry});
+
+EntryCode entry_of(int kind, int instance, AxisPresence present) {
+    EntryCode entry = {0xEE, 0xEE};
+    EXPECT_TRUE(entry_for_control(kind, instance, present, entry)) << "kind " << kind;
+    return entry;
+}
+
+TEST(EntryRules, AxisOrdinalsDependOnTheAxesTheDeviceHas) {
+    struct Row {
+        AxisPresence pad;
+        int kind;
+        EntryCode entry;
+    };
+    const Row rows[] = {
+        {kZRzPad, 5, {3, 0}},          // X minus
+        {kZRzPad, 6, {2, 1}},          // Y plus
+        {kZRzPad, 9, {3, 2}},          // Z minus: the right stick's left
+        {kZRzPad, 14, {2, 3}},         // Rz plus
+        {kRxRyPad, 11, {3, 2}},        // Rx minus: the same entry as Z minus on the other pad
+        {kRxRyPad, 12, {2, 3}},        // Ry plus
+        {kRxRyPad, 8, {2, 4}},         // Z comes after Rx and Ry
+        {kAllAxesPresent, 3, {3, 4}},  // slider 0 minus
+        {kAllAxesPresent, 15, {3, 7}},
+    };
+    for (const Row& row : rows) EXPECT_EQ(entry_of(row.kind, 0, row.pad), row.entry) << "kind " << row.kind;
+    EXPECT_EQ(entry_of(2, 1, kAllAxesPresent), (EntryCode{2, 5})) << "slider 1 plus";
+    EXPECT_EQ(entry_of(2, 1, kZRzPad), (EntryCode{2, 2})) << "slider 1 right after X and Y";
+}
+
+TEST(EntryRules, ButtonsKeysAndHats) {
+    EXPECT_EQ(entry_of(1, 11, kZRzPad), (EntryCode{0, 11}));
+    EXPECT_EQ(entry_of(1, 208, kAllAxesPresent), (EntryCode{0, 208})) << "keyboard: the key offset";
+    // Every hat gives the same four entries, so a second hat stands for the first.
+    for (int hat = 0; hat < 2; ++hat) {
+        EXPECT_EQ(entry_of(19, hat, kZRzPad), (EntryCode{8, 0}));
+        EXPECT_EQ(entry_of(18, hat, kZRzPad), (EntryCode{9, 0}));
+        EXPECT_EQ(entry_of(16, hat, kZRzPad), (EntryCode{10, 0}));
+        EXPECT_EQ(entry_of(17, hat, kZRzPad), (EntryCode{11, 0}));
+    }
+    EntryCode entry = {};
+    for (int kind : {0, 20, -1}) EXPECT_FALSE(entry_for_control(kind, 0, kZRzPad, entry)) << "kind " << kind;
+    EXPECT_FALSE(entry_for_control(1, 256, kZRzPad, entry)) << "no entry code for it";
+    EXPECT_FALSE(entry_for_control(2, 2, kZRzPad, entry)) << "there are two sliders";
+}
+
+TEST(EntryRules, AssigningTakesTheEntryFromEveryOtherSlot) {
+    uint32_t entries[kFunctionCount];
+    for (int slot = 0; slot < kFunctionCount; ++slot)
+        entries[slot] = assignment_entry(0, static_cast<uint8_t>(slot), 0, static_cast<uint8_t>(slot));
+    entries[9] = assignment_entry(0, 3, 2, 1);  // stored data may hold an entry twice
+
+    assign_entry(entries, 7, {0, 3});
+    EXPECT_EQ(entries[3], assignment_entry(kUnassignedType, 0, 0, 3)) << "unassigned, carried pair kept";
+    EXPECT_EQ(entries[9], assignment_entry(kUnassignedType, 0, 2, 1));
+    EXPECT_EQ(entries[7], assignment_entry(0, 3, 0, 7)) << "no swap: slot 7's old button is gone";
+    EXPECT_EQ(slot_for_entry(entries, {0, 7}, 0), -1);
+    EXPECT_EQ(slot_for_entry(entries, {0, 3}, 0), 7);
+    EXPECT_EQ(entries[8], assignment_entry(0, 8, 0, 8));
+}
+
+TEST(EntryRules, SlotSearchFindsEverySlotHoldingTheEntry) {
+    uint32_t entries[kFunctionCount] = {};
+    for (uint32_t& entry : entries) entry = assignment_entry(kUnassignedType, 0, 0, 0);
+    entries[4] = assignment_entry(8, 0, 0, 4);
+    entries[12] = assignment_entry(8, 0, 0, 12);
+    EXPECT_EQ(slot_for_entry(entries, {8, 0}, 0), 4);
+    EXPECT_EQ(slot_for_entry(entries, {8, 0}, 5), 12);
+    EXPECT_EQ(slot_for_entry(entries, {8, 0}, 13), -1);
+    EXPECT_EQ(slot_for_entry(entries, {8, 0}, 24), -1);
+    EXPECT_EQ(slot_for_entry(entries, {8, 1}, 0), -1) << "codes must match too";
+    EXPECT_EQ(slot_for_entry(nullptr, {8, 0}, 0), -1);
+}
+
+// --- the capture scan ---------------------------------------------------------------------
+
+PressedButtons pressed(std::initializer_list<int> down) {
+    PressedButtons buttons = {};
+    for (int index : down) set_pressed(buttons, index, true);
+    return buttons;
+}
+
+TEST(CaptureScan, TakesOnlyPressesSeenAfterARelease) {
+    PressedButtons previous;
+    std::memset(previous.bytes, 0xFF, sizeof previous.bytes);  // as the dialog opens
+    EXPECT_EQ(take_new_press(previous, pressed({5}), 24), kNothingCaptured) << "held when the dialog opened";
+    EXPECT_EQ(take_new_press(previous, pressed({5}), 24), kNothingCaptured) << "still held";
+    EXPECT_EQ(take_new_press(previous, pressed({}), 24), kNothingCaptured);
+    EXPECT_EQ(take_new_press(previous, pressed({5}), 24), 5);
+    EXPECT_EQ(take_new_press(previous, pressed({5, 20, 9}), 24), 9) << "the lower of two new presses";
+    EXPECT_EQ(take_new_press(previous, pressed({}), 24), kNothingCaptured);
+    EXPECT_EQ(take_new_press(previous, pressed({24}), 24), kNothingCaptured) << "beyond the device's buttons";
+    EXPECT_EQ(take_new_press(previous, pressed({200}), 255), 200);
+}
+
+TEST(CaptureScan, KeyboardsSkipTheirDialogAndLockKeys) {
+    const uint8_t excluded[] = {1, 28, 69, 70, 112, 148, 156, 57, 58, 219, 220};
+    for (uint8_t key : excluded) {
+        EXPECT_TRUE(is_capture_excluded(0, key)) << "key " << int(key);
+        EXPECT_FALSE(is_capture_excluded(2, key)) << "a game controller's button " << int(key);
+    }
+    for (uint8_t key : {0, 2, 30, 200, 255}) EXPECT_FALSE(is_capture_excluded(0, static_cast<uint8_t>(key)));
+}
+
+TEST(XInputRule, NeedsWindowsXpOrLater) {
+    struct Row {
+        unsigned major, minor;
+        bool supported;
+    };
+    const Row rows[] = {{4, 0, false}, {4, 90, false}, {5, 0, false}, {5, 1, true},
+                        {5, 2, true},  {6, 0, true},   {6, 1, true},  {10, 0, true}};
+    for (const Row& row : rows)
+        EXPECT_EQ(xinput_supported(row.major, row.minor), row.supported) << row.major << "." << row.minor;
+}
+
+// --- hovering and lighting ----------------------------------------------------------------
+
+bool load_picture(image_dib& picture, const std::string& name) {
+    std::ifstream in(std::string(PICTURE_DIR) + "/" + name, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    nrv::storage::memory_streambuf buffer(bytes.data(), static_cast<int32_t>(bytes.size()));
+    std::istream stream(&buffer);
+    return picture.load(stream);
+}
+
+// The overlay resource of each slot, in slot order.
+constexpr int kOverlayIds[kFunctionCount] = {169, 177, 168, 170, 189, 186, 166, 185, 167, 188, 184, 187,
+                                             173, 174, 171, 172, 181, 182, 180, 183, 178, 179, 176, 175};
+
+class Picture : public testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_TRUE(load_picture(s_picture, "controller.bmp"));
+        for (int slot = 0; slot < kFunctionCount; ++slot) {
+            ASSERT_TRUE(
+                load_picture(s_overlays[slot], "overlay_" + std::to_string(kOverlayIds[slot]) + ".bmp"));
+            s_pointers[slot] = &s_overlays[slot];
+        }
+    }
+    static inline image_dib s_picture;
+    static inline image_dib s_overlays[kFunctionCount];
+    static inline const image* s_pointers[kFunctionCount];
+};
+
+TEST_F(Picture, TheHighestOpaqueOverlayUnderTheMouseIsHovered) {
+    // The left stick press overlay lies under the four left stick direction overlays.
+    EXPECT_EQ(hovered_slot(s_pointers, 55, 116), 16) << "stick up over stick press";
+    EXPECT_EQ(hovered_slot(s_pointers, 56, 130), 10) << "stick press alone";
+    EXPECT_EQ(hovered_slot(s_pointers, 203, 105), 0) << "Y";
+    EXPECT_EQ(hovered_slot(s_pointers, 5, 5), -1) << "background";
+    EXPECT_EQ(hovered_slot(s_pointers, 49, 110), -1) << "inside the stick up box, on its colour key";
+}
+
+TEST_F(Picture, EdgesAndNearGreenPixelsAreNotHovered) {
+    // A fully opaque overlay in slot 23's place, with one near-green column.
+    image_dib solid;
+    ASSERT_TRUE(solid.create(16, 16, 32));
+    solid.fill({10, 20, 30, 255});
+    for (int y = 0; y < 16; ++y) solid.set_pixel(5, y, {0, 252, 0, 255});
+    const image* overlays[kFunctionCount] = {};
+    overlays[23] = &solid;
+    const PicturePlace place = kOverlayPlaces[23];
+
+    EXPECT_EQ(hovered_slot(overlays, place.x + 1, place.y + 1), 23);
+    EXPECT_EQ(hovered_slot(overlays, place.x, place.y + 8), -1) << "first column";
+    EXPECT_EQ(hovered_slot(overlays, place.x + 8, place.y), -1) << "first row";
+    EXPECT_EQ(hovered_slot(overlays, place.x + 16, place.y + 8), -1) << "past the last column";
+    EXPECT_EQ(hovered_slot(overlays, place.x + 5, place.y + 8), -1) << "green 252 is drawn but not hovered";
+
+    image_dib canvas;
+    ASSERT_TRUE(canvas.create(256, 256, 32));
+    canvas.fill({200, 200, 200, 0});
+    draw_overlay(canvas, solid, place.x, place.y);
+    EXPECT_EQ(canvas.get_pixel(place.x + 5, place.y + 3), (colour{0, 252, 0, 255}));
+
+    image_dib empty;
+    overlays[23] = &empty;
+    EXPECT_EQ(hovered_slot(overlays, place.x + 1, place.y + 1), -1) << "a missing overlay";
+}
+
+TEST_F(Picture, OverlaysKeepTheirKeyTransparentAndStackBySlot) {
+    image_dib canvas;
+    ASSERT_TRUE(canvas.create(256, 256, 32));
+    ASSERT_TRUE(canvas.copy_from(s_picture));
+    const colour background = canvas.get_pixel(49, 110);
+    draw_overlay(canvas, s_overlays[10], kOverlayPlaces[10].x, kOverlayPlaces[10].y);
+    const colour stick_press_lit = canvas.get_pixel(55, 116);
+    draw_overlay(canvas, s_overlays[16], kOverlayPlaces[16].x, kOverlayPlaces[16].y);
+
+    EXPECT_EQ(canvas.get_pixel(49, 110), background) << "the colour key is not drawn";
+    EXPECT_EQ(canvas.get_pixel(55, 116), s_overlays[16].get_pixel(8, 8)) << "slot 16 over slot 10";
+    EXPECT_NE(canvas.get_pixel(55, 116), stick_press_lit);
+    EXPECT_EQ(canvas.get_pixel(56, 130), s_overlays[10].get_pixel(19, 21));
+}
+
+TEST_F(Picture, CostOfARebuildWithEverySlotLit) {
+    image_dib canvas;
+    ASSERT_TRUE(canvas.create(s_picture.width(), s_picture.height(), 32));
+    constexpr int kRounds = 50;
+    const auto start = std::chrono::steady_clock::now();
+    for (int round = 0; round < kRounds; ++round) {
+        canvas.copy_from(s_picture);
+        for (int slot = 0; slot < kFunctionCount; ++slot)
+            draw_overlay(canvas, s_overlays[slot], kOverlayPlaces[slot].x, kOverlayPlaces[slot].y);
+    }
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    std::printf("canvas rebuild with all 24 overlays lit: %.3f ms\n", ms / kRounds);
+}
+
+}  // namespace

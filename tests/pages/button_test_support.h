@@ -1,0 +1,212 @@
+// Shared by the controller page tests: a sheet with the Keyboard and Controller pages, an
+// input manager for it, the string database, and ways to answer the capture dialog from
+// inside its modal loop.
+#pragma once
+
+#include "nrv/peripheral/peripheral.h"
+#include "nrv/storage/storage.h"
+#include "pages/pages.h"
+#include "res/resource.h"
+#include "settings/settings.h"
+#include "e2e/driver.h"
+#include "support/sheet_script.h"
+#include "text/text.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <istream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace button_test {
+
+// The texts of the program's own resource, in English.
+inline void load_texts() {
+    static const bool loaded = [] {
+        HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_STRING_DATABASE), MAKEINTRESOURCEW(10));
+        HGLOBAL data = resource ? LoadResource(nullptr, resource) : nullptr;
+        const void* bytes = data ? LockResource(data) : nullptr;
+        nrv::storage::memory_streambuf buffer(
+            bytes, bytes ? static_cast<int32_t>(SizeofResource(nullptr, resource)) : 0);
+        std::istream stream(&buffer);
+        load_string_database(stream);
+        return set_language("en", "GB");
+    }();
+    (void)loaded;
+}
+
+// Owns the run's input manager (g_input_manager) for one test.
+class ManagerScope {
+public:
+    ManagerScope() { g_input_manager = new nrv::peripheral::input_dx8(); }
+    ~ManagerScope() {
+        delete g_input_manager;
+        g_input_manager = nullptr;
+    }
+    ManagerScope(const ManagerScope&) = delete;
+    ManagerScope& operator=(const ManagerScope&) = delete;
+};
+
+// The Keyboard and Controller pages in one sheet. The manager is attached to the sheet
+// window as the application does: to real DirectInput, or to the given fake.
+template <class ControllerPage = ButtonPage>
+class ControllerSheet : public CPropertySheet {
+public:
+    explicit ControllerSheet(IDirectInput8W* direct_input = nullptr, UINT start_page = 0)
+        : CPropertySheet(L"Controller pages", nullptr, start_page), m_directInput(direct_input) {
+        AddPage(&keyboard);
+        AddPage(&controller);
+        m_psh.dwFlags |= PSH_NOAPPLYNOW;
+    }
+    BOOL OnInitDialog() override {
+        if (g_input_manager) {
+            attached = m_directInput ? g_input_manager->attach_window(m_hWnd, m_directInput)
+                                     : g_input_manager->attach_window(m_hWnd);
+        }
+        return TRUE;
+    }
+
+    ButtonPage keyboard{0, IDS_KEYBOARD_PAGE};
+    ControllerPage controller{1, IDS_CONTROLLER_PAGE};
+    bool attached = false;
+
+private:
+    IDirectInput8W* m_directInput;
+};
+
+inline HWND page_of(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
+
+inline HWND show_page(HWND sheet, int index) {
+    SendMessageW(sheet, PSM_SETCURSEL, index, 0);
+    return page_of(sheet);
+}
+
+inline void click(HWND page, int id) {
+    SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
+
+using e2e::save_screenshot;
+using e2e::window_text;
+
+inline std::wstring item_text(HWND page, int id) {
+    return window_text(GetDlgItem(page, id));
+}
+
+inline bool enabled(HWND page, int id) {
+    return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
+}
+
+inline std::vector<std::wstring> combo_entries(HWND page, int id) {
+    std::vector<std::wstring> entries;
+    HWND combo = GetDlgItem(page, id);
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+        wchar_t text[600] = {};
+        SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+inline void select_entry(HWND page, int id, int index) {
+    HWND combo = GetDlgItem(page, id);
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+// The name boxes in slot order.
+constexpr int kSlotNames[kFunctionCount] = {
+    IDC_NAME_Y,
+    IDC_NAME_B,
+    IDC_NAME_A,
+    IDC_NAME_X,
+    IDC_NAME_LT,
+    IDC_NAME_RT,
+    IDC_NAME_LB,
+    IDC_NAME_RB,
+    IDC_NAME_START,
+    IDC_NAME_BACK,
+    IDC_NAME_LSTICK_PRESS,
+    IDC_NAME_RSTICK_PRESS,
+    IDC_NAME_DPAD_UP,
+    IDC_NAME_DPAD_RIGHT,
+    IDC_NAME_DPAD_DOWN,
+    IDC_NAME_DPAD_LEFT,
+    IDC_NAME_LSTICK_UP,
+    IDC_NAME_LSTICK_DOWN,
+    IDC_NAME_LSTICK_LEFT,
+    IDC_NAME_LSTICK_RIGHT,
+    IDC_NAME_RSTICK_UP,
+    IDC_NAME_RSTICK_DOWN,
+    IDC_NAME_RSTICK_LEFT,
+    IDC_NAME_RSTICK_RIGHT,
+};
+
+inline std::wstring slot_text(HWND page, int slot) {
+    return item_text(page, kSlotNames[slot]);
+}
+
+// --- the capture dialog -------------------------------------------------------------------
+
+// The open capture dialog of this thread, or null.
+inline HWND find_capture_dialog() {
+    for (HWND window : test_support::thread_windows(L"#32770"))
+        if (GetDlgItem(window, IDC_CAPTURE_PROMPT)) return window;
+    return nullptr;
+}
+
+// Lets the message loop run until the condition holds or the time is up.
+inline bool pump_until(const std::function<bool()>& condition, DWORD milliseconds = 3000) {
+    const DWORD start = GetTickCount();
+    do {
+        if (condition()) return true;
+        test_support::pump_messages(20);
+    } while (GetTickCount() - start < milliseconds);
+    return condition();
+}
+
+inline std::function<void(HWND)>& capture_action() {
+    static std::function<void(HWND)> action;
+    return action;
+}
+
+inline void CALLBACK run_capture_action(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND dialog = find_capture_dialog();
+    if (!dialog) return;
+    KillTimer(nullptr, id);
+    std::function<void(HWND)> action = std::move(capture_action());
+    capture_action() = nullptr;
+    if (action) action(dialog);
+}
+
+// Clicks a control that opens the capture dialog and runs `action` on the dialog from
+// inside its modal loop. True when the dialog opened.
+inline bool with_capture(HWND page, int control, std::function<void(HWND)> action) {
+    bool opened = false;
+    capture_action() = [&opened, action](HWND dialog) {
+        opened = true;
+        action(dialog);
+    };
+    const UINT_PTR timer = SetTimer(nullptr, 0, 20, &run_capture_action);
+    click(page, control);
+    KillTimer(nullptr, timer);
+    capture_action() = nullptr;
+    return opened;
+}
+
+// A press the dialog can take: one made after its first tick. Anything already down at
+// that tick counts as held since the dialog opened.
+inline void wait_for_first_tick() {
+    test_support::pump_messages(400);
+}
+
+// Waits (pumping) until the dialog has ended.
+inline bool wait_until_closed(HWND dialog, DWORD milliseconds = 3000) {
+    return pump_until([dialog] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, milliseconds);
+}
+
+}  // namespace button_test
