@@ -136,6 +136,30 @@ TEST_F(Acceptance, CancelKeepsTheFileAsItWas) {
     EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
 }
 
+TEST_F(Acceptance, RestingTheMouseOnAQualityShowsItsHelp) {
+    load_own_texts();
+    set_language("en", "GB");
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    HWND display = page(sheet, kDisplayPage);
+    RECT medium;
+    GetWindowRect(GetDlgItem(display, IDC_QUALITY_MEDIUM), &medium);
+    SetCursorPos((medium.left + medium.right) / 2, (medium.top + medium.bottom) / 2);
+    Sleep(1000);
+    const std::vector<HWND> popups = e2e::process_windows(tool.pid(), L"CalcoraHelpPopup");
+    ASSERT_EQ(popups.size(), 1u);
+    EXPECT_EQ(e2e::window_text(popups[0]), text_w(114));
+    e2e::save_screenshot(sheet, "hover-help");
+
+    SetCursorPos(5, 5);
+    Sleep(600);
+    EXPECT_TRUE(e2e::process_windows(tool.pid(), L"CalcoraHelpPopup").empty());
+    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
+    ASSERT_TRUE(tool.wait_for_exit());
+}
+
 struct Locale {
     const char* name;  // as LANG takes it
     const char* language;
@@ -143,9 +167,19 @@ struct Locale {
 };
 
 const Locale kLocales[] = {
-    {"en_GB", "en", "GB"}, {"fr_FR", "fr", "FR"}, {"de_DE", "de", "DE"},
-    {"it_IT", "it", "IT"}, {"es_ES", "es", "ES"}, {"pt_PT", "pt", "PT"},
+    {"en_GB", "en", "GB"}, {"fr_FR", "fr", "FR"}, {"de_DE", "de", "DE"}, {"it_IT", "it", "IT"},
+    {"es_ES", "es", "ES"}, {"pt_PT", "pt", "PT"}, {"ja_JP", "ja", "JP"},  // no Japanese block: the first
+                                                                          // block, English, stands in
 };
+
+// No control of the page may still show a placeholder.
+void expect_no_placeholders(HWND page) {
+    for (HWND child : e2e::child_windows(page)) {
+        const std::wstring text = e2e::window_text(child);
+        EXPECT_NE(text.rfind(L"TEXT_ID_", 0), 0u)
+            << "control " << GetDlgCtrlID(child) << " shows a placeholder";
+    }
+}
 
 // Run once per language, with LANG set for the whole Wine process (the locale a program
 // sees comes from its Unix environment) and SETTINGS_TEST_LOCALE naming it.
@@ -170,9 +204,17 @@ TEST_F(Acceptance, EveryPageSpeaksTheLanguageOfTheLocale) {
     EXPECT_EQ(e2e::window_text(GetDlgItem(sheet, IDCANCEL)), text_w(30));
 
     for (int index = 0; index < 4; ++index) {
-        ASSERT_TRUE(page(sheet, index));
+        HWND shown = page(sheet, index);
+        ASSERT_TRUE(shown);
+        expect_no_placeholders(shown);
         e2e::save_screenshot(sheet, std::string(locale->name) + "-page" + std::to_string(index + 1));
     }
+
+    // A second start in the same language finds this sheet by its caption and ends.
+    ToolProcess second;
+    ASSERT_TRUE(second.start());
+    EXPECT_TRUE(second.wait_for_exit());
+    EXPECT_EQ(GetForegroundWindow(), sheet);
     HWND display = page(sheet, kDisplayPage);
     EXPECT_EQ(e2e::window_text(GetDlgItem(display, IDC_QUALITY_LOW)), text_w(38));
     HWND online = page(sheet, kOnlinePage);

@@ -99,6 +99,58 @@ void ToolProcess::kill() {
     }
 }
 
+namespace {
+
+struct ProcessWindowSearch {
+    DWORD pid;
+    const wchar_t* class_name;
+    std::vector<HWND> found;
+};
+
+BOOL CALLBACK collect_process_window(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<ProcessWindowSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    if (pid == search->pid && IsWindowVisible(window) && wcscmp(name, search->class_name) == 0)
+        search->found.push_back(window);
+    return TRUE;
+}
+
+BOOL CALLBACK collect_child(HWND window, LPARAM param) {
+    reinterpret_cast<std::vector<HWND>*>(param)->push_back(window);
+    return TRUE;
+}
+
+}  // namespace
+
+std::vector<HWND> process_windows(DWORD pid, const wchar_t* class_name) {
+    ProcessWindowSearch search = {pid, class_name, {}};
+    EnumWindows(collect_process_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND wait_for_message_box(DWORD pid, DWORD timeout_ms) {
+    const DWORD start = GetTickCount();
+    do {
+        for (HWND box : process_windows(pid, L"#32770"))
+            if (!FindWindowExW(box, nullptr, WC_TABCONTROLW, nullptr)) return box;
+        Sleep(50);
+    } while (GetTickCount() - start < timeout_ms);
+    return nullptr;
+}
+
+std::wstring message_box_text(HWND box) {
+    return window_text(GetDlgItem(box, 0xFFFF));
+}
+
+std::vector<HWND> child_windows(HWND parent) {
+    std::vector<HWND> children;
+    EnumChildWindows(parent, collect_child, reinterpret_cast<LPARAM>(&children));
+    return children;
+}
+
 void press_sheet_button(HWND sheet, int button) {
     PostMessageW(sheet, PSM_PRESSBUTTON, button, 0);
 }

@@ -35,6 +35,15 @@ private:
     PROCESS_INFORMATION m_info = {};
 };
 
+// The visible top-level windows of process `pid` with the given class (e.g. "#32770").
+std::vector<HWND> process_windows(DWORD pid, const wchar_t* class_name);
+// A message box of process `pid`, waited for up to timeout_ms; null if none came.
+HWND wait_for_message_box(DWORD pid, DWORD timeout_ms = 30000);
+// The text of a message box (its static text control).
+std::wstring message_box_text(HWND box);
+// Every child window of `parent`, at any depth.
+std::vector<HWND> child_windows(HWND parent);
+
 // Presses a sheet button (PSBTN_OK, PSBTN_CANCEL) the way a click would.
 void press_sheet_button(HWND sheet, int button);
 // Shows page `index` of the sheet.
