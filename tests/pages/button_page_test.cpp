@@ -3,7 +3,6 @@
 // layout, the lit picture, the mode radios and their help.
 #include "pages/button_test_support.h"
 
-#include <chrono>
 #include <cstring>
 
 nrv::peripheral::input_dx8* g_input_manager = nullptr;
