@@ -76,6 +76,39 @@ void change_display_and_online(HWND sheet) {
     click(online, IDC_VOICE_CHAT);
 }
 
+constexpr int kKeyboardPage = 1;
+constexpr uint8_t kScanCodeK = 0x25;  // also its DirectInput key offset
+
+// Holds a key long enough for the capture dialog's 160 ms polling to see it.
+void hold_key(uint8_t scan_code) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wScan = scan_code;
+    input.ki.dwFlags = KEYEVENTF_SCANCODE;
+    SendInput(1, &input, sizeof input);
+    Sleep(500);
+    input.ki.dwFlags = KEYEVENTF_SCANCODE | KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
+// On the Keyboard page, gives the Y function (slot 0) the K key through the capture dialog.
+void assign_k_to_y(ToolProcess& tool, HWND sheet) {
+    HWND keyboard = page(sheet, kKeyboardPage);
+    PostMessageW(GetDlgItem(keyboard, IDC_SLOT_Y), BM_CLICK, 0, 0);
+    HWND capture = nullptr;
+    for (int tries = 0; tries < 100 && !capture; ++tries, Sleep(50))
+        for (HWND dialog : e2e::process_windows(tool.pid(), L"#32770"))
+            if (GetDlgItem(dialog, IDC_CAPTURE_PROMPT)) capture = dialog;
+    ASSERT_TRUE(capture) << "no capture dialog";
+    e2e::save_screenshot(capture, "capture-dialog-real");
+    SetForegroundWindow(capture);
+    Sleep(500);  // past the dialog's first look at the keys
+    hold_key(kScanCodeK);
+    for (int tries = 0; tries < 60 && IsWindow(capture); ++tries) Sleep(50);
+    EXPECT_FALSE(IsWindow(capture)) << "the key did not end the capture";
+    EXPECT_EQ(e2e::window_text(GetDlgItem(keyboard, IDC_NAME_Y)), L"K");
+}
+
 SettingsRecord read_saved_record() {
     const std::vector<uint8_t> bytes = e2e::read_file(e2e::settings_file());
     SettingsRecord record;
@@ -98,6 +131,7 @@ TEST_F(Acceptance, EveryChangeReachesTheFileOnOk) {
     HWND sheet = tool.wait_for_sheet();
     ASSERT_TRUE(sheet);
     change_display_and_online(sheet);
+    assign_k_to_y(tool, sheet);
     e2e::press_sheet_button(sheet, PSBTN_OK);
     ASSERT_TRUE(tool.wait_for_exit());
 
@@ -115,9 +149,15 @@ TEST_F(Acceptance, EveryChangeReachesTheFileOnOk) {
     EXPECT_EQ(saved.udp_port, 6100);
     for (uint8_t byte : saved.reserved) ASSERT_EQ(byte, 0);
 
-    // The controller slots stay as the defaults built for this machine.
+    // The keyboard slot holds K for Y and nowhere else; the game-controller slots stay as
+    // the defaults built for this machine.
+    EXPECT_EQ(saved.pad_slots[0].assignments[0] & 0xFFFF, kScanCodeK << 8u);
+    for (int slot = 1; slot < kAssignmentCount; ++slot)
+        EXPECT_NE(saved.pad_slots[0].assignments[slot] & 0xFFFF, kScanCodeK << 8u) << "slot " << slot;
     build_default_settings(0, 1280, 1024);
-    EXPECT_EQ(std::memcmp(saved.pad_slots, settings_record().pad_slots, sizeof saved.pad_slots), 0);
+    const PadSlot* defaults = settings_record().pad_slots;
+    EXPECT_EQ(std::memcmp(&saved.pad_slots[0].device_guid, &defaults[0].device_guid, 16), 0);
+    EXPECT_EQ(std::memcmp(&saved.pad_slots[1], &defaults[1], 4 * sizeof(PadSlot)), 0);
 }
 
 TEST_F(Acceptance, CancelKeepsTheFileAsItWas) {
@@ -131,6 +171,7 @@ TEST_F(Acceptance, CancelKeepsTheFileAsItWas) {
     HWND sheet = tool.wait_for_sheet();
     ASSERT_TRUE(sheet);
     change_display_and_online(sheet);
+    assign_k_to_y(tool, sheet);
     e2e::press_sheet_button(sheet, PSBTN_CANCEL);
     ASSERT_TRUE(tool.wait_for_exit());
     EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
