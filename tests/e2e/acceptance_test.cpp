@@ -5,6 +5,7 @@
 #include "nrv/storage/storage.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "support/sheet_script.h"
 #include "text/text.h"
 
 #include <gtest/gtest.h>
@@ -77,18 +78,13 @@ void change_display_and_online(HWND sheet) {
 }
 
 constexpr int kKeyboardPage = 1;
-constexpr uint8_t kScanCodeK = 0x25;  // also its DirectInput key offset
+constexpr uint32_t kKeyOffsetK = 0x25;  // DIK_K
 
 // Holds a key long enough for the capture dialog's 160 ms polling to see it.
-void hold_key(uint8_t scan_code) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wScan = scan_code;
-    input.ki.dwFlags = KEYEVENTF_SCANCODE;
-    SendInput(1, &input, sizeof input);
+void hold_key(WORD virtual_key) {
+    test_support::send_key(virtual_key, true);
     Sleep(500);
-    input.ki.dwFlags = KEYEVENTF_SCANCODE | KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
+    test_support::send_key(virtual_key, false);
 }
 
 // On the Keyboard page, gives the Y function (slot 0) the K key through the capture dialog.
@@ -103,7 +99,7 @@ void assign_k_to_y(ToolProcess& tool, HWND sheet) {
     e2e::save_screenshot(capture, "capture-dialog-real");
     SetForegroundWindow(capture);
     Sleep(500);  // past the dialog's first look at the keys
-    hold_key(kScanCodeK);
+    hold_key('K');
     for (int tries = 0; tries < 60 && IsWindow(capture); ++tries) Sleep(50);
     EXPECT_FALSE(IsWindow(capture)) << "the key did not end the capture";
     EXPECT_EQ(e2e::window_text(GetDlgItem(keyboard, IDC_NAME_Y)), L"K");
@@ -151,9 +147,9 @@ TEST_F(Acceptance, EveryChangeReachesTheFileOnOk) {
 
     // The keyboard slot holds K for Y and nowhere else; the game-controller slots stay as
     // the defaults built for this machine.
-    EXPECT_EQ(saved.pad_slots[0].assignments[0] & 0xFFFF, kScanCodeK << 8u);
+    EXPECT_EQ(saved.pad_slots[0].assignments[0] & 0xFFFF, kKeyOffsetK << 8u);
     for (int slot = 1; slot < kAssignmentCount; ++slot)
-        EXPECT_NE(saved.pad_slots[0].assignments[slot] & 0xFFFF, kScanCodeK << 8u) << "slot " << slot;
+        EXPECT_NE(saved.pad_slots[0].assignments[slot] & 0xFFFF, kKeyOffsetK << 8u) << "slot " << slot;
     build_default_settings(0, 1280, 1024);
     const PadSlot* defaults = settings_record().pad_slots;
     EXPECT_EQ(std::memcmp(&saved.pad_slots[0].device_guid, &defaults[0].device_guid, 16), 0);

@@ -12,14 +12,7 @@ namespace {
 using namespace button_test;
 using test_support::run_sheet;
 
-void send_key(WORD virtual_key, bool down) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtual_key;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
-}
+using test_support::send_key;
 
 // Presses and holds a key until the capture dialog has ended, then lets it go.
 std::function<void(HWND)> press_key(WORD virtual_key) {

@@ -1,6 +1,8 @@
 // The keyboard device, first against a fake DirectInput keyboard, then for real: Wine's
 // DirectInput 8 reports the system keyboard, and a key sent with SendInput must read as
 // down at the next update.
+#include "support/sheet_script.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -102,14 +104,7 @@ TEST_F(FakeKeyboardTest, UnreadableKeyboardReadsAsNothingPressed) {
 
 // --- the real keyboard under Wine ---------------------------------------------------------
 
-void send_key(WORD virtual_key, bool down) {
-    INPUT input = {};
-    input.type = INPUT_KEYBOARD;
-    input.ki.wVk = virtual_key;
-    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC));
-    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
-    SendInput(1, &input, sizeof input);
-}
+using test_support::send_key;
 
 void pump_messages() {
     MSG message;

@@ -38,6 +38,16 @@ inline HWND find_sheet() {
     return nullptr;
 }
 
+// Presses or releases a key through the system's input queue, as the keyboard would.
+inline void send_key(WORD virtual_key, bool down) {
+    INPUT input = {};
+    input.type = INPUT_KEYBOARD;
+    input.ki.wVk = virtual_key;
+    input.ki.wScan = static_cast<WORD>(MapVirtualKeyW(virtual_key, MAPVK_VK_TO_VSC));
+    input.ki.dwFlags = down ? 0 : KEYEVENTF_KEYUP;
+    SendInput(1, &input, sizeof input);
+}
+
 // Lets the message loop run for a while, as time passing with the sheet open.
 inline void pump_messages(DWORD milliseconds) {
     const DWORD start = GetTickCount();
