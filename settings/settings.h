@@ -133,7 +133,8 @@ constexpr unsigned kMaxPadSlot = 4;
 
 // An assignment entry as stored: byte 0 entry type, byte 1 entry code, bytes 2 and 3 the
 // carried pair, which only the default layouts set.
-constexpr uint32_t assignment_entry(uint8_t type, uint8_t code, uint8_t carried_first, uint8_t carried_second) {
+constexpr uint32_t assignment_entry(uint8_t type, uint8_t code, uint8_t carried_first,
+                                    uint8_t carried_second) {
     return static_cast<uint32_t>(type) | static_cast<uint32_t>(code) << 8 |
            static_cast<uint32_t>(carried_first) << 16 | static_cast<uint32_t>(carried_second) << 24;
 }

@@ -114,7 +114,8 @@ TEST(Sheet, OkAppliesOnlyThePagesThatWereShown) {
 }
 
 TEST(Sheet, CancelAppliesNothing) {
-    const INT_PTR result = run_sheet([](HWND sheet, HWND) { SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); });
+    const INT_PTR result =
+        run_sheet([](HWND sheet, HWND) { SendMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0); });
     EXPECT_EQ(result, IDCANCEL);
     EXPECT_FALSE(happened("0:ok"));
 }

@@ -45,18 +45,26 @@ std::wstring selected_label(HWND page) {
     return text;
 }
 
-HWND page_of(HWND sheet) { return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0)); }
+HWND page_of(HWND sheet) {
+    return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+}
 
-void click(HWND page, int id) { SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0); }
+void click(HWND page, int id) {
+    SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0);
+}
 
-bool checked(HWND page, int id) { return IsDlgButtonChecked(page, id) == BST_CHECKED; }
+bool checked(HWND page, int id) {
+    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+}
 
 void select_resolution(HWND page, const wchar_t* prefix) {
     HWND combo = GetDlgItem(page, IDC_RESOLUTION);
-    const LRESULT index = SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(prefix));
+    const LRESULT index =
+        SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(prefix));
     ASSERT_GE(index, 0) << "not offered";
     SendMessageW(combo, CB_SETCURSEL, index, 0);
-    SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_RESOLUTION, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_RESOLUTION, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
 }
 
 TEST(DisplayPage, ShowsTheStoredChoicesAndOkStoresTheControls) {
@@ -140,8 +148,12 @@ TEST(DisplayPage, RefusesATierTheMachineCannotRun) {
         EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_VSYNC)));
         // 200 units at medium: up to 1280 x 720 pixels.
         HWND combo = GetDlgItem(page, IDC_RESOLUTION);
-        EXPECT_GE(SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"(1024, 768)")), 0);
-        EXPECT_LT(SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(L"(1280,1024)")), 0);
+        EXPECT_GE(SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                               reinterpret_cast<LPARAM>(L"(1024, 768)")),
+                  0);
+        EXPECT_LT(SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1),
+                               reinterpret_cast<LPARAM>(L"(1280,1024)")),
+                  0);
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
     EXPECT_EQ(quality(), 1);
