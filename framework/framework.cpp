@@ -279,9 +279,9 @@ CPropertySheet::CPropertySheet(const wchar_t* caption, CWnd* parent, UINT select
     m_psh.nStartPage = select_page;
 }
 
-CPropertySheet::~CPropertySheet() {
-    for (CPropertyPage* page : m_pages) page->m_sheet = nullptr;
-}
+// The pages are not touched here: a derived sheet that owns them has already destroyed
+// them. A page only looks at its sheet while the sheet runs.
+CPropertySheet::~CPropertySheet() = default;
 
 void CPropertySheet::AddPage(CPropertyPage* page) {
     if (!page) return;
