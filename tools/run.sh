@@ -22,13 +22,16 @@ if [ "$WINE_SESSION_HEADLESS" = 1 ]; then
   tool=$!
   # Wait for the sheet's window, then photograph the screen and close the sheet.
   for _ in $(seq 60); do
-    xdotool search --sync --onlyvisible --class "settings.exe" >/dev/null 2>&1 && break
+    xdotool search --onlyvisible --class "settings.exe" >/dev/null 2>&1 && break
     sleep 1
   done
   sleep 2
   import -window root "$shot"
+  # Xvfb has no desktop: keep just the window.
+  convert "$shot" -bordercolor black -border 1 -fuzz 2% -trim +repage "$shot" || true
   echo "No display: the tool ran under Xvfb; screenshot saved to $shot"
-  wineserver -k >/dev/null 2>&1 || true
+  # Close the sheet as its close box would (Cancel: nothing is written).
+  wine taskkill /im settings.exe >/dev/null 2>&1 || true
   wait "$tool" || true
 else
   wine "$exe"
