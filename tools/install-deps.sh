@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  g++-mingw-w64-i686 mingw-w64-tools cmake ninja-build clang llvm googletest
+  g++-mingw-w64-i686 mingw-w64-tools cmake ninja-build clang llvm libclang-rt-14-dev googletest
   wine wine32:i386 xvfb xauth xdotool imagemagick x11-utils
   libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1:i386
   pulseaudio libpulse0:i386 libasound2-plugins:i386
