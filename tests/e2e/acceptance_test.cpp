@@ -41,22 +41,14 @@ HWND page(HWND sheet, int index) {
     return e2e::current_page(sheet);
 }
 
-void click(HWND dialog, int id) {
-    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
-}
+using test_support::click;
 
 bool checked(HWND dialog, int id) {
-    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return test_support::is_checked(dialog, id);
 }
 
 void choose_resolution(HWND display, const wchar_t* label) {
-    HWND combo = GetDlgItem(display, IDC_RESOLUTION);
-    const LRESULT index =
-        SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(label));
-    ASSERT_GE(index, 0) << "not offered";
-    SendMessageW(combo, CB_SETCURSEL, index, 0);
-    SendMessageW(display, WM_COMMAND, MAKEWPARAM(IDC_RESOLUTION, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
+    ASSERT_TRUE(test_support::select_combo_prefix(display, IDC_RESOLUTION, label)) << "not offered";
 }
 
 // The changes a player makes on the Display and Online pages.
@@ -121,15 +113,21 @@ protected:
     void TearDown() override { e2e::remove_settings(); }
 };
 
-TEST_F(Acceptance, EveryChangeReachesTheFileOnOk) {
+// Starts the tool, makes the player's changes on the Display, Online and Keyboard pages,
+// and ends the sheet with `button`.
+void run_with_every_change(int button) {
     ToolProcess tool;
     ASSERT_TRUE(tool.start());
     HWND sheet = tool.wait_for_sheet();
     ASSERT_TRUE(sheet);
     change_display_and_online(sheet);
     assign_k_to_y(tool, sheet);
-    e2e::press_sheet_button(sheet, PSBTN_OK);
+    e2e::press_sheet_button(sheet, button);
     ASSERT_TRUE(tool.wait_for_exit());
+}
+
+TEST_F(Acceptance, EveryChangeReachesTheFileOnOk) {
+    ASSERT_NO_FATAL_FAILURE(run_with_every_change(PSBTN_OK));
 
     const SettingsRecord saved = read_saved_record();
     EXPECT_EQ(std::memcmp(saved.magic, "CLCF", 4), 0);
@@ -162,14 +160,7 @@ TEST_F(Acceptance, CancelKeepsTheFileAsItWas) {
     const std::vector<uint8_t> before = e2e::read_file(e2e::settings_file());
     ASSERT_EQ(before.size(), 852u);
 
-    ToolProcess tool;
-    ASSERT_TRUE(tool.start());
-    HWND sheet = tool.wait_for_sheet();
-    ASSERT_TRUE(sheet);
-    change_display_and_online(sheet);
-    assign_k_to_y(tool, sheet);
-    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
-    ASSERT_TRUE(tool.wait_for_exit());
+    ASSERT_NO_FATAL_FAILURE(run_with_every_change(PSBTN_CANCEL));
     EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
 }
 

@@ -85,9 +85,7 @@ inline HWND show_page(HWND sheet, int index) {
     return page_of(sheet);
 }
 
-inline void click(HWND page, int id) {
-    SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0);
-}
+using test_support::click;
 
 using e2e::save_screenshot;
 using e2e::window_text;
@@ -113,9 +111,7 @@ inline std::vector<std::wstring> combo_entries(HWND page, int id) {
 }
 
 inline void select_entry(HWND page, int id, int index) {
-    HWND combo = GetDlgItem(page, id);
-    SendMessageW(combo, CB_SETCURSEL, index, 0);
-    SendMessageW(page, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    test_support::select_combo_entry(page, id, index);
 }
 
 // The name boxes in slot order.

@@ -49,22 +49,14 @@ HWND page_of(HWND sheet) {
     return reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
 }
 
-void click(HWND page, int id) {
-    SendMessageW(GetDlgItem(page, id), BM_CLICK, 0, 0);
-}
+using test_support::click;
 
 bool checked(HWND page, int id) {
-    return IsDlgButtonChecked(page, id) == BST_CHECKED;
+    return test_support::is_checked(page, id);
 }
 
 void select_resolution(HWND page, const wchar_t* prefix) {
-    HWND combo = GetDlgItem(page, IDC_RESOLUTION);
-    const LRESULT index =
-        SendMessageW(combo, CB_FINDSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(prefix));
-    ASSERT_GE(index, 0) << "not offered";
-    SendMessageW(combo, CB_SETCURSEL, index, 0);
-    SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_RESOLUTION, CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
+    ASSERT_TRUE(test_support::select_combo_prefix(page, IDC_RESOLUTION, prefix)) << "not offered";
 }
 
 TEST(DisplayPage, ShowsTheStoredChoicesAndOkStoresTheControls) {

@@ -38,6 +38,31 @@ inline HWND find_sheet() {
     return nullptr;
 }
 
+// Clicks a button as the mouse would (works on another process's windows too).
+inline void click(HWND dialog, int id) {
+    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
+
+inline bool is_checked(HWND dialog, int id) {
+    return SendMessageW(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// Selects combo entry `index` and tells the dialog, as a choice from the list would.
+inline void select_combo_entry(HWND dialog, int id, LRESULT index) {
+    HWND combo = GetDlgItem(dialog, id);
+    SendMessageW(combo, CB_SETCURSEL, index, 0);
+    SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+// Selects the first combo entry starting with `prefix`; false when there is none.
+inline bool select_combo_prefix(HWND dialog, int id, const wchar_t* prefix) {
+    const LRESULT index = SendMessageW(GetDlgItem(dialog, id), CB_FINDSTRING, static_cast<WPARAM>(-1),
+                                       reinterpret_cast<LPARAM>(prefix));
+    if (index < 0) return false;
+    select_combo_entry(dialog, id, index);
+    return true;
+}
+
 // Presses or releases a key through the system's input queue, as the keyboard would.
 inline void send_key(WORD virtual_key, bool down) {
     INPUT input = {};
