@@ -9,6 +9,7 @@
 
 #include <istream>
 #include <new>
+#include <string>
 
 nrv::peripheral::input_dx8* g_input_manager = nullptr;
 
@@ -56,6 +57,30 @@ void load_or_build_settings(int highest_tier) {
         build_default_settings(highest_tier, desktop_width(), desktop_height());
 }
 
+// The system's own description of an error code, in the user's language.
+std::wstring system_error_text(uint32_t error) {
+    wchar_t* buffer = nullptr;
+    const DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = length && buffer ? std::wstring(buffer, length) : std::to_wstring(error);
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
+// Saves the choices of this run. A failed save is never silent: the player is told why
+// and may try again (after freeing the disk, say) or give up, which leaves the old file.
+void save_or_ask_to_retry() {
+    uint32_t error = 0;
+    while (!save_settings(&error)) {
+        const int answer = MessageBoxW(nullptr, system_error_text(error).c_str(), text_w(3).c_str(),
+                                       MB_ICONSTOP | MB_RETRYCANCEL);
+        if (answer != IDRETRY) return;
+    }
+}
+
 }  // namespace
 
 BOOL CsettingApp::InitInstance() {
@@ -72,16 +97,19 @@ BOOL CsettingApp::InitInstance() {
 
     probe_display_modes();
     probe_adapter();
-    if (!can_run_tier(0)) MessageBoxW(nullptr, text_w(8).c_str(), text_w(3).c_str(), MB_ICONERROR);
+    const bool warned = !can_run_tier(0);
+    if (warned) MessageBoxW(nullptr, text_w(8).c_str(), text_w(3).c_str(), MB_ICONERROR);
     const int highest_tier = highest_runnable_tier();
     load_or_build_settings(highest_tier);
 
     g_input_manager = new (std::nothrow) nrv::peripheral::input_dx8();
 
     {
-        CSettingSheet sheet;
+        // The display may have changed while the warning was open; otherwise the modes
+        // probed a moment ago still hold.
+        CSettingSheet sheet(warned);
         m_pMainWnd = &sheet;
-        if (sheet.DoModal() == IDOK) save_settings();
+        if (sheet.DoModal() == IDOK) save_or_ask_to_retry();
 
         if (g_input_manager) {
             delete g_input_manager;

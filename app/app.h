@@ -20,7 +20,9 @@ public:
 // The modal sheet with the Display, Keyboard, Controller and Online pages.
 class CSettingSheet : public CPropertySheet {
 public:
-    CSettingSheet();
+    // probe_modes_again asks the adapter for its display modes once more; without it the
+    // sheet uses the modes the start-up probe found.
+    explicit CSettingSheet(bool probe_modes_again);
     ~CSettingSheet() override;
     BOOL OnInitDialog() override;
 

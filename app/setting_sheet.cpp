@@ -21,8 +21,8 @@ constexpr UINT kFirstButtonPageString = 102;
 
 }  // namespace
 
-CSettingSheet::CSettingSheet() : CPropertySheet(L"", nullptr, 0) {
-    probe_display_modes();
+CSettingSheet::CSettingSheet(bool probe_modes_again) : CPropertySheet(L"", nullptr, 0) {
+    if (probe_modes_again) probe_display_modes();
 
     AddTitledPage(m_displayPage, g_displayTitle, 32);
     for (int index = 0; index < 2; ++index) {

@@ -1,57 +1,106 @@
 // settings.dat in the user's documents folder: reading, validating and writing it.
+//
+// Every path is a wide string and every file-system call the wide form, so a documents
+// folder whose name the system code page cannot hold (a Cyrillic or Greek user name on a
+// Western system, say) works like any other.
 #include "settings/settings.h"
 
 #include <windows.h>
 #include <shlobj.h>
 
-#include <cstdio>
 #include <cstring>
-#include <io.h>
+#include <utility>
 
 namespace {
 
-const char kFolderSuffix[] = "\\Kestrane\\Calcora\\";
-const char kFileName[] = "settings.dat";
-const char kTempFileName[] = "settings.dat.new";
+const wchar_t kFolderSuffix[] = L"\\Kestrane\\Calcora\\";
+const wchar_t kCurrentFolder[] = L".";
+const wchar_t kFileName[] = L"settings.dat";
+const wchar_t kTempFileName[] = L"settings.dat.new";
 
-std::string documents_folder() {
-    LPITEMIDLIST pidl = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &pidl)) || !pidl) return ".";
-    char path[MAX_PATH] = {};
-    const BOOL ok = SHGetPathFromIDListA(pidl, path);
-    CoTaskMemFree(pidl);
-    // The shell may know the folder but fail to give it as an ANSI path.
-    if (!ok || path[0] == '\0') return ".";
-    return path;
+// Owns a file handle from CreateFileW.
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
+    ~FileHandle() { close(); }
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    bool is_open() const { return m_handle != INVALID_HANDLE_VALUE; }
+    HANDLE get() const { return m_handle; }
+    // Closes the file; false when the system reports a failure.
+    bool close() { return !is_open() || CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE)); }
+
+private:
+    HANDLE m_handle;
+};
+
+bool is_separator(wchar_t c) {
+    return c == L'\\' || c == L'/';
 }
 
-bool is_separator(char c) {
-    return c == '\\' || c == '/';
+// Writes all of the record to path and forces it to the disk. On any shortfall returns
+// the system's error code for the step that failed; 0 on success.
+DWORD write_record_file(const std::wstring& path, const SettingsRecord& record) {
+    FileHandle file(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.is_open()) return GetLastError();
+    DWORD written = 0;
+    if (!WriteFile(file.get(), &record, sizeof record, &written, nullptr)) return GetLastError();
+    if (written != sizeof record) return ERROR_HANDLE_DISK_FULL;
+    if (!FlushFileBuffers(file.get())) return GetLastError();
+    if (!file.close()) return GetLastError();
+    return ERROR_SUCCESS;
 }
 
-// Writes all of the record to path and forces it to the disk; false on any shortfall.
-bool write_record_file(const std::string& path, const SettingsRecord& record) {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return false;
-    bool ok = std::fwrite(&record, 1, sizeof record, file) == sizeof record;
-    ok = std::fflush(file) == 0 && ok;
-    ok = _commit(_fileno(file)) == 0 && ok;
-    ok = std::fclose(file) == 0 && ok;
-    return ok;
+// Reads up to size bytes from the start of path; the count read, or -1 when the file
+// cannot be opened.
+long read_file_start(const std::wstring& path, uint8_t* bytes, DWORD size) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.is_open()) return -1;
+    DWORD total = 0;
+    while (total < size) {
+        DWORD read = 0;
+        if (!ReadFile(file.get(), bytes + total, size - total, &read, nullptr) || read == 0) break;
+        total += read;
+    }
+    return static_cast<long>(total);
+}
+
+bool fail(uint32_t* error, DWORD code) {
+    if (error) *error = code;
+    return false;
 }
 
 }  // namespace
 
-std::string settings_folder_path() {
-    return documents_folder() + kFolderSuffix;
+bool shell_documents_folder(std::wstring& folder) {
+    LPITEMIDLIST pidl = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &pidl)) || !pidl) return false;
+    wchar_t path[MAX_PATH] = {};
+    const BOOL ok = SHGetPathFromIDListW(pidl, path);
+    CoTaskMemFree(pidl);
+    // The shell may know the folder but fail to give it as a path.
+    if (!ok || path[0] == L'\0') return false;
+    folder = path;
+    return true;
 }
 
-bool make_directories(const std::string& path) {
-    std::string prefix;
-    for (char c : path) {
+std::wstring settings_folder_path(DocumentsFolderLookup lookup) {
+    std::wstring documents;
+    if (!lookup || !lookup(documents) || documents.empty()) documents = kCurrentFolder;
+    // The shell may end the folder with a separator; the suffix brings its own.
+    while (documents.size() > 1 && is_separator(documents.back())) documents.pop_back();
+    return documents + kFolderSuffix;
+}
+
+bool make_directories(const std::wstring& path) {
+    std::wstring prefix;
+    for (wchar_t c : path) {
         if (is_separator(c) && !prefix.empty() &&
-            GetFileAttributesA(prefix.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            !CreateDirectoryA(prefix.c_str(), nullptr)) {
+            GetFileAttributesW(prefix.c_str()) == INVALID_FILE_ATTRIBUTES &&
+            !CreateDirectoryW(prefix.c_str(), nullptr)) {
             return false;
         }
         prefix += c;
@@ -59,36 +108,33 @@ bool make_directories(const std::string& path) {
     return true;
 }
 
-bool load_settings_from(const std::string& folder) {
-    FILE* file = std::fopen((folder + kFileName).c_str(), "rb");
-    if (!file) return false;
+bool load_settings_from(const std::wstring& folder) {
     uint8_t bytes[kSettingsSize];
-    const size_t read = std::fread(bytes, 1, sizeof bytes, file);
-    std::fclose(file);
+    const long read = read_file_start(folder + kFileName, bytes, sizeof bytes);
     // A truncated file is rejected outright rather than completed from whatever the
     // record held before.
-    if (read != sizeof bytes || !settings_bytes_valid(bytes, read)) return false;
+    if (read != static_cast<long>(sizeof bytes) || !settings_bytes_valid(bytes, sizeof bytes)) return false;
     std::memcpy(&settings_record(), bytes, sizeof bytes);
     refresh_keyboard_layout();
     return true;
 }
 
-bool save_settings_to(const std::string& folder) {
-    make_directories(folder);
+bool save_settings_to(const std::wstring& folder, uint32_t* error) {
+    if (!make_directories(folder)) return fail(error, GetLastError());
     SettingsRecord& record = settings_record();
     stamp_settings_header(record);
 
     // The old file is replaced only once the new one is complete on disk, so a crash, a
     // full disk or a failed write never leaves a short settings.dat behind.
-    const std::string target = folder + kFileName;
-    const std::string temp = folder + kTempFileName;
-    if (!write_record_file(temp, record)) {
-        DeleteFileA(temp.c_str());
-        return false;
-    }
-    if (!MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        DeleteFileA(temp.c_str());
-        return false;
+    const std::wstring target = folder + kFileName;
+    const std::wstring temp = folder + kTempFileName;
+    DWORD code = write_record_file(temp, record);
+    if (code == ERROR_SUCCESS &&
+        !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        code = GetLastError();
+    if (code != ERROR_SUCCESS) {
+        DeleteFileW(temp.c_str());
+        return fail(error, code);
     }
     return true;
 }
@@ -97,6 +143,6 @@ bool load_settings() {
     return load_settings_from(settings_folder_path());
 }
 
-void save_settings() {
-    save_settings_to(settings_folder_path());
+bool save_settings(uint32_t* error) {
+    return save_settings_to(settings_folder_path(), error);
 }

@@ -73,22 +73,30 @@ bool settings_bytes_valid(const uint8_t* data, size_t size);
 void stamp_settings_header(SettingsRecord& record);
 
 // --- The file (Windows build only) ---------------------------------------------------
+// Paths are wide strings, so that any documents folder name works.
+
+// Asks for the documents folder; false when it cannot be had as a path.
+using DocumentsFolderLookup = bool (*)(std::wstring& folder);
+// The shell's documents folder of the user.
+bool shell_documents_folder(std::wstring& folder);
 
 // The documents folder followed by "\Kestrane\Calcora\"; "." stands for the documents
-// folder when the shell cannot tell it. Always ends in a backslash.
-std::string settings_folder_path();
-// Creates every missing level of path up to its last separator.
-bool make_directories(const std::string& path);
+// folder when it cannot be had. Always ends in a backslash.
+std::wstring settings_folder_path(DocumentsFolderLookup lookup = shell_documents_folder);
+// Creates every missing level of path up to its last separator; on failure the system's
+// error code is left for GetLastError.
+bool make_directories(const std::wstring& path);
 // Reads settings.dat into the record; true only for a valid file. A failed load leaves
 // the record untouched.
 bool load_settings();
 // Writes the record to settings.dat. The file is replaced in one step only after the
-// whole record was written, so a failed save keeps the previous file. Silent.
-void save_settings();
+// whole record was written, so a failed save keeps the previous file. On failure, error
+// (when given) receives the system's error code of the step that failed.
+bool save_settings(uint32_t* error = nullptr);
 
-// The same two operations on an explicit folder (ending in a separator); true on success.
-bool load_settings_from(const std::string& folder);
-bool save_settings_to(const std::string& folder);
+// The same two operations on an explicit folder (ending in a separator).
+bool load_settings_from(const std::wstring& folder);
+bool save_settings_to(const std::wstring& folder, uint32_t* error = nullptr);
 
 // --- Defaults --------------------------------------------------------------------------
 

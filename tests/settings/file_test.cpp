@@ -2,57 +2,66 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<uint8_t> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+std::vector<uint8_t> read_file(const std::wstring& path) {
+    std::vector<uint8_t> bytes;
+    FILE* in = _wfopen(path.c_str(), L"rb");
+    if (!in) return bytes;
+    for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+    std::fclose(in);
+    return bytes;
 }
 
-void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+void write_file(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    FILE* out = _wfopen(path.c_str(), L"wb");
+    ASSERT_TRUE(out);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
 }
 
-bool exists(const std::string& path) {
-    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+bool exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-void remove_tree(const std::string& path) {
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((path + "\\*").c_str(), &found);
+void remove_tree(const std::wstring& path) {
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string child = path + "\\" + name;
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring child = path + L"\\" + name;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 remove_tree(child);
             else
-                DeleteFileA(child.c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW(child.c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    RemoveDirectoryA(path.c_str());
+    RemoveDirectoryW(path.c_str());
 }
+
+// A documents folder whose name no Western code page can hold.
+const wchar_t kForeignName[] = L"\u0414\u043e\u043a\u0443\u043c\u0435\u043d\u0442\u044b";
 
 class SettingsFile : public ::testing::Test {
 protected:
     void SetUp() override {
-        char temp[MAX_PATH];
-        GetTempPathA(MAX_PATH, temp);
-        m_root = std::string(temp) + "settings_file_test_" + std::to_string(GetCurrentProcessId());
+        // Every case works under a folder named outside the code page.
+        wchar_t temp[MAX_PATH];
+        GetTempPathW(MAX_PATH, temp);
+        m_root = std::wstring(temp) + kForeignName + L"_" + std::to_wstring(GetCurrentProcessId());
         remove_tree(m_root);
-        CreateDirectoryA(m_root.c_str(), nullptr);
-        m_folder = m_root + "\\Kestrane\\Calcora\\";
+        CreateDirectoryW(m_root.c_str(), nullptr);
+        m_folder = m_root + L"\\Kestrane\\Calcora\\";
         fill_record(0x11);
     }
     void TearDown() override { remove_tree(m_root); }
@@ -76,10 +85,10 @@ protected:
         return std::vector<uint8_t>(p, p + sizeof(SettingsRecord));
     }
 
-    std::string file() const { return m_folder + "settings.dat"; }
+    std::wstring file() const { return m_folder + L"settings.dat"; }
 
-    std::string m_root;
-    std::string m_folder;
+    std::wstring m_root;
+    std::wstring m_folder;
 };
 
 TEST_F(SettingsFile, SaveCreatesTheFolderAndWritesTheExactRecord) {
@@ -88,7 +97,7 @@ TEST_F(SettingsFile, SaveCreatesTheFolderAndWritesTheExactRecord) {
     ASSERT_EQ(saved.size(), 852u);
     EXPECT_EQ(saved, record_bytes());
     EXPECT_TRUE(settings_bytes_valid(saved.data(), saved.size()));
-    EXPECT_FALSE(exists(m_folder + "settings.dat.new"));
+    EXPECT_FALSE(exists(m_folder + L"settings.dat.new"));
 }
 
 TEST_F(SettingsFile, LoadAfterSaveRestoresEveryByte) {
@@ -133,7 +142,7 @@ TEST_F(SettingsFile, RejectedFilesLeaveTheRecordAlone) {
         EXPECT_EQ(record_bytes(), before) << c.what;
     }
 
-    DeleteFileA(file().c_str());
+    DeleteFileW(file().c_str());
     EXPECT_FALSE(load_settings_from(m_folder));
 }
 
@@ -157,38 +166,70 @@ TEST_F(SettingsFile, LargerSizeAndTrailingBytesAreAccepted) {
     EXPECT_TRUE(settings_bytes_valid(saved.data(), saved.size()));
 }
 
-TEST_F(SettingsFile, AFailedSaveKeepsThePreviousFile) {
+TEST_F(SettingsFile, AFailedSaveKeepsThePreviousFileAndNamesTheFailure) {
     ASSERT_TRUE(save_settings_to(m_folder));
     const std::vector<uint8_t> old_file = read_file(file());
 
     // A directory where the new file would be written makes the write fail.
-    ASSERT_TRUE(CreateDirectoryA((m_folder + "settings.dat.new").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW((m_folder + L"settings.dat.new").c_str(), nullptr));
     fill_record(0x99);
-    EXPECT_FALSE(save_settings_to(m_folder));
+    uint32_t error = 0;
+    EXPECT_FALSE(save_settings_to(m_folder, &error));
+    EXPECT_NE(error, 0u);
     EXPECT_EQ(read_file(file()), old_file);
 }
 
-TEST_F(SettingsFile, AFolderThatCannotBeMadeFailsQuietly) {
+TEST_F(SettingsFile, AFolderThatCannotBeMadeFailsWithTheSystemsReason) {
     // A plain file stands where the Kestrane folder should be.
-    write_file(m_root + "\\Kestrane", {1, 2, 3});
+    write_file(m_root + L"\\Kestrane", {1, 2, 3});
     EXPECT_FALSE(make_directories(m_folder));
-    EXPECT_FALSE(save_settings_to(m_folder));
-    EXPECT_EQ(read_file(m_root + "\\Kestrane"), (std::vector<uint8_t>{1, 2, 3}));
+    const DWORD expected = GetLastError();
+    uint32_t error = 0;
+    EXPECT_FALSE(save_settings_to(m_folder, &error));
+    EXPECT_EQ(error, expected);
+    EXPECT_NE(error, 0u);
+    EXPECT_EQ(read_file(m_root + L"\\Kestrane"), (std::vector<uint8_t>{1, 2, 3}));
 }
 
 TEST_F(SettingsFile, MakeDirectoriesCreatesEveryLevelBeforeTheLastSeparator) {
-    const std::string path = m_root + "/a\\b/c\\leaf";
+    const std::wstring path = m_root + L"/a\\b/c\\leaf";
     EXPECT_TRUE(make_directories(path));
-    EXPECT_TRUE(exists(m_root + "\\a\\b\\c"));
-    EXPECT_FALSE(exists(m_root + "\\a\\b\\c\\leaf"));
+    EXPECT_TRUE(exists(m_root + L"\\a\\b\\c"));
+    EXPECT_FALSE(exists(m_root + L"\\a\\b\\c\\leaf"));
     EXPECT_TRUE(make_directories(path));  // existing levels are fine
 }
 
-TEST(SettingsFolder, IsTheDocumentsFolderWithTheGameSuffix) {
-    const std::string folder = settings_folder_path();
-    const std::string suffix = "\\Kestrane\\Calcora\\";
-    ASSERT_GT(folder.size(), suffix.size());
-    EXPECT_EQ(folder.substr(folder.size() - suffix.size()), suffix);
+bool no_documents_folder(std::wstring&) {
+    return false;
+}
+
+bool foreign_documents_folder(std::wstring& folder) {
+    folder = std::wstring(L"C:\\users\\") + kForeignName + L"\\";
+    return true;
+}
+
+TEST(SettingsFolder, IsTheDocumentsFolderWithTheGameSuffixOrTheCurrentFolder) {
+    wchar_t documents[MAX_PATH] = {};
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents), S_OK);
+    EXPECT_EQ(settings_folder_path(), std::wstring(documents) + L"\\Kestrane\\Calcora\\");
+    EXPECT_EQ(settings_folder_path(foreign_documents_folder),
+              std::wstring(L"C:\\users\\") + kForeignName + L"\\Kestrane\\Calcora\\");
+    EXPECT_EQ(settings_folder_path(no_documents_folder), L".\\Kestrane\\Calcora\\");
+}
+
+TEST_F(SettingsFile, WithoutADocumentsFolderTheFileLivesUnderTheCurrentFolder) {
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(m_root.c_str()));
+    const std::wstring fallback = settings_folder_path(no_documents_folder);
+    const bool saved = save_settings_to(fallback);
+    fill_record(0x44);
+    const bool loaded = load_settings_from(fallback);
+    SetCurrentDirectoryW(previous);
+
+    EXPECT_TRUE(saved);
+    EXPECT_TRUE(loaded);
+    EXPECT_EQ(read_file(file()), record_bytes()) << "written to and read from .\\Kestrane\\Calcora";
 }
 
 }  // namespace
