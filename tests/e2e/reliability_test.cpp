@@ -1,6 +1,7 @@
 // What must survive: damaged settings files, a process killed while saving, and many
 // starts in a row.
 #include "e2e/driver.h"
+#include "res/resource.h"
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -94,16 +96,120 @@ TEST_F(Reliability, ALongerFileIsReadAndSavedAtItsProperSize) {
     EXPECT_TRUE(settings_bytes_valid(saved.data(), saved.size()));
 }
 
-TEST_F(Reliability, AReadOnlyFileIsEitherKeptOrReplacedWhole) {
+TEST_F(Reliability, AReadOnlyFileIsEitherReplacedWholeOrKeptWithAMessage) {
     const std::vector<uint8_t> before = valid_file();
     ASSERT_TRUE(e2e::write_file(e2e::settings_file(), before));
     SetFileAttributesA(e2e::settings_file().c_str(), FILE_ATTRIBUTE_READONLY);
 
-    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    e2e::press_sheet_button(sheet, PSBTN_OK);
+    // Whether a read-only file may be replaced is the system's call; when it may not,
+    // the player is told and gives up.
+    if (HWND box = e2e::wait_for_message_box(tool.pid(), 3000)) {
+        PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
+        ASSERT_TRUE(tool.wait_for_exit());
+        EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
+    }
+    ASSERT_TRUE(tool.wait_for_exit());
     const std::vector<uint8_t> after = e2e::read_file(e2e::settings_file());
     ASSERT_EQ(after.size(), 852u);
     EXPECT_TRUE(settings_bytes_valid(after.data(), after.size()));
     EXPECT_FALSE(e2e::file_exists(e2e::settings_folder() + "settings.dat.new"));
+}
+
+// The system's own text for an error code, as the tool shows it.
+std::wstring system_error_text(DWORD error) {
+    wchar_t* buffer = nullptr;
+    FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
+        error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = buffer ? buffer : L"";
+    LocalFree(buffer);
+    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+        text.pop_back();
+    return text;
+}
+
+// 32 x 32 pixels: an icon of this process drawn on the dialog colour, or what the screen
+// shows at the top left of a window (icons of another process cannot be drawn here).
+std::vector<COLORREF> icon_pixels(HICON icon, HWND shown = nullptr) {
+    std::vector<COLORREF> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    if (shown) {
+        RedrawWindow(shown, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+        Sleep(300);
+        RECT rect;
+        GetWindowRect(shown, &rect);
+        BitBlt(memory, 0, 0, 32, 32, screen, rect.left, rect.top, SRCCOPY);
+    } else {
+        RECT all = {0, 0, 32, 32};
+        FillRect(memory, &all, GetSysColorBrush(COLOR_3DFACE));
+        DrawIconEx(memory, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    }
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x) pixels.push_back(GetPixel(memory, x, y));
+    SelectObject(memory, previous);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+std::vector<COLORREF> message_box_icon_pixels(HWND box) {
+    for (HWND child : e2e::child_windows(box))
+        if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) return icon_pixels(nullptr, child);
+    return {};
+}
+
+TEST_F(Reliability, AFailedSaveSaysWhyAndRetryOrCancelDecide) {
+    // A plain file stands where the Kestrane folder must be created.
+    const std::string calcora = e2e::settings_folder();
+    const std::string kestrane = calcora.substr(0, calcora.size() - std::strlen("\\Calcora\\"));
+    RemoveDirectoryA(calcora.c_str());
+    RemoveDirectoryA(kestrane.c_str());
+    const std::vector<uint8_t> obstacle = {1, 2, 3};
+    for (bool retry : {false, true}) {
+        SCOPED_TRACE(retry ? "Retry" : "Cancel");
+        ASSERT_TRUE(e2e::write_file(kestrane, obstacle));
+        ASSERT_FALSE(CreateDirectoryA(calcora.c_str(), nullptr));
+        const std::wstring reason = system_error_text(GetLastError());
+        ASSERT_FALSE(reason.empty());
+
+        ToolProcess tool;
+        ASSERT_TRUE(tool.start());
+        HWND sheet = tool.wait_for_sheet();
+        ASSERT_TRUE(sheet);
+        const std::wstring caption = e2e::window_text(sheet);
+        e2e::press_sheet_button(sheet, PSBTN_OK);
+        HWND box = e2e::wait_for_message_box(tool.pid(), 10000);
+        ASSERT_TRUE(box) << "a failed save must say so";
+        EXPECT_EQ(e2e::window_text(box), caption);
+        EXPECT_EQ(e2e::message_box_text(box), reason);
+        const std::vector<COLORREF> icon = message_box_icon_pixels(box);
+        EXPECT_EQ(icon, icon_pixels(LoadIconW(nullptr, IDI_HAND))) << "the stop icon";
+        EXPECT_NE(icon, icon_pixels(LoadIconW(nullptr, IDI_EXCLAMATION)));
+        EXPECT_TRUE(GetDlgItem(box, IDRETRY) && GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDOK));
+        if (retry) DeleteFileA(kestrane.c_str());
+        PostMessageW(box, WM_COMMAND, retry ? IDRETRY : IDCANCEL, 0);
+        ASSERT_TRUE(tool.wait_for_exit());
+        EXPECT_EQ(tool.exit_code(), 0u);
+
+        const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
+        if (retry) {
+            ASSERT_EQ(saved.size(), 852u);
+            EXPECT_TRUE(settings_bytes_valid(saved.data(), saved.size()));
+        } else {
+            EXPECT_TRUE(saved.empty());
+            EXPECT_EQ(e2e::read_file(kestrane), obstacle) << "Cancel writes nothing";
+            DeleteFileA(kestrane.c_str());
+        }
+    }
 }
 
 TEST_F(Reliability, AKillDuringASaveLeavesTheOldOrTheNewFile) {
@@ -133,6 +239,81 @@ TEST_F(Reliability, FiftyStartsInARowLeaveNoProcessBehind) {
     }
     Sleep(500);
     EXPECT_EQ(count_processes(L"settings.exe"), 0);
+}
+
+// The player's documents folder, moved to a folder whose name the system code page cannot
+// hold, for one test; put back afterwards.
+class ForeignDocumentsFolder : public ::testing::Test {
+protected:
+    static constexpr const wchar_t* kShellFolders =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+
+    void SetUp() override {
+        ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kShellFolders, 0, KEY_READ | KEY_WRITE, &m_key),
+                  ERROR_SUCCESS);
+        wchar_t old[MAX_PATH] = {};
+        DWORD size = sizeof old;
+        m_hadOld = RegQueryValueExW(m_key, L"Personal", nullptr, &m_oldType, reinterpret_cast<BYTE*>(old),
+                                    &size) == ERROR_SUCCESS;
+        m_old = old;
+        wchar_t profile[MAX_PATH] = {};
+        ASSERT_TRUE(GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH));
+        m_documents = std::wstring(profile) + L"\\\u0414\u043e\u043a\u0443\u043c\u0435\u043d\u0442\u044b";
+        CreateDirectoryW(m_documents.c_str(), nullptr);
+        ASSERT_EQ(
+            RegSetValueExW(m_key, L"Personal", 0, REG_SZ, reinterpret_cast<const BYTE*>(m_documents.c_str()),
+                           static_cast<DWORD>((m_documents.size() + 1) * sizeof(wchar_t))),
+            ERROR_SUCCESS);
+        m_folder = m_documents + L"\\Kestrane\\Calcora\\";
+        m_file = m_folder + L"settings.dat";
+    }
+    void TearDown() override {
+        if (m_hadOld)
+            RegSetValueExW(m_key, L"Personal", 0, m_oldType, reinterpret_cast<const BYTE*>(m_old.c_str()),
+                           static_cast<DWORD>((m_old.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(m_key);
+        DeleteFileW(m_file.c_str());
+        RemoveDirectoryW(m_folder.c_str());
+        RemoveDirectoryW((m_documents + L"\\Kestrane").c_str());
+        RemoveDirectoryW(m_documents.c_str());
+    }
+
+    std::vector<uint8_t> read_settings() const {
+        std::vector<uint8_t> bytes;
+        if (FILE* in = _wfopen(m_file.c_str(), L"rb")) {
+            for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+            std::fclose(in);
+        }
+        return bytes;
+    }
+
+    HKEY m_key = nullptr;
+    bool m_hadOld = false;
+    DWORD m_oldType = REG_EXPAND_SZ;
+    std::wstring m_old, m_documents, m_folder, m_file;
+};
+
+TEST_F(ForeignDocumentsFolder, OkSavesThereTheNextStartLoadsItAndCancelKeepsIt) {
+    ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
+    std::vector<uint8_t> saved = read_settings();
+    ASSERT_EQ(saved.size(), 852u) << "OK writes Kestrane\\Calcora\\settings.dat under the documents folder";
+    EXPECT_TRUE(settings_bytes_valid(saved.data(), saved.size()));
+
+    // A stored fixed port is shown on the next start, and Cancel leaves the file alone.
+    const std::vector<uint8_t> stored = valid_file();
+    if (FILE* out = _wfopen(m_file.c_str(), L"wb")) {
+        std::fwrite(stored.data(), 1, stored.size(), out);
+        std::fclose(out);
+    }
+    ToolProcess tool;
+    ASSERT_TRUE(tool.start());
+    HWND sheet = tool.wait_for_sheet();
+    ASSERT_TRUE(sheet);
+    e2e::select_page(sheet, 3);
+    EXPECT_EQ(e2e::window_text(GetDlgItem(e2e::current_page(sheet), IDC_UDP_PORT)), L"7000");
+    e2e::press_sheet_button(sheet, PSBTN_CANCEL);
+    ASSERT_TRUE(tool.wait_for_exit());
+    EXPECT_EQ(read_settings(), stored);
 }
 
 }  // namespace
