@@ -11,8 +11,6 @@
 #include <new>
 #include <string>
 
-nrv::peripheral::input_dx8* g_input_manager = nullptr;
-
 namespace {
 
 // Static objects in start-up order: the guard mutex, then the application, then the
