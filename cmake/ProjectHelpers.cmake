@@ -7,6 +7,12 @@ if(WIN32)
                           WINVER=0x0600 _WIN32_IE=0x0600 DIRECTINPUT_VERSION=0x0800)
   # One static executable: no mingw runtime DLLs beside it.
   add_link_options(-static -static-libgcc -static-libstdc++)
+  if(SETTINGS_RELEASE)
+    # The same bytes from every build of one commit, wherever it is built: no build paths
+    # (file-prefix maps), no link time stamp in the PE header, no symbols or debug sections.
+    add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
+    add_link_options(-s -Wl,--no-insert-timestamp)
+  endif()
 else()
   # The native build exists to run the portable code under the sanitizers.
   set(SANITIZER_FLAGS -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
