@@ -10,3 +10,5 @@ foreach(path ${staged})
   endif()
   execute_process(COMMAND touch -h -d "@${CPACK_SETTINGS_COMMIT_TIME}" "${path}")
 endforeach()
+# CPack's archive writer takes every entry's time from here as well.
+set(ENV{SOURCE_DATE_EPOCH} "${CPACK_SETTINGS_COMMIT_TIME}")

@@ -9,7 +9,7 @@ cd "$top"
 tools/install-deps.sh
 
 work=$(mktemp -d /tmp/settings-release.XXXXXX)
-trap 'rm -rf "$work"' EXIT
+trap '[ -n "${KEEP_RELEASE_BUILDS:-}" ] || rm -rf "$work"' EXIT
 commit=$(git rev-parse HEAD)
 builds=("$work/a" "$work/second/build-folder")
 for dir in "${builds[@]}"; do
