@@ -1,6 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds the tool and starts it under Wine: on your display when
 # there is one, otherwise under Xvfb, where a screenshot of the sheet is saved.
+#
+# By default it runs in a Wine prefix of its own under build/run/, so it never touches
+# yours. To configure a game installed in your own prefix, name it:
+#   WINEPREFIX=$HOME/.wine tools/run.sh
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
@@ -10,7 +14,11 @@ cmake --preset windows >/dev/null
 cmake --build --preset windows --target settings
 
 source tools/wine-session.sh
-# A Wine world of its own under build/, so the tool never touches your real prefix.
+# The prefix given in WINEPREFIX, or a Wine world of its own under build/.
+if [ -n "${WINEPREFIX:-}" ]; then
+  [ -d "$WINEPREFIX" ] || { echo "There is no Wine prefix at $WINEPREFIX" >&2; exit 1; }
+  export WINE_SESSION_PREFIX="$WINEPREFIX"
+fi
 session="$top/build/run"
 trap wine_session_stop EXIT
 wine_session_start "$session"
@@ -35,5 +43,5 @@ if [ "$WINE_SESSION_HEADLESS" = 1 ]; then
   wait "$tool" || true
 else
   wine "$exe"
-  echo "Settings are kept in $HOME/Documents/Kestrane/Calcora/settings.dat (Wine's Documents folder)."
+  echo "Settings are kept in Kestrane/Calcora/settings.dat in the Documents folder of the prefix $WINEPREFIX."
 fi

@@ -3,15 +3,26 @@
 #                                        user's, or Xvfb when there is none or when
 #                                        headless is asked), a PulseAudio null sink and a
 #                                        wineserver kept alive until wine_session_stop.
+#                                        With WINE_SESSION_PREFIX set, that existing
+#                                        prefix (a player's own) is used as it is, with
+#                                        the user's own home, and its wineserver is left
+#                                        alone.
 #   wine_session_stop                  - ends everything wine_session_start started.
 
 WINE_SESSION_PIDS=()
 
 wine_session_start() {
   local dir=$1 mode=${2:-}
-  mkdir -p "$dir/home"
-  export HOME="$dir/home"
-  export WINEPREFIX="$dir/prefix"
+  mkdir -p "$dir"
+  if [ -n "${WINE_SESSION_PREFIX:-}" ]; then
+    export WINEPREFIX="$WINE_SESSION_PREFIX"
+    WINE_SESSION_OWN_PREFIX=1
+  else
+    mkdir -p "$dir/home"
+    export HOME="$dir/home"
+    export WINEPREFIX="$dir/prefix"
+    WINE_SESSION_OWN_PREFIX=0
+  fi
   export WINEDEBUG=${WINEDEBUG:--all}
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   unset LANGUAGE
@@ -40,6 +51,7 @@ wine_session_start() {
     WINE_SESSION_HEADLESS=0
   fi
 
+  [ "$WINE_SESSION_OWN_PREFIX" = 1 ] && return 0
   wineboot -i >"$dir/wineboot.log" 2>&1 || true
   wineserver -w
   wineserver -p
@@ -49,7 +61,7 @@ wine_session_start() {
 }
 
 wine_session_stop() {
-  wineserver -k >/dev/null 2>&1 || true
+  [ "${WINE_SESSION_OWN_PREFIX:-0}" = 1 ] || wineserver -k >/dev/null 2>&1 || true
   local pid
   for pid in "${WINE_SESSION_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
   for pid in "${WINE_SESSION_PIDS[@]}"; do wait "$pid" >/dev/null 2>&1 || true; done
