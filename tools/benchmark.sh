@@ -66,8 +66,13 @@ canvas=$(wine "$build/tests/pages/button_rules_test.exe" --gtest_also_run_disabl
   --gtest_filter='*CostOfARebuild*' | tr -d '\r' | sed -n 's/^canvas rebuild/Controller picture canvas rebuild/p')
 echo "$canvas"
 
+mib() { awk -v s="$1" 'BEGIN { printf "%.2f", s / 1048576 }'; }
 size=$(stat -c %s "$exe")
-echo "settings.exe: $size bytes ($(awk -v s="$size" 'BEGIN { printf "%.2f", s / 1048576 }') MiB), static, no runtime DLLs"
+echo "settings.exe of the test build: $size bytes ($(mib "$size") MiB), static, no runtime DLLs"
+cmake --preset release >/dev/null
+cmake --build --preset release --target settings >/dev/null
+released=$(stat -c %s "$top/build/release-build/app/settings.exe")
+echo "settings.exe as released (stripped): $released bytes ($(mib "$released") MiB)"
 dlls=/usr/lib/i386-linux-gnu/wine/i386-windows
 echo "Imported DLLs (sizes of Wine's builtin versions):"
 i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | while read -r dll; do
