@@ -21,14 +21,12 @@ exe="$build/app/settings.exe"
 bare="$build/tools/bench/bench_bare_sheet.exe"
 floor="$build/tools/bench/bench_probe_floor.exe"
 driver="$build/tools/bench/bench_driver.exe"
-runs=7
+runs=9
 
 echo "Figures of $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores, Wine $(wine --version | sed 's/wine-//'), under Xvfb"
 echo
 
-tool_ms=$(wine "$driver" startup "$exe" $runs | tr -d '\r')
-bare_ms=$(wine "$driver" startup "$bare" $runs | tr -d '\r')
-floor_ms=$(wine "$driver" startup "$floor" $runs | tr -d '\r')
+{ read -r tool_ms; read -r bare_ms; read -r floor_ms; } < <(wine "$driver" startup $runs "$exe" "$bare" "$floor" | tr -d '\r')
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "Start to visible sheet (median of $runs): settings.exe ${tool_ms} ms"
 echo "  against a bare PropertySheetW (${bare_ms} ms): ratio $(ratio "$tool_ms" "$bare_ms")"
@@ -41,7 +39,11 @@ mkfifo "$fifo"
 wine "$driver" idle "$exe" >"$fifo" &
 idle_driver=$!
 while read -r line; do [[ "$line" == READY* ]] && break; done <"$fifo" || true
-pid=$(pgrep -n -f 'app.settings\.exe' || true)
+# The tool of this run's own prefix, not one that another Wine session may be running.
+pid=""
+for candidate in $(pgrep -f 'app.settings\.exe' || true); do
+  tr '\0' '\n' <"/proc/$candidate/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && pid=$candidate
+done
 if [ -n "$pid" ]; then
   ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
   hz=$(getconf CLK_TCK)

@@ -1,5 +1,7 @@
 // Figures for tools/benchmark.sh, measured inside Wine:
-//   startup EXE RUNS    median milliseconds from process start to its sheet being visible
+//   startup RUNS EXE... median milliseconds from process start to its sheet being visible,
+//                       one line per program; the programs take turns, so that a change in
+//                       the machine's load during the run falls on all of them alike
 //   idle EXE            shows the Controller page and keeps it up for 12 s (prints READY)
 //   parse RUNS          microseconds to parse the shipped string database
 #include "nrv/storage/storage.h"
@@ -76,19 +78,23 @@ void close_and_wait(HWND sheet, PROCESS_INFORMATION& process) {
     CloseHandle(process.hThread);
 }
 
-int startup(const char* exe, int runs) {
-    std::vector<double> times;
+int startup(int runs, const std::vector<const char*>& exes) {
+    std::vector<std::vector<double>> times(exes.size());
     for (int run = 0; run < runs; ++run) {
-        PROCESS_INFORMATION process = {};
-        const double start = now_ms();
-        HWND sheet = start_and_wait(exe, process);
-        const double shown = now_ms();
-        if (!sheet) return 1;
-        times.push_back(shown - start);
-        close_and_wait(sheet, process);
+        for (size_t program = 0; program < exes.size(); ++program) {
+            PROCESS_INFORMATION process = {};
+            const double start = now_ms();
+            HWND sheet = start_and_wait(exes[program], process);
+            const double shown = now_ms();
+            if (!sheet) return 1;
+            times[program].push_back(shown - start);
+            close_and_wait(sheet, process);
+        }
     }
-    std::sort(times.begin(), times.end());
-    std::printf("%.1f\n", times[times.size() / 2]);
+    for (std::vector<double>& program_times : times) {
+        std::sort(program_times.begin(), program_times.end());
+        std::printf("%.1f\n", program_times[program_times.size() / 2]);
+    }
     return 0;
 }
 
@@ -123,9 +129,10 @@ int parse(int runs) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
-    if (mode == "startup" && argc > 3) return startup(argv[2], std::atoi(argv[3]));
+    if (mode == "startup" && argc > 3)
+        return startup(std::atoi(argv[2]), std::vector<const char*>(argv + 3, argv + argc));
     if (mode == "idle" && argc > 2) return idle(argv[2]);
     if (mode == "parse" && argc > 2) return parse(std::atoi(argv[2]));
-    std::fprintf(stderr, "usage: bench_driver startup EXE RUNS | idle EXE | parse RUNS\n");
+    std::fprintf(stderr, "usage: bench_driver startup RUNS EXE... | idle EXE | parse RUNS\n");
     return 2;
 }
