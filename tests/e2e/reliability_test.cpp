@@ -32,6 +32,12 @@ int count_processes(const wchar_t* name) {
     return count;
 }
 
+// Documents\Kestrane, which one test blocks with a plain file.
+std::string game_folder() {
+    const std::string calcora = e2e::settings_folder();
+    return calcora.substr(0, calcora.size() - std::strlen("\\Calcora\\"));
+}
+
 class Reliability : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -41,6 +47,7 @@ protected:
     void TearDown() override {
         SetFileAttributesA(e2e::settings_file().c_str(), FILE_ATTRIBUTE_NORMAL);
         e2e::remove_settings();
+        DeleteFileA(game_folder().c_str());  // a blocking file a failed test left behind
     }
 };
 
@@ -170,7 +177,7 @@ std::vector<COLORREF> message_box_icon_pixels(HWND box) {
 TEST_F(Reliability, AFailedSaveSaysWhyAndRetryOrCancelDecide) {
     // A plain file stands where the Kestrane folder must be created.
     const std::string calcora = e2e::settings_folder();
-    const std::string kestrane = calcora.substr(0, calcora.size() - std::strlen("\\Calcora\\"));
+    const std::string kestrane = game_folder();
     RemoveDirectoryA(calcora.c_str());
     RemoveDirectoryA(kestrane.c_str());
     const std::vector<uint8_t> obstacle = {1, 2, 3};
