@@ -49,9 +49,7 @@ void bring_first_instance_forward() {
 // for more quality than this machine can run.
 void load_or_build_settings(int highest_tier) {
     const bool loaded = load_settings();
-    const int32_t stored_quality = settings_record().quality;
-    // A negative quality would leave the Display page with no quality at all.
-    if (!loaded || highest_tier < stored_quality || stored_quality < 0)
+    if (settings_need_defaults(loaded, settings_record().quality, highest_tier))
         build_default_settings(highest_tier, desktop_width(), desktop_height());
 }
 

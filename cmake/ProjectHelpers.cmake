@@ -52,10 +52,11 @@ function(unit_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 120)
 endfunction()
 
-# fuzz_target(NAME SOURCE [LIBS ...] [SECONDS n] [CORPUS dir]) - a libFuzzer target, run by
-# ctest for a bounded time on its seed corpus. Native build with clang only.
+# fuzz_target(NAME SOURCE [LIBS ...] [SECONDS n] [FLAGS ...] [CORPUS dir...]) - a libFuzzer
+# target, run by ctest for a bounded time on its seed corpus with the given libFuzzer flags.
+# Native build with clang only.
 function(fuzz_target name)
-  cmake_parse_arguments(ARG "" "SOURCE;SECONDS;CORPUS" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SOURCE;SECONDS" "LIBS;FLAGS;CORPUS" ${ARGN})
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     return()
   endif()
@@ -75,6 +76,6 @@ function(fuzz_target name)
   add_test(NAME ${name}
            COMMAND ${CMAKE_COMMAND} -E env ASAN_OPTIONS=detect_leaks=1
                    ${CMAKE_CURRENT_SOURCE_DIR}/run_fuzzer.sh $<TARGET_FILE:${name}>
-                   ${ARG_SECONDS} ${work} ${seeds})
+                   ${ARG_SECONDS} ${work} ${ARG_FLAGS} ${seeds})
   set_tests_properties(${name} PROPERTIES TIMEOUT 600 LABELS fuzz)
 endfunction()

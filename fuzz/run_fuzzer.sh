@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# run_fuzzer.sh FUZZER SECONDS WORK_CORPUS [SEED_DIR...]: a bounded libFuzzer run that
+# run_fuzzer.sh FUZZER SECONDS WORK_CORPUS [-FLAG...] [SEED_DIR...]: a bounded libFuzzer run that
 # fails on any crash, leak or sanitizer report.
 set -euo pipefail
 fuzzer=$1 seconds=$2 work=$3

@@ -15,7 +15,8 @@ bool fits_screen(const Resolution& mode, const Resolution& screen) {
 }
 
 bool is_wider_than_4_3(const Resolution& mode) {
-    return 3 * (mode.width / 4) - mode.height > 0;
+    // In 64 bits: a resolution read from a damaged file must not overflow the test.
+    return 3 * (int64_t{mode.width} / 4) - mode.height > 0;
 }
 
 std::vector<OfferedMode> offered_resolutions(const ResolutionSet& listed, const ResolutionSet& fullscreen,

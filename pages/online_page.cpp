@@ -17,6 +17,8 @@ static_assert(offsetof(PROPSHEETPAGEW, pszHeaderSubTitle) + sizeof(LPCWSTR) == k
 
 }  // namespace
 
+COnlinePage::ShellExecuteFn COnlinePage::s_shellExecute = &ShellExecuteW;
+
 BEGIN_MESSAGE_MAP(COnlinePage, CPropertyPage)
 ON_BN_CLICKED(IDC_AUTO_PORT, &COnlinePage::OnAutoPort)
 ON_BN_CLICKED(IDC_UPNP, &COnlinePage::OnUpnp)
@@ -98,7 +100,7 @@ void COnlinePage::OnVoiceChat() {
 }
 
 void COnlinePage::OnSoundProperties() {
-    ShellExecuteW(m_hWnd, L"open", L"control", L"mmsys.cpl", nullptr, SW_SHOWNA);
+    s_shellExecute(m_hWnd, L"open", L"control", L"mmsys.cpl", nullptr, SW_SHOWNA);
 }
 
 void COnlinePage::OnVoiceTest() {

@@ -297,6 +297,11 @@ class COnlinePage : public CPropertyPage {
 public:
     COnlinePage();
 
+    // How the Sound control panel is opened: the shell's ShellExecuteW unless a test
+    // puts its own in to watch the call.
+    using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    static ShellExecuteFn s_shellExecute;
+
     BOOL OnInitDialog() override;
     void OnOK() override;
 

@@ -30,6 +30,10 @@ bool wider_than_4_3(int32_t width, int32_t height) {
 const SettingsGuid kSysKeyboardGuid = {
     0x6F1D2B61, 0xD5A0, 0x11CF, {0xBF, 0xC7, 0x44, 0x45, 0x53, 0x54, 0x00, 0x00}};
 
+bool settings_need_defaults(bool loaded, int32_t stored_quality, int highest_tier) {
+    return !loaded || highest_tier < stored_quality || stored_quality < 0;
+}
+
 void build_default_settings(int tier, int32_t desktop_width, int32_t desktop_height) {
     // Tiers come from the probe as 0 to 2; anything else is held to that range rather
     // than indexing past the table or storing a quality no page can show.

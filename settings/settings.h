@@ -102,6 +102,9 @@ bool save_settings_to(const std::wstring& folder, uint32_t* error = nullptr);
 
 // Overwrites the whole record with the defaults for a quality tier and a desktop size.
 void build_default_settings(int tier, int32_t desktop_width, int32_t desktop_height);
+// True when start-up must replace the record by defaults: it did not load, it asks for a
+// quality above the machine's highest tier, or its quality is negative (no tier at all).
+bool settings_need_defaults(bool loaded, int32_t stored_quality, int highest_tier);
 
 // --- Accessors and default layouts ----------------------------------------------------
 // Pages read and change the record only through these. Values are stored as given: the

@@ -116,6 +116,8 @@ TEST(PlaybackDx8, OpenDescribesAOneSecondBufferWithFourNotifications) {
     ASSERT_TRUE(device.start());
     EXPECT_EQ(sound->buffer.play_flags, static_cast<DWORD>(DSBPLAY_LOOPING));
     EXPECT_TRUE(device.close());
+    DWORD flags = 0;
+    EXPECT_FALSE(GetHandleInformation(positions[0].hEventNotify, &flags)) << "the event outlives close";
     EXPECT_EQ(sound->buffer.refs.count(), 0u);
     EXPECT_EQ(sound->buffer.notify.refs.count(), 0u);
     EXPECT_EQ(sound->buffer.memory.bad_unlocks, 0);

@@ -170,6 +170,55 @@ std::wstring window_text(HWND window) {
     return text;
 }
 
+std::wstring tab_title(HWND sheet, int index) {
+    HWND tab = FindWindowExW(sheet, nullptr, WC_TABCONTROLW, nullptr);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(tab, &pid);
+    HANDLE process = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!tab || !process) return L"?";
+    // The item and its text buffer live in the sheet's process, where the tab control
+    // writes them.
+    struct Item {
+        TCITEMW item;
+        wchar_t text[128];
+    };
+    auto* remote =
+        static_cast<Item*>(VirtualAllocEx(process, nullptr, sizeof(Item), MEM_COMMIT, PAGE_READWRITE));
+    Item local = {};
+    local.item.mask = TCIF_TEXT;
+    local.item.pszText = remote ? remote->text : nullptr;
+    local.item.cchTextMax = 128;
+    std::wstring title = L"?";
+    if (remote && WriteProcessMemory(process, remote, &local, sizeof local, nullptr) &&
+        SendMessageW(tab, TCM_GETITEMW, index, reinterpret_cast<LPARAM>(remote)) &&
+        ReadProcessMemory(process, remote, &local, sizeof local, nullptr)) {
+        local.text[127] = 0;
+        title = local.text;
+    }
+    if (remote) VirtualFreeEx(process, remote, 0, MEM_RELEASE);
+    CloseHandle(process);
+    return title;
+}
+
+namespace {
+
+BOOL CALLBACK find_any_sheet(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<SheetSearch*>(param);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !FindWindowExW(window, nullptr, WC_TABCONTROLW, nullptr)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+}  // namespace
+
+bool process_has_sheet(DWORD pid) {
+    SheetSearch search = {pid, nullptr};
+    EnumWindows(find_any_sheet, reinterpret_cast<LPARAM>(&search));
+    return search.found != nullptr;
+}
+
 std::string settings_folder() {
     char documents[MAX_PATH] = {};
     SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, 0, documents);

@@ -52,6 +52,10 @@ void select_page(HWND sheet, int index);
 HWND current_page(HWND sheet);
 
 std::wstring window_text(HWND window);
+// The title of tab `index` of a sheet in another process, read through that process's memory.
+std::wstring tab_title(HWND sheet, int index);
+// Whether a window of process `pid`, shown or not, holds a tab control: its sheet exists.
+bool process_has_sheet(DWORD pid);
 
 // Documents\Kestrane\Calcora of this Wine prefix, with a trailing backslash.
 std::string settings_folder();

@@ -44,6 +44,8 @@ HWND pass_the_warning(ToolProcess& tool) {
     HWND box = e2e::wait_for_message_box(tool.pid());
     EXPECT_TRUE(box) << "no warning on a machine below the minimum";
     if (!box) return nullptr;
+    EXPECT_FALSE(e2e::process_has_sheet(tool.pid())) << "the warning comes before the sheet exists";
+    EXPECT_EQ(GetWindow(box, GW_OWNER), nullptr);
     EXPECT_EQ(e2e::window_text(box), text_w(3));
     EXPECT_EQ(e2e::message_box_text(box), text_w(8));
     PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -140,6 +142,35 @@ TEST_F(Hardware, AStoredQualityAboveTheMachineIsReplacedOnlyOnOk) {
     EXPECT_EQ(record.quality, 0);
     EXPECT_EQ(record.udp_port, 5739) << "the whole record went back to defaults";
     EXPECT_EQ(record.reserved[0], 0);
+}
+
+// A stored quality equal to the machine's highest tier is kept with the whole record; a
+// negative one gives this machine's defaults.
+TEST_F(Hardware, AStoredQualityUpToTheMachineIsKeptAndANegativeOneIsNot) {
+    probe_adapter();
+    const int highest = highest_runnable_tier();
+    for (int32_t stored : {highest, -1}) {
+        std::vector<uint8_t> file = e2e::valid_settings_file(0x44, 6300);
+        SettingsRecord record;
+        std::memcpy(&record, file.data(), sizeof record);
+        record.quality = stored;
+        stamp_settings_header(record);
+        std::memcpy(file.data(), &record, sizeof record);
+        ASSERT_TRUE(e2e::put_settings_file(file));
+
+        ToolProcess tool;
+        ASSERT_TRUE(tool.start());
+        HWND sheet = direct3d9_switched_off() ? pass_the_warning(tool) : tool.wait_for_sheet();
+        ASSERT_TRUE(sheet);
+        e2e::press_sheet_button(sheet, PSBTN_OK);
+        ASSERT_TRUE(tool.wait_for_exit());
+
+        const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
+        ASSERT_EQ(saved.size(), 852u);
+        std::memcpy(&record, saved.data(), sizeof record);
+        EXPECT_EQ(record.quality, highest) << "stored " << stored;
+        EXPECT_EQ(record.udp_port, stored < 0 ? 5739 : 6300) << "stored " << stored;
+    }
 }
 
 }  // namespace

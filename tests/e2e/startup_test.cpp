@@ -2,6 +2,7 @@
 // cannot be written (more of that in the reliability tests).
 #include "e2e/driver.h"
 #include "settings/settings.h"
+#include "support/own_texts.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,21 @@ std::vector<uint8_t> distinctive_file() {
     return e2e::valid_settings_file(0xA0, 6001);
 }
 
+// The four pages in order with their titles, OK and Cancel only.
+void expect_sheet_layout(HWND sheet) {
+    ASSERT_TRUE(test_support::load_own_texts());
+    const uint32_t titles[] = {32, 50, 78, 51};
+    HWND tab = FindWindowExW(sheet, nullptr, WC_TABCONTROLW, nullptr);
+    ASSERT_EQ(SendMessageW(tab, TCM_GETITEMCOUNT, 0, 0), 4);
+    for (int page = 0; page < 4; ++page) EXPECT_EQ(e2e::tab_title(sheet, page), text_w(titles[page])) << page;
+    EXPECT_EQ(e2e::window_text(sheet), text_w(3));
+    EXPECT_EQ(e2e::window_text(GetDlgItem(sheet, IDCANCEL)), text_w(30));
+    EXPECT_TRUE(IsWindowVisible(GetDlgItem(sheet, IDOK)));
+    constexpr int kApplyButton = 0x3021;
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, kApplyButton))) << "no Apply button";
+    EXPECT_FALSE(IsWindowVisible(GetDlgItem(sheet, IDHELP))) << "no Help button";
+}
+
 class Startup : public ::testing::Test {
 protected:
     void SetUp() override { e2e::remove_settings(); }
@@ -30,6 +46,7 @@ TEST_F(Startup, OkWritesAValidSettingsFile) {
     ASSERT_TRUE(sheet) << "the sheet never appeared";
     EXPECT_FALSE(e2e::file_exists(e2e::settings_file())) << "nothing is written before OK";
     e2e::save_screenshot(sheet, "startup-sheet");
+    expect_sheet_layout(sheet);
 
     e2e::press_sheet_button(sheet, PSBTN_OK);
     ASSERT_TRUE(tool.wait_for_exit());
@@ -79,6 +96,20 @@ TEST_F(Startup, ASecondStartBringsTheFirstForwardAndEnds) {
 
     e2e::press_sheet_button(sheet, PSBTN_CANCEL);
     EXPECT_TRUE(first.wait_for_exit());
+}
+
+TEST_F(Startup, ASecondStartWhileTheFirstHasNoSheetYetEndsSilently) {
+    // Holding the guard mutex stands for a first instance that is still probing.
+    HANDLE guard = CreateMutexA(nullptr, FALSE, "CALCORA8 steeings");
+    ASSERT_TRUE(guard);
+    ToolProcess second;
+    ASSERT_TRUE(second.start());
+    const bool ended = second.wait_for_exit(15000);
+    CloseHandle(guard);
+    EXPECT_TRUE(ended) << "the second instance did not end by itself";
+    EXPECT_EQ(second.exit_code(), 0u);
+    EXPECT_FALSE(e2e::process_has_sheet(second.pid()));
+    EXPECT_FALSE(e2e::file_exists(e2e::settings_file()));
 }
 
 TEST_F(Startup, ASaveThatCannotBeWrittenIsToldAndKeepsTheOldFile) {

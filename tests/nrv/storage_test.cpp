@@ -53,13 +53,21 @@ TEST(MemoryStreambuf, SeekoffStaysInsideTheBlock) {
 }
 
 TEST(MemoryStreambuf, NeverWritesPastTheBlockNorPutsBack) {
-    char data[4] = {'a', 'b', 'c', 'd'};
-    nrv::storage::memory_streambuf buffer(data, 4);
+    // The block is bytes 1 to 4; the guards around it must never change.
+    char data[6] = {'<', 'a', 'b', 'c', 'd', '>'};
+    nrv::storage::memory_streambuf buffer(data + 1, 4);
+    std::istream in(&buffer);
+    EXPECT_EQ(buffer.sungetc(), std::char_traits<char>::eof());
+    EXPECT_EQ(in.get(), 'a');
+    // A different character cannot be put back into the caller's block.
+    EXPECT_EQ(buffer.sputbackc('q'), std::char_traits<char>::eof());
+    EXPECT_EQ(in.get(), 'b');
+
     std::ostream out(&buffer);
     out.write("wxyz!", 5);
     EXPECT_TRUE(out.bad());
-    std::istream in(&buffer);
-    EXPECT_EQ(buffer.sungetc(), std::char_traits<char>::eof());
+    EXPECT_EQ(buffer.sputc('#'), std::char_traits<char>::eof());
+    EXPECT_EQ(std::string(data, 6), "<wxyz>");
 }
 
 TEST(MemoryStreambuf, AnEmptyOrMissingBlockReadsNothing) {

@@ -151,6 +151,69 @@ TEST(DisplayPage, RefusesATierTheMachineCannotRun) {
     EXPECT_EQ(quality(), 1);
 }
 
+// Also a machine that offers no resolution at all: OK keeps the stored one.
+TEST(DisplayPage, OnAMachineThatRunsOnlyLowHighFallsBackToLow) {
+    set_machine(1.0f, 100);
+    display_mode_sets().listed.clear();
+    set_record(1, 0, 1366, 768);
+    set_vsync(true);
+    DisplaySheet sheet;
+    test_support::MessageBoxAnswerer answerer;
+    run_sheet(sheet, [](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        EXPECT_EQ(SendMessageW(GetDlgItem(page, IDC_RESOLUTION), CB_GETCOUNT, 0, 0), 0);
+        click(page, IDC_QUALITY_HIGH);
+        EXPECT_EQ(test_support::MessageBoxAnswerer::count(), 1);
+        EXPECT_TRUE(checked(page, IDC_QUALITY_LOW));
+        EXPECT_FALSE(checked(page, IDC_QUALITY_MEDIUM));
+        EXPECT_FALSE(checked(page, IDC_QUALITY_HIGH));
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_VSYNC)));
+        EXPECT_TRUE(checked(page, IDC_VSYNC)) << "the check stays, greyed";
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_EQ(quality(), 0);
+    EXPECT_TRUE(vsync());
+    EXPECT_EQ(screen_width(), 1366);
+    EXPECT_EQ(screen_height(), 768);
+}
+
+TEST(DisplayPage, ModeSwitchesKeepTheResolutionTheListSetsTheAspectAndLowGreysVsync) {
+    set_machine(3.0f, 512);
+    set_record(2, 1, 1024, 768);
+    set_vsync(true);
+    DisplaySheet sheet;
+    run_sheet(sheet, [](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        click(page, IDC_WINDOW_MODE);
+        EXPECT_EQ(selected_label(page), L"(1024, 768)");
+        click(page, IDC_FULL_SCREEN_MODE);
+        EXPECT_EQ(selected_label(page), L"(1024, 768)");
+
+        click(page, IDC_QUALITY_LOW);
+        EXPECT_FALSE(IsWindowEnabled(GetDlgItem(page, IDC_VSYNC)));
+        EXPECT_TRUE(checked(page, IDC_VSYNC));
+        click(page, IDC_QUALITY_MEDIUM);
+        EXPECT_TRUE(IsWindowEnabled(GetDlgItem(page, IDC_VSYNC)));
+
+        // 16:9 for a wide mode, back to 4:3 for 1280 x 1024 (3 x 320 - 1024 < 0).
+        select_resolution(page, L"(1920,1200)");
+        EXPECT_TRUE(checked(page, IDC_ASPECT_16_9));
+        select_resolution(page, L"(1280,1024)");
+        EXPECT_TRUE(checked(page, IDC_ASPECT_4_3));
+        EXPECT_FALSE(checked(page, IDC_ASPECT_16_9));
+
+        // F1 is answered by the page (the dialog manager's default answer is 0).
+        HELPINFO info = {};
+        info.cbSize = sizeof info;
+        EXPECT_EQ(SendMessageW(page, WM_HELP, 0, reinterpret_cast<LPARAM>(&info)), TRUE);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_EQ(screen_width(), 1280);
+    EXPECT_EQ(wide_aspect(), 0);
+    EXPECT_EQ(quality(), 1);
+    EXPECT_TRUE(vsync());
+}
+
 TEST(DisplayPage, HoverHelpOpensOnARestingCursorAndClosesWhenItLeaves) {
     set_machine(3.0f, 512);
     set_record(1, 1, 1024, 768);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 namespace {
 
 ResolutionSet table_set() {
@@ -71,8 +73,9 @@ TEST(DisplayRules, AspectFollowsTheIntegerRule) {
         bool wide;
     };
     const Case cases[] = {
-        {1280, 1024, false}, {1366, 768, true}, {1280, 960, false},  {640, 480, false},
-        {1024, 600, true},   {1280, 720, true}, {1366, 1024, false},  // 3 * 341 - 1024 < 0
+        {1280, 1024, false},       {1366, 768, true},         {1280, 960, false},  {640, 480, false},
+        {1024, 600, true},         {1280, 720, true},         {1366, 1024, false},  // 3 * 341 - 1024 < 0
+        {INT_MAX, -INT_MAX, true}, {INT_MIN, INT_MAX, false},                       // from a damaged file
     };
     for (const Case& c : cases)
         EXPECT_EQ(is_wider_than_4_3({c.width, c.height}), c.wide) << c.width << " x " << c.height;

@@ -151,8 +151,9 @@ TEST(OnlinePage, OkStoresOnlyPortsFrom1025To65534) {
         int32_t stored;
     };
     const Row rows[] = {
-        {L"1024", 5739},  {L"1025", 1025},  {L"65534", 65534},     {L"65535", 5739}, {L"", 5739},
-        {L"0", 5739},     {L"99999", 5739}, {L"4294967297", 5739},  // wraps to 1 if unchecked
+        {L"1024", 5739},       {L"1025", 1025},  {L"65534", 65534},     {L"65535", 5739}, {L"", 5739},
+        {L"0", 5739},          {L"99999", 5739}, {L"4294967297", 5739},  // wraps to 1 if unchecked
+        {L"4294968321", 5739},                                           // wraps to 1025
         {L"01030", 1030},
     };
     for (const Row& row : rows) {
@@ -189,6 +190,41 @@ TEST(OnlinePage, CancelLeavesTheRecordAsItWas) {
     sheet.set_port_text(L"4000");
     sheet.press(PSBTN_CANCEL);
     EXPECT_EQ(std::memcmp(&before, &settings_record(), sizeof before), 0);
+}
+
+struct ShellCall {
+    int count;
+    HWND owner;
+    std::wstring verb, file, parameters;
+    bool no_directory;
+    INT show;
+};
+ShellCall g_shellCall;
+
+HINSTANCE WINAPI record_shell_call(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters,
+                                   LPCWSTR directory, INT show) {
+    g_shellCall = {
+        g_shellCall.count + 1, owner, verb ? verb : L"", file ? file : L"", parameters ? parameters : L"",
+        directory == nullptr,  show};
+    return reinterpret_cast<HINSTANCE>(33);
+}
+
+TEST(OnlinePage, TheSoundButtonOpensTheSoundControlPanel) {
+    set_record({false, 5739, false, true});
+    OnlineSheet sheet;
+    ASSERT_NE(sheet.page(), nullptr);
+    g_shellCall = {};
+    const COnlinePage::ShellExecuteFn shell = COnlinePage::s_shellExecute;
+    COnlinePage::s_shellExecute = &record_shell_call;
+    sheet.click(IDC_SOUND_PROPERTIES);
+    COnlinePage::s_shellExecute = shell;
+    EXPECT_EQ(g_shellCall.count, 1);
+    EXPECT_EQ(g_shellCall.owner, sheet.page());
+    EXPECT_EQ(g_shellCall.verb, L"open");
+    EXPECT_EQ(g_shellCall.file, L"control");
+    EXPECT_EQ(g_shellCall.parameters, L"mmsys.cpl");
+    EXPECT_TRUE(g_shellCall.no_directory);
+    EXPECT_EQ(g_shellCall.show, SW_SHOWNA);
 }
 
 // Counts the help requests that reach the sheet window.

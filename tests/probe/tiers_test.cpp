@@ -109,7 +109,24 @@ TEST(ResolutionSet, OrdersByWidthThenHeightAndIgnoresDuplicates) {
     for (const Resolution& r : set) order.emplace_back(r.width, r.height);
     EXPECT_EQ(order, (std::vector<std::pair<int32_t, int32_t>>{
                          {-1, 7}, {640, 480}, {1280, 720}, {1280, 1024}, {65535, 0}}));
-    EXPECT_EQ(mode_key({INT_MAX, INT_MAX}), int64_t{INT_MAX} * 65535 + INT_MAX);
+
+    // The key weighs width by 65535, not 65536, and is formed without overflow: a height
+    // of 65535 ties with the next width, and widths far beyond 32767 still order.
+    struct Case {
+        Resolution a, b;
+        bool a_first, b_first;
+    };
+    const Case cases[] = {
+        {{1, 65535}, {2, 0}, false, false},  // equal keys: one entry of a set
+        {{1, 65536}, {2, 0}, false, true},
+        {{30000, 1}, {40000, 1}, true, false},
+        {{INT_MAX - 1, INT_MAX}, {INT_MAX, 0}, false, true},
+        {{-1, 0}, {0, -70000}, false, true},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(ModeKeyLess()(c.a, c.b), c.a_first) << c.a.width << "x" << c.a.height;
+        EXPECT_EQ(ModeKeyLess()(c.b, c.a), c.b_first) << c.a.width << "x" << c.a.height;
+    }
 
     // The table is in ascending key order already.
     for (int i = 1; i < kResolutionTableSize; ++i)
