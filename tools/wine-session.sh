@@ -4,6 +4,9 @@
 #                                        headless is asked), a PulseAudio null sink and a
 #                                        wineserver kept alive until wine_session_stop.
 #   wine_session_stop                  - ends everything wine_session_start started.
+# With VIRTUAL_PADS_LIBRARY naming the virtual pad library (built with the tests), Wine's
+# device host is started with it preloaded, and VIRTUAL_PADS_COMMANDS names the file that
+# the tests append pad commands to. The pads live as long as the session's wineserver.
 
 WINE_SESSION_PIDS=()
 
@@ -43,9 +46,16 @@ wine_session_start() {
   wineboot -i >"$dir/wineboot.log" 2>&1 || true
   wineserver -w
   wineserver -p
+  # Only the services take the preload: the HID bus lives in one of them.
+  local services=()
+  if [ -n "${VIRTUAL_PADS_LIBRARY:-}" ] && [ -e "$VIRTUAL_PADS_LIBRARY" ]; then
+    export VIRTUAL_PADS_COMMANDS="$dir/virtual-pads"
+    : >"$VIRTUAL_PADS_COMMANDS"
+    services=(env LD_PRELOAD="$VIRTUAL_PADS_LIBRARY")
+  fi
   # Start Wine's own services once, alone: several programs starting them at the same
   # moment on a fresh prefix can hang.
-  wine cmd /c exit >/dev/null 2>&1 || true
+  "${services[@]}" wine cmd /c exit >/dev/null 2>&1 || true
 }
 
 wine_session_stop() {
