@@ -15,6 +15,7 @@
 #include <cstring>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -298,18 +299,19 @@ protected:
 
     // Starts the tool and shows its Controller page.
     HWND start_on_controller_page() {
-        if (!m_tool.start()) return nullptr;
-        m_sheet = m_tool.wait_for_sheet();
+        m_tool = std::make_unique<ToolProcess>();
+        if (!m_tool->start()) return nullptr;
+        m_sheet = m_tool->wait_for_sheet();
         return m_sheet ? show_page(m_sheet, kControllerPage) : nullptr;
     }
     void press_ok() {
         e2e::press_sheet_button(m_sheet, PSBTN_OK);
-        EXPECT_TRUE(m_tool.wait_for_exit());
-        EXPECT_EQ(m_tool.exit_code(), 0u);
+        EXPECT_TRUE(m_tool->wait_for_exit());
+        EXPECT_EQ(m_tool->exit_code(), 0u);
     }
 
     VirtualPads m_pads;
-    ToolProcess m_tool;
+    std::unique_ptr<ToolProcess> m_tool;
     HWND m_sheet = nullptr;
 };
 
@@ -391,41 +393,41 @@ TEST_F(Controllers, PressesAreCapturedAndLightThePicture) {
     EXPECT_TRUE(wait_until([&] { return screen_pixels(picture) == at_rest; })) << "still lit";
 
     // A button taken from its old slot: back had button 9.
-    EXPECT_TRUE(capture(m_tool, page, IDC_SLOT_RT, move(m_pads, "button", "four", 9, 1)));
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_RT, move(m_pads, "button", "four", 9, 1)));
     EXPECT_EQ(slot_text(page, 5), L"Button 9");
     EXPECT_EQ(slot_text(page, 9), L"");
     // An axis half and a hat direction. On this pad X, Y, Z and Rx: Z has the ordinal 3.
-    EXPECT_TRUE(capture(m_tool, page, IDC_SLOT_Y, move(m_pads, "axis", "four", 2, -32768)));
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_Y, move(m_pads, "axis", "four", 2, -32768)));
     EXPECT_EQ(slot_text(page, 0), L"Z Axis -");
-    EXPECT_TRUE(capture(m_tool, page, IDC_SLOT_X, move(m_pads, "hat", "four", 0, kHatRight)));
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_X, move(m_pads, "hat", "four", 0, kHatRight)));
     EXPECT_EQ(slot_text(page, 3), L"Hat Switch R");
 
     // Escape and Cancel change nothing.
-    EXPECT_TRUE(capture(m_tool, page, IDC_SLOT_LB, [](HWND dialog) {
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_LB, [](HWND dialog) {
         SetForegroundWindow(dialog);
         Sleep(200);
         test_support::send_key(VK_ESCAPE, true);
         test_support::send_key(VK_ESCAPE, false);
     }));
     EXPECT_TRUE(
-        capture(m_tool, page, IDC_SLOT_LB, [](HWND dialog) { test_support::click(dialog, IDCANCEL); }));
+        capture(*m_tool, page, IDC_SLOT_LB, [](HWND dialog) { test_support::click(dialog, IDCANCEL); }));
     EXPECT_EQ(slot_text(page, 6), L"Button 6");
 
     // On a pad with all six axes, Z comes after X, Y, Rx and Ry: ordinal 4.
     choose_player(page, 2);
     ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Six Axis Pad"));
-    EXPECT_TRUE(capture(m_tool, page, IDC_SLOT_Y, move(m_pads, "axis", "six", 2, -32768)));
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_Y, move(m_pads, "axis", "six", 2, -32768)));
     EXPECT_EQ(slot_text(page, 0), L"Z Axis -");
 
     // Pulled out while the dialog waits: it stays, and the tool with it, until cancelled.
     PostMessageW(GetDlgItem(page, IDC_SLOT_B), BM_CLICK, 0, 0);
-    HWND dialog = wait_for_capture_dialog(m_tool);
+    HWND dialog = wait_for_capture_dialog(*m_tool);
     ASSERT_TRUE(dialog);
     ASSERT_TRUE(m_pads.detach("six"));
     ASSERT_TRUE(VirtualPads::wait_for(1));
     Sleep(1000);
     EXPECT_TRUE(IsWindow(dialog));
-    EXPECT_EQ(m_tool.exit_code(), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_EQ(m_tool->exit_code(), static_cast<DWORD>(STILL_ACTIVE));
     test_support::click(dialog, IDCANCEL);
     EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
     press_ok();
@@ -468,6 +470,59 @@ TEST_F(Controllers, XInputWithPadsAttachedAndBack) {
         EXPECT_TRUE(stored_guid_is(saved.pad_slots[player], GUID_NULL)) << "player " << player;
         EXPECT_EQ(entries_of(saved.pad_slots[player]), expected_pad_layout(0)) << "player " << player;
     }
+}
+
+// A pad that is not plugged in when the tool starts keeps the player's layout until the
+// player chooses another device; pads plugged in or pulled out show at once.
+TEST_F(Controllers, StoredPadThatIsPulledOutKeepsItsLayout) {
+    ASSERT_TRUE(m_pads.attach("kept", 4, "Kept Pad"));
+    ASSERT_TRUE(VirtualPads::wait_for(1));
+    const GUID kept = attached_pads()[0].instance;
+    ASSERT_TRUE(m_pads.detach("kept"));
+    ASSERT_TRUE(VirtualPads::wait_for(0));
+
+    std::vector<uint8_t> bytes = e2e::valid_settings_file(7, 5000);
+    SettingsRecord record;
+    std::memcpy(&record, bytes.data(), sizeof record);
+    std::memcpy(&record.pad_slots[1].device_guid, &kept, sizeof kept);
+    for (int slot = 0; slot < kAssignmentCount; ++slot)
+        record.pad_slots[1].assignments[slot] = entry(0, static_cast<uint8_t>(23 - slot), slot);
+    stamp_settings_header(record);
+    std::memcpy(bytes.data(), &record, sizeof record);
+    ASSERT_TRUE(e2e::put_settings_file(bytes));
+
+    HWND page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    auto expect_nothing_shown = [&] {
+        EXPECT_EQ(control_text(page, IDC_DEVICE), L"--");
+        EXPECT_TRUE(all_slots_empty(page));
+        EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+    };
+    expect_nothing_shown();
+
+    // Plugged in and pulled out while the page is shown.
+    ASSERT_TRUE(m_pads.attach("new", 4, "New Pad", 2));
+    EXPECT_TRUE(wait_until([&] { return combo_entries(page, IDC_DEVICE).size() == 2; }))
+        << "the pad plugged in is not listed";
+    expect_nothing_shown();
+    ASSERT_TRUE(m_pads.detach("new"));
+    EXPECT_TRUE(wait_until([&] { return combo_entries(page, IDC_DEVICE).size() == 1; }))
+        << "the pad pulled out is still listed";
+    choose_player(page, 2);
+    choose_player(page, 1);
+    expect_nothing_shown();
+    press_ok();
+    SettingsRecord saved = saved_record();
+    EXPECT_EQ(std::memcmp(&saved.pad_slots[1], &record.pad_slots[1], sizeof(PadSlot)), 0) << "layout lost";
+
+    // Only the player's own choice of "--" lets it go.
+    page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    test_support::select_combo_entry(page, IDC_DEVICE, 0);
+    press_ok();
+    saved = saved_record();
+    EXPECT_TRUE(stored_guid_is(saved.pad_slots[1], GUID_NULL));
+    EXPECT_EQ(entries_of(saved.pad_slots[1]), expected_pad_layout(0));
 }
 
 }  // namespace
