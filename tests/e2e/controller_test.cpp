@@ -426,7 +426,7 @@ TEST_F(Controllers, PressesAreCapturedAndLightThePicture) {
     ASSERT_TRUE(m_pads.detach("six"));
     ASSERT_TRUE(VirtualPads::wait_for(1));
     Sleep(1000);
-    EXPECT_TRUE(IsWindow(dialog));
+    EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog did not wait";
     EXPECT_EQ(m_tool->exit_code(), static_cast<DWORD>(STILL_ACTIVE));
     test_support::click(dialog, IDCANCEL);
     EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
