@@ -56,6 +56,12 @@ wine_session_start() {
   # Start Wine's own services once, alone: several programs starting them at the same
   # moment on a fresh prefix can hang.
   "${services[@]}" wine cmd /c exit >/dev/null 2>&1 || true
+  # The pads can be plugged in once the HID bus runs: the library then says how many
+  # commands it has carried out.
+  if [ ${#services[@]} -gt 0 ]; then
+    for _ in $(seq 300); do [ -s "$VIRTUAL_PADS_COMMANDS.done" ] && break; sleep 0.1; done
+    [ -s "$VIRTUAL_PADS_COMMANDS.done" ] || echo "wine-session: the virtual pads did not start" >&2
+  fi
 }
 
 wine_session_stop() {

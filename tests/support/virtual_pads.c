@@ -139,6 +139,9 @@ static void detach(struct pad* pad) {
     }
     sdl.close(pad->joystick);
     memset(pad, 0, sizeof *pad);
+    /* Removals close together can get lost on the way to the HID bus: the next command
+       waits until this one has had time to get through. */
+    usleep(150 * 1000);
 }
 
 static void run_command(char* line) {
@@ -188,7 +191,7 @@ static void report_done(const char* commands, long done) {
 
 /* Reads the command file from where it left off; only whole lines are run. */
 static void follow_commands(const char* commands) {
-    long offset = 0, done = 0;
+    long offset = 0, done = 0, reported = 0;
     char line[MAX_LINE];
     report_done(commands, done);
     for (;;) {
@@ -202,7 +205,10 @@ static void follow_commands(const char* commands) {
                 run_command(line);
                 ++done;
             }
+        }
+        if (done != reported) {
             report_done(commands, done);
+            reported = done;
         }
         if (in) fclose(in);
         usleep(20 * 1000);
