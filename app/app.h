@@ -26,7 +26,10 @@ public:
     ~CSettingSheet() override;
     BOOL OnInitDialog() override;
 
+    DECLARE_MESSAGE_MAP()
+
 private:
+    LRESULT OnDeviceChange(WPARAM event, LPARAM data);
     void AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UINT title_text);
 
     CDisplayPage m_displayPage;

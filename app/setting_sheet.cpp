@@ -56,6 +56,15 @@ void CSettingSheet::AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UI
     AddPage(&page);
 }
 
+BEGIN_MESSAGE_MAP(CSettingSheet, CPropertySheet)
+ON_MESSAGE(WM_DEVICECHANGE, &CSettingSheet::OnDeviceChange)
+END_MESSAGE_MAP()
+
+// Game controllers plugged in or pulled out: the Controller page follows at once.
+LRESULT CSettingSheet::OnDeviceChange(WPARAM event, LPARAM data) {
+    return on_device_change(m_hWnd, event, data);
+}
+
 BOOL CSettingSheet::OnInitDialog() {
     const BOOL result = CPropertySheet::OnInitDialog();
     if (g_input_manager) g_input_manager->attach_window(m_hWnd);

@@ -106,7 +106,7 @@ std::wstring device_name(const input_device_dx8& device) {
 
 BEGIN_MESSAGE_MAP(ButtonPage, CPropertyPage)
 ON_CBN_SELCHANGE(IDC_PLAYER, &ButtonPage::OnSelchangePlayer)
-ON_CBN_SELCHANGE(IDC_DEVICE, &ButtonPage::ShowAssignments)
+ON_CBN_SELCHANGE(IDC_DEVICE, &ButtonPage::OnSelchangeDevice)
 ON_BN_CLICKED(IDC_DIRECTINPUT, &ButtonPage::OnDirectInput)
 ON_BN_CLICKED(IDC_XINPUT, &ButtonPage::OnXInput)
 ON_BN_CLICKED(IDC_PICTURE, &ButtonPage::OnPictureClicked)
@@ -115,6 +115,7 @@ ON_CONTROL_RANGE(BN_CLICKED, IDC_SLOT_LB, IDC_SLOT_LB, &ButtonPage::OnSlotButton
 ON_CONTROL_RANGE(BN_CLICKED, IDC_SLOT_LT, IDC_SLOT_BACK, &ButtonPage::OnSlotButton)
 ON_MESSAGE(WM_TIMER, &ButtonPage::OnTimer)
 ON_MESSAGE(WM_HELP, &ButtonPage::OnHelpRequest)
+ON_MESSAGE(kDevicesChangedMessage, &ButtonPage::OnDevicesChanged)
 END_MESSAGE_MAP()
 
 ButtonPage::ButtonPage(int index, UINT title_string) : CPropertyPage(IDD_BUTTON_PAGE), m_player(index) {
@@ -154,12 +155,14 @@ BOOL ButtonPage::OnInitDialog() {
 BOOL ButtonPage::OnSetActive() {
     FillPage(m_player);
     SetTimer(kPageTimer, kPagePeriodMs);
+    m_active = true;
     CPropertyPage::OnSetActive();
     return TRUE;
 }
 
 BOOL ButtonPage::OnKillActive() {
     KillTimer(kPageTimer);
+    m_active = false;
     // Nothing would close the popup while the page is hidden.
     CloseHelpPopup();
     return CPropertyPage::OnKillActive();
@@ -202,10 +205,9 @@ void ButtonPage::FillPage(int slot) {
             const LRESULT index = AddDeviceEntry(device_name(*device), device->instance_guid());
             if (index >= 0 && same_guid(device->instance_guid(), m_device) && !xinput()) selection = index;
         }
-        if (selection == 0) {
-            m_device = GUID_NULL;
-            set_pad_device(static_cast<unsigned>(m_player), kNoDevice, L"");
-        }
+        // A stored pad that is not plugged in keeps the slot: its device and its 24
+        // entries stay until the player chooses another device or "--".
+        if (selection == 0) m_device = GUID_NULL;
     } else {
         const std::wstring keyboard = text_w(kDeviceTextKeyboard);
         SendDlgItemMessage(IDC_DEVICE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keyboard.c_str()));
@@ -244,7 +246,6 @@ void ButtonPage::ShowAssignments() {
     const unsigned player = static_cast<unsigned>(m_player);
     if (!device) {
         m_device = GUID_NULL;
-        if (m_player != kKeyboardSlot) set_pad_device(player, kNoDevice, L"");
         EnableDlgItem(IDC_DEFAULT_SETTINGS, FALSE);
         return;
     }
@@ -260,6 +261,27 @@ void ButtonPage::ShowAssignments() {
         }
     }
     EnableDlgItem(IDC_DEFAULT_SETTINGS, TRUE);
+}
+
+// The player's own choice of device: "--", or a pad pulled out since the list was filled,
+// leaves the slot without a device and with the default pad layout.
+void ButtonPage::OnSelchangeDevice() {
+    ShowAssignments();
+    if (m_player != kKeyboardSlot && !ShownDevice())
+        set_pad_device(static_cast<unsigned>(m_player), kNoDevice, L"");
+}
+
+// Pads came or went while the page is shown: the device combo is filled again, and a pad
+// stored for the player is selected again when it is back. The capture dialog relies on
+// the page as it is, so a change during a capture waits for its end.
+LRESULT ButtonPage::OnDevicesChanged(WPARAM, LPARAM) {
+    if (!m_active || m_player == kKeyboardSlot) return 0;
+    if (m_capturing) {
+        m_refillAfterCapture = true;
+        return 0;
+    }
+    FillPage(m_player);
+    return 0;
 }
 
 void ButtonPage::EnableSlotControls(bool enable) {
@@ -339,6 +361,10 @@ void ButtonPage::OnSlotClicked(int slot) {
     m_capturing = true;
     const INT_PTR result = dialog.DoModal();
     m_capturing = false;
+    if (m_refillAfterCapture) {
+        m_refillAfterCapture = false;
+        FillPage(m_player);
+    }
     const uint8_t captured = dialog.CapturedButton();
     if (result != IDOK || captured == kNothingCaptured) return;
 

@@ -233,6 +233,14 @@ private:
 // 1 to 4 chosen in its player combo): the device of the slot, the DirectInput or XInput
 // mode, the 24 function assignments and the lit controller picture. Edits go into the
 // settings record at once.
+// Sent to the shown page of the sheet once game controllers came or went.
+constexpr UINT kDevicesChangedMessage = WM_APP + 1;
+
+// The sheet's WM_DEVICECHANGE handling: an arrival or removal of a HID interface starts a
+// short timer, restarted by every further one, so that a burst of notifications leads to
+// one refresh of the input manager and one kDevicesChangedMessage to the shown page.
+LRESULT on_device_change(HWND sheet, WPARAM event, LPARAM data);
+
 class ButtonPage : public CPropertyPage {
 public:
     ButtonPage(int index, UINT title_string);
@@ -259,6 +267,8 @@ private:
     // Adds a device to the device combo and the list; the entry's index, or negative.
     LRESULT AddDeviceEntry(const std::wstring& name, const GUID& device);
     void ShowAssignments();
+    void OnSelchangeDevice();
+    LRESULT OnDevicesChanged(WPARAM, LPARAM);
     void EnableSlotControls(bool enable);
     void EnableModeControls(bool enable);
     nrv::peripheral::input_device_dx8* ShownDevice() const;
@@ -285,6 +295,8 @@ private:
     uint32_t m_litMask = 0;
     int m_hoverSlot = -1;
     bool m_capturing = false;
+    bool m_active = false;              // between OnSetActive and OnKillActive
+    bool m_refillAfterCapture = false;  // devices changed while the capture dialog ran
     POINT m_lastCursor = {-1, -1};
     int m_stillTicks = 0;
     HWND m_tipControl = nullptr;

@@ -8,6 +8,7 @@ packages=(
   libgl1-mesa-dri:i386 libglx-mesa0:i386 libgl1:i386
   pulseaudio libpulse0:i386 libasound2-plugins:i386
   python3 procps file binutils-mingw-w64-i686
+  libsdl2-2.0-0:i386 gcc-multilib
 )
 
 missing=()

@@ -19,6 +19,8 @@ ctest --preset native -j2 || status=1
 source tools/wine-session.sh
 session=$(mktemp -d /tmp/settings-tests.XXXXXX)
 trap 'wine_session_stop; rm -rf "$session"' EXIT
+# Virtual game controllers for the controller tests.
+export VIRTUAL_PADS_LIBRARY="$top/build/windows/tests/e2e/libvirtual_pads.so"
 wine_session_start "$session" headless
 # The end-to-end tests save their screenshots here.
 export SETTINGS_ARTIFACTS="$top/build/artifacts"

@@ -8,6 +8,9 @@
 #                                        the user's own home, and its wineserver is left
 #                                        alone.
 #   wine_session_stop                  - ends everything wine_session_start started.
+# With VIRTUAL_PADS_LIBRARY naming the virtual pad library (built with the tests), Wine's
+# device host is started with it preloaded, and VIRTUAL_PADS_COMMANDS names the file that
+# the tests append pad commands to. The pads live as long as the session's wineserver.
 
 WINE_SESSION_PIDS=()
 
@@ -55,9 +58,22 @@ wine_session_start() {
   wineboot -i >"$dir/wineboot.log" 2>&1 || true
   wineserver -w
   wineserver -p
+  # Only the services take the preload: the HID bus lives in one of them.
+  local services=()
+  if [ -n "${VIRTUAL_PADS_LIBRARY:-}" ] && [ -e "$VIRTUAL_PADS_LIBRARY" ]; then
+    export VIRTUAL_PADS_COMMANDS="$dir/virtual-pads"
+    : >"$VIRTUAL_PADS_COMMANDS"
+    services=(env LD_PRELOAD="$VIRTUAL_PADS_LIBRARY")
+  fi
   # Start Wine's own services once, alone: several programs starting them at the same
   # moment on a fresh prefix can hang.
-  wine cmd /c exit >/dev/null 2>&1 || true
+  "${services[@]}" wine cmd /c exit >/dev/null 2>&1 || true
+  # The pads can be plugged in once the HID bus runs: the library then says how many
+  # commands it has carried out.
+  if [ ${#services[@]} -gt 0 ]; then
+    for _ in $(seq 300); do [ -s "$VIRTUAL_PADS_COMMANDS.done" ] && break; sleep 0.1; done
+    [ -s "$VIRTUAL_PADS_COMMANDS.done" ] || echo "wine-session: the virtual pads did not start" >&2
+  fi
 }
 
 wine_session_stop() {

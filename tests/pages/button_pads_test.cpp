@@ -1,8 +1,10 @@
-// The Controller page with game controllers: fake DirectInput pads. The fake answers no
-// object query, so every axis counts as present: X, Y, Rx, Ry, the two sliders, Z and Rz
-// have the ordinals 0 to 7.
+// The Controller page with game controllers: fake DirectInput pads. A pad answers object
+// queries by offset, so only the axes it has count: on these pads X, Y, Z and Rz have the
+// ordinals 0 to 3.
 #include "pages/button_test_support.h"
 #include "peripheral/fake_direct_input.h"
+
+#include <dbt.h>
 
 #include <cstring>
 
@@ -75,7 +77,7 @@ TEST_F(ControllerPage, ListsPadsByDistinctNamesAndGivesEachToOnePlayer) {
         EXPECT_EQ(slot_text(page, 0), L"Button 0");
         EXPECT_EQ(slot_text(page, 12), L"Hat 0 U");
         EXPECT_EQ(slot_text(page, 17), L"Y +") << "left stick down";
-        EXPECT_EQ(slot_text(page, 23), L"") << "right stick right is Rx +, which this pad lacks";
+        EXPECT_EQ(slot_text(page, 23), L"Z +") << "right stick right: ordinal 2 is Z on this pad";
         EXPECT_TRUE(enabled(page, IDC_DEFAULT_SETTINGS));
         save_screenshot(sheet_window, "controller-page-pads");
 
@@ -107,10 +109,10 @@ TEST_F(ControllerPage, CapturedButtonsAxesAndHatsAreAssignedAndLit) {
         EXPECT_EQ(slot_text(page, 5), L"Button 9");
         EXPECT_EQ(slot_text(page, 9), L"");
 
-        // An axis half is stored by the axis ordinal: Z minus is (3, 6) here.
+        // An axis half is stored by the axis ordinal: Z minus is (3, 2) here.
         EXPECT_TRUE(with_capture(page, IDC_SLOT_Y, change_pad(*pad, [](DIJOYSTATE2& s) { s.lZ = 0; })));
         EXPECT_EQ(slot_text(page, 0), L"Z -");
-        EXPECT_EQ(settings_record().pad_slots[1].assignments[0], assignment_entry(3, 6, 0, 0));
+        EXPECT_EQ(settings_record().pad_slots[1].assignments[0], assignment_entry(3, 2, 0, 0));
 
         // The second hat stands for the first: it lights the D-pad.
         pad->joystick().rgdwPOV[1] = 0;
@@ -134,6 +136,37 @@ TEST_F(ControllerPage, CapturedButtonsAxesAndHatsAreAssignedAndLit) {
         pad->joystick().rgbButtons[2] = 0;
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
+}
+
+// A pad that comes back while the page is shown is the player's again, layout and all. The
+// notification of its arrival is what the sheet hands on.
+TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
+    set_pad_device(1, stored(guid(1)));
+    uint32_t entries[kFunctionCount];
+    std::memcpy(entries, pad_assignments(1), sizeof entries);
+    entries[0] = assignment_entry(0, 11, 0, 0);
+    store_pad_assignments(1, entries);
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        EXPECT_EQ(item_text(page, IDC_DEVICE), L"--");
+        EXPECT_EQ(slot_text(page, 0), L"");
+        EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+
+        m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Returning Pad"));
+        DEV_BROADCAST_DEVICEINTERFACE_W arrival = {};
+        arrival.dbcc_size = sizeof arrival;
+        arrival.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        arrival.dbcc_classguid = {
+            0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+        on_device_change(sheet_window, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
+        EXPECT_TRUE(pump_until([&] { return item_text(page, IDC_DEVICE) == L"Returning Pad"; }));
+        EXPECT_EQ(slot_text(page, 0), L"Button 11");
+        EXPECT_TRUE(enabled(page, IDC_DEFAULT_SETTINGS));
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+    EXPECT_TRUE(holds(1, guid(1)));
+    EXPECT_EQ(pad_assignments(1)[0], assignment_entry(0, 11, 0, 0));
 }
 
 }  // namespace

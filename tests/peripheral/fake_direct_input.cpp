@@ -74,7 +74,22 @@ public:
         m_pad->cooperative_flags = flags;
         return m_pad->cooperative_result;
     }
-    HRESULT WINAPI GetObjectInfo(LPDIDEVICEOBJECTINSTANCEW, DWORD, DWORD) override { return E_NOTIMPL; }
+    // As DirectInput does once a data format is set: an object is found by its offset in
+    // that format, and an offset no object has is DIERR_OBJECTNOTFOUND.
+    HRESULT WINAPI GetObjectInfo(LPDIDEVICEOBJECTINSTANCEW instance, DWORD which, DWORD how) override {
+        if (!instance || instance->dwSize != sizeof(DIDEVICEOBJECTINSTANCEW)) return DIERR_INVALIDPARAM;
+        if (how != DIPH_BYOFFSET) return E_NOTIMPL;
+        for (const object& reported : m_pad->objects) {
+            if (reported.offset != which) continue;
+            std::memset(instance, 0, sizeof *instance);
+            instance->dwSize = sizeof *instance;
+            instance->guidType = reported.type;
+            instance->dwOfs = reported.offset;
+            copy_name(instance->tszName, reported.name);
+            return DI_OK;
+        }
+        return DIERR_OBJECTNOTFOUND;
+    }
     HRESULT WINAPI GetDeviceInfo(LPDIDEVICEINSTANCEW instance) override {
         if (instance->dwSize != sizeof(DIDEVICEINSTANCEW)) return DIERR_INVALIDPARAM;
         copy_name(instance->tszInstanceName, m_pad->instance_name);
@@ -112,7 +127,16 @@ private:
 }  // namespace
 
 void add_axis(pad& device, const GUID& type, const wchar_t* name) {
-    device.objects.push_back({type, name, 0});
+    static const struct {
+        const GUID* type;
+        DWORD offset;
+    } kAxes[] = {{&GUID_XAxis, DIJOFS_X},   {&GUID_YAxis, DIJOFS_Y},   {&GUID_ZAxis, DIJOFS_Z},
+                 {&GUID_RxAxis, DIJOFS_RX}, {&GUID_RyAxis, DIJOFS_RY}, {&GUID_RzAxis, DIJOFS_RZ}};
+    DWORD offset = 0;
+    for (const auto& axis : kAxes) {
+        if (IsEqualGUID(*axis.type, type)) offset = axis.offset;
+    }
+    device.objects.push_back({type, name, offset});
 }
 
 void add_buttons(pad& device, int count, DWORD first_offset) {

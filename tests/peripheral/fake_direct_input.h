@@ -17,7 +17,7 @@ namespace fake {
 struct object {
     GUID type;
     std::wstring name;
-    DWORD offset;  // what DirectInput would report; the devices must not rely on it
+    DWORD offset;  // in c_dfDIJoystick2, as DirectInput reports it and finds the object by it
 };
 
 // One attached device: what it reports, what its calls return and what was done to it.

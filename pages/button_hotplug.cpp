@@ -1,0 +1,45 @@
+// Game controllers plugged in or pulled out while the sheet runs. The input manager
+// registers the sheet window for arrivals and removals of HID interfaces; the sheet hands
+// each WM_DEVICECHANGE here.
+#include "pages/pages.h"
+
+#include "nrv/peripheral/peripheral.h"
+
+#include <commctrl.h>
+#include <dbt.h>
+
+namespace {
+
+constexpr UINT_PTR kDeviceChangeTimer = 0x4443;  // on the sheet window; no other timer there
+// One pad coming or going sends several notifications within a few milliseconds.
+constexpr UINT kSettleMs = 250;
+
+// {4D1E55B2-F16F-11CF-88CB-001111000030}
+constexpr GUID kHidInterfaceClass = {
+    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
+bool is_hid_interface_change(WPARAM event, LPARAM data) {
+    if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return false;
+    const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
+    if (!header || header->dbch_size < sizeof(DEV_BROADCAST_DEVICEINTERFACE_W) ||
+        header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
+        return false;
+    const auto* interface_change = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(data);
+    return IsEqualGUID(interface_change->dbcc_classguid, kHidInterfaceClass) != FALSE;
+}
+
+void CALLBACK on_devices_settled(HWND sheet, UINT, UINT_PTR timer, DWORD) {
+    KillTimer(sheet, timer);
+    if (g_input_manager) g_input_manager->refresh_devices();
+    HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    if (page) SendMessageW(page, kDevicesChangedMessage, 0, 0);
+}
+
+}  // namespace
+
+LRESULT on_device_change(HWND sheet, WPARAM event, LPARAM data) {
+    // Setting the timer again restarts it: the refresh follows the last notification.
+    if (is_hid_interface_change(event, data))
+        SetTimer(sheet, kDeviceChangeTimer, kSettleMs, &on_devices_settled);
+    return TRUE;
+}

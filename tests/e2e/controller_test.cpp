@@ -1,0 +1,528 @@
+// Game controllers as a player meets them: virtual pads that Wine's own HID bus presents to
+// DirectInput are plugged in, pressed and pulled out while the real settings.exe runs, and
+// the saved file is checked against layouts built here from the tables.
+#include "e2e/driver.h"
+#include "res/resource.h"
+#include "settings/expected_layouts.h"
+#include "settings/settings.h"
+#include "support/sheet_script.h"
+
+#include <gtest/gtest.h>
+
+#include <dinput.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using e2e::ToolProcess;
+
+constexpr int kDisplayPage = 0;
+constexpr int kControllerPage = 2;
+
+// SDL hat bits, as the pad commands take them.
+constexpr int kHatUp = 1;
+constexpr int kHatRight = 2;
+
+// Lets the test process run until `done` holds or timeout_ms has passed.
+bool wait_until(const std::function<bool()>& done, DWORD timeout_ms = 5000) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeout_ms) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+struct AttachedPad {
+    std::wstring name;
+    GUID instance;
+};
+
+BOOL CALLBACK collect_pad(const DIDEVICEINSTANCEW* instance, void* context) {
+    static_cast<std::vector<AttachedPad>*>(context)->push_back(
+        {instance->tszInstanceName, instance->guidInstance});
+    return DIENUM_CONTINUE;
+}
+
+// The game controllers DirectInput reports to this process, as the tool would see them.
+std::vector<AttachedPad> attached_pads() {
+    std::vector<AttachedPad> pads;
+    IDirectInput8W* direct_input = nullptr;
+    if (FAILED(DirectInput8Create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,
+                                  reinterpret_cast<void**>(&direct_input), nullptr)))
+        return pads;
+    direct_input->EnumDevices(DI8DEVCLASS_GAMECTRL, collect_pad, &pads, DIEDFL_ATTACHEDONLY);
+    direct_input->Release();
+    return pads;
+}
+
+// The session's virtual pads (tools/wine-session.sh): commands go to a file that the
+// HID bus's process follows; it counts the commands it has carried out in a second file.
+class VirtualPads {
+public:
+    VirtualPads() {
+        char path[MAX_PATH] = {};
+        if (!GetEnvironmentVariableA("VIRTUAL_PADS_COMMANDS", path, MAX_PATH)) return;
+        m_commands = std::string("Z:") + path;
+        std::replace(m_commands.begin(), m_commands.end(), '/', '\\');
+    }
+    bool available() const { return !m_commands.empty(); }
+
+    // Appends a command and waits until it has been carried out.
+    bool send(const std::string& command) {
+        {
+            std::ofstream out(m_commands, std::ios::app | std::ios::binary);
+            out << command << '\n';
+        }
+        const std::vector<uint8_t> all = e2e::read_file(m_commands);
+        const long lines = static_cast<long>(std::count(all.begin(), all.end(), '\n'));
+        return wait_until([&] {
+            const std::vector<uint8_t> done = e2e::read_file(m_commands + ".done");
+            return std::atol(std::string(done.begin(), done.end()).c_str()) >= lines;
+        });
+    }
+    // A plain joystick: its SDL axes 0.. are X, Y, Z, Rx, Ry, Rz in that order.
+    bool attach(const std::string& id, int axes, const std::string& name, int product = 1) {
+        char command[300];
+        std::snprintf(command, sizeof command, "attach %s 0 %d 12 1 1209 %04x %s", id.c_str(), axes, product,
+                      name.c_str());
+        return send(command);
+    }
+    bool set(const char* control, const std::string& id, int n, int value) {
+        return send(std::string(control) + " " + id + " " + std::to_string(n) + " " + std::to_string(value));
+    }
+    bool detach(const std::string& id) { return send("detach " + id); }
+    bool clear() { return send("clear"); }
+
+    // Waits until DirectInput reports `count` game controllers.
+    static bool wait_for(size_t count) {
+        return wait_until([&] { return attached_pads().size() == count; }, 10000);
+    }
+
+private:
+    std::string m_commands;
+};
+
+// --- the tool's windows --------------------------------------------------------------------
+
+HWND show_page(HWND sheet, int index) {
+    e2e::select_page(sheet, index);
+    Sleep(200);
+    return e2e::current_page(sheet);
+}
+
+std::wstring control_text(HWND page, int id) {
+    return e2e::window_text(GetDlgItem(page, id));
+}
+
+bool enabled(HWND page, int id) {
+    return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
+}
+
+std::vector<std::wstring> combo_entries(HWND page, int id) {
+    HWND combo = GetDlgItem(page, id);
+    std::vector<std::wstring> entries;
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        wchar_t text[600] = {};
+        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
+void choose_device(HWND page, const wchar_t* text) {
+    const LRESULT index = SendMessageW(GetDlgItem(page, IDC_DEVICE), CB_FINDSTRINGEXACT,
+                                       static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+    ASSERT_GE(index, 0) << "not listed";
+    test_support::select_combo_entry(page, IDC_DEVICE, index);
+}
+
+void choose_player(HWND page, int player) {
+    test_support::select_combo_entry(page, IDC_PLAYER, player - 1);
+}
+
+// The edit boxes of the 24 functions, in slot order.
+constexpr int kNameBoxes[kAssignmentCount] = {
+    IDC_NAME_Y,
+    IDC_NAME_B,
+    IDC_NAME_A,
+    IDC_NAME_X,
+    IDC_NAME_LT,
+    IDC_NAME_RT,
+    IDC_NAME_LB,
+    IDC_NAME_RB,
+    IDC_NAME_START,
+    IDC_NAME_BACK,
+    IDC_NAME_LSTICK_PRESS,
+    IDC_NAME_RSTICK_PRESS,
+    IDC_NAME_DPAD_UP,
+    IDC_NAME_DPAD_RIGHT,
+    IDC_NAME_DPAD_DOWN,
+    IDC_NAME_DPAD_LEFT,
+    IDC_NAME_LSTICK_UP,
+    IDC_NAME_LSTICK_DOWN,
+    IDC_NAME_LSTICK_LEFT,
+    IDC_NAME_LSTICK_RIGHT,
+    IDC_NAME_RSTICK_UP,
+    IDC_NAME_RSTICK_DOWN,
+    IDC_NAME_RSTICK_LEFT,
+    IDC_NAME_RSTICK_RIGHT,
+};
+
+std::wstring slot_text(HWND page, int slot) {
+    return control_text(page, kNameBoxes[slot]);
+}
+
+bool all_slots_empty(HWND page) {
+    for (int slot = 0; slot < kAssignmentCount; ++slot)
+        if (!slot_text(page, slot).empty()) return false;
+    return true;
+}
+
+HWND wait_for_capture_dialog(const ToolProcess& tool) {
+    HWND found = nullptr;
+    wait_until([&] {
+        for (HWND dialog : e2e::process_windows(tool.pid(), L"#32770"))
+            if (GetDlgItem(dialog, IDC_CAPTURE_PROMPT)) found = dialog;
+        return found != nullptr;
+    });
+    return found;
+}
+
+// Clicks a function's slot button and works the capture dialog with `act`; true when the
+// dialog then closed by itself or through `act`.
+bool capture(const ToolProcess& tool, HWND page, int slot_button, const std::function<void(HWND)>& act) {
+    PostMessageW(GetDlgItem(page, slot_button), BM_CLICK, 0, 0);
+    HWND dialog = wait_for_capture_dialog(tool);
+    if (!dialog) return false;
+    Sleep(400);  // past the dialog's first look at the pad
+    act(dialog);
+    return wait_until([&] { return !IsWindow(dialog); });
+}
+
+// Moves a control of a pad for as long as the capture dialog needs to see it.
+std::function<void(HWND)> move(VirtualPads& pads, const char* control, const std::string& id, int n,
+                               int value) {
+    return [&pads, control, id, n, value](HWND dialog) {
+        pads.set(control, id, n, value);
+        wait_until([&] { return !IsWindow(dialog); });
+        pads.set(control, id, n, 0);
+    };
+}
+
+// The pixels of a window as the screen shows them.
+std::vector<uint32_t> screen_pixels(HWND window) {
+    RECT rect;
+    GetWindowRect(window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    SelectObject(memory, previous);
+    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return pixels;
+}
+
+// --- the saved file ------------------------------------------------------------------------
+
+SettingsRecord saved_record() {
+    const std::vector<uint8_t> bytes = e2e::read_file(e2e::settings_file());
+    SettingsRecord record;
+    std::memset(&record, 0, sizeof record);
+    EXPECT_TRUE(settings_bytes_valid(bytes.data(), bytes.size()));
+    if (bytes.size() == sizeof record) std::memcpy(&record, bytes.data(), sizeof record);
+    return record;
+}
+
+bool stored_guid_is(const PadSlot& slot, const GUID& guid) {
+    return std::memcmp(&slot.device_guid, &guid, sizeof guid) == 0;
+}
+
+// The default pad layout, patched by known-controller row `row` (1 to 8; 0 for none).
+std::vector<uint32_t> expected_pad_layout(int row) {
+    std::vector<uint32_t> entries;
+    for (int slot = 0; slot < kAssignmentCount; ++slot) {
+        const TypeCode pair = row ? kExpectedPatches[slot][row - 1] : kExpectedDefaults[slot].pad;
+        entries.push_back(expected_entry(pair, kExpectedDefaults[slot].carried));
+    }
+    return entries;
+}
+
+std::vector<uint32_t> entries_of(const PadSlot& slot) {
+    return std::vector<uint32_t>(slot.assignments, slot.assignments + kAssignmentCount);
+}
+
+uint32_t entry(uint8_t type, uint8_t code, int slot) {
+    return expected_entry({type, code}, kExpectedDefaults[slot].carried);
+}
+
+const GUID* guid_of(const std::vector<AttachedPad>& pads, const wchar_t* name) {
+    for (const AttachedPad& pad : pads)
+        if (pad.name == name) return &pad.instance;
+    return nullptr;
+}
+
+class Controllers : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!m_pads.available())
+            GTEST_SKIP() << "no virtual pads in this session (tools/test.sh starts them)";
+        ASSERT_TRUE(m_pads.clear());
+        ASSERT_TRUE(VirtualPads::wait_for(0));
+        e2e::remove_settings();
+    }
+    void TearDown() override {
+        if (m_pads.available()) m_pads.clear();
+        e2e::remove_settings();
+    }
+
+    // Starts the tool and shows its Controller page.
+    HWND start_on_controller_page() {
+        m_tool = std::make_unique<ToolProcess>();
+        if (!m_tool->start()) return nullptr;
+        m_sheet = m_tool->wait_for_sheet();
+        return m_sheet ? show_page(m_sheet, kControllerPage) : nullptr;
+    }
+    void press_ok() {
+        e2e::press_sheet_button(m_sheet, PSBTN_OK);
+        EXPECT_TRUE(m_tool->wait_for_exit());
+        EXPECT_EQ(m_tool->exit_code(), 0u);
+    }
+
+    VirtualPads m_pads;
+    std::unique_ptr<ToolProcess> m_tool;
+    HWND m_sheet = nullptr;
+};
+
+TEST_F(Controllers, PadsAreListedByNameAndEachPlayerGetsTheLayoutOfItsName) {
+    ASSERT_TRUE(m_pads.attach("psx", 4, "PSX-USB Pad"));
+    ASSERT_TRUE(m_pads.attach("logi", 4, "Logitech Dual Action", 2));
+    ASSERT_TRUE(m_pads.attach("xbox", 6, "XBOX Compatible Pad", 3));
+    for (const char* id : {"plain1", "plain2", "plain3"}) ASSERT_TRUE(m_pads.attach(id, 4, "Plain Pad", 4));
+    ASSERT_TRUE(VirtualPads::wait_for(6));
+    const std::vector<AttachedPad> attached = attached_pads();
+
+    HWND page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    std::vector<std::wstring> listed = combo_entries(page, IDC_DEVICE);
+    ASSERT_EQ(listed.size(), 7u);
+    EXPECT_EQ(listed[0], L"--");
+    std::vector<std::wstring> names(listed.begin() + 1, listed.end());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"Logitech Dual Action", L"PSX-USB Pad", L"Plain Pad",
+                                                L"Plain Pad - 2", L"Plain Pad - 3", L"XBOX Compatible Pad"}));
+
+    const wchar_t* chosen[4] = {L"PSX-USB Pad", L"Logitech Dual Action", L"XBOX Compatible Pad",
+                                L"Plain Pad - 3"};
+    for (int player = 1; player <= 4; ++player) {
+        choose_player(page, player);
+        ASSERT_NO_FATAL_FAILURE(choose_device(page, chosen[player - 1]));
+        EXPECT_EQ(control_text(page, IDC_DEVICE), chosen[player - 1]);
+        EXPECT_TRUE(enabled(page, IDC_DEFAULT_SETTINGS));
+    }
+    EXPECT_EQ(slot_text(page, 0), L"Button 0") << "Y of an unknown pad";
+    EXPECT_EQ(slot_text(page, 20), L"Z Axis -") << "right stick up: ordinal 3 is Z on a four-axis pad";
+
+    // More pads than the tool lists: seven with the keyboard; those listed keep their place.
+    ASSERT_TRUE(m_pads.attach("extra1", 2, "Extra Pad", 5));
+    ASSERT_TRUE(m_pads.attach("extra2", 2, "Extra Pad", 5));
+    ASSERT_TRUE(VirtualPads::wait_for(8));
+    show_page(m_sheet, kDisplayPage);
+    page = show_page(m_sheet, kControllerPage);
+    const std::vector<std::wstring> relisted = combo_entries(page, IDC_DEVICE);
+    ASSERT_EQ(relisted.size(), 8u) << "at most eight devices, the keyboard among them";
+    EXPECT_TRUE(std::equal(listed.begin(), listed.end(), relisted.begin()));
+    EXPECT_EQ(relisted[7], L"Extra Pad");
+    EXPECT_EQ(control_text(page, IDC_DEVICE), L"Plain Pad - 3");
+    press_ok();
+
+    const SettingsRecord saved = saved_record();
+    const int rows[4] = {1, 5, 8, 0};
+    for (int player = 1; player <= 4; ++player) {
+        EXPECT_EQ(entries_of(saved.pad_slots[player]), expected_pad_layout(rows[player - 1]))
+            << "player " << player;
+        EXPECT_FALSE(stored_guid_is(saved.pad_slots[player], GUID_NULL)) << "player " << player;
+    }
+    for (int player = 1; player <= 3; ++player)
+        EXPECT_TRUE(stored_guid_is(saved.pad_slots[player], *guid_of(attached, chosen[player - 1])));
+}
+
+TEST_F(Controllers, PressesAreCapturedAndLightThePicture) {
+    ASSERT_TRUE(m_pads.attach("four", 4, "Four Axis Pad"));
+    ASSERT_TRUE(m_pads.attach("six", 6, "Six Axis Pad", 2));
+    ASSERT_TRUE(VirtualPads::wait_for(2));
+    HWND page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Four Axis Pad"));
+    EXPECT_EQ(slot_text(page, 9), L"Button 9") << "back";
+    EXPECT_EQ(slot_text(page, 6), L"Button 6") << "LB";
+
+    // Pressed: A (button 2) and the hat up (the D-pad) light the picture.
+    SetCursorPos(0, 0);
+    HWND picture = GetDlgItem(page, IDC_PICTURE);
+    Sleep(400);
+    const std::vector<uint32_t> at_rest = screen_pixels(picture);
+    m_pads.set("button", "four", 2, 1);
+    m_pads.set("hat", "four", 0, kHatUp);
+    EXPECT_TRUE(wait_until([&] { return screen_pixels(picture) != at_rest; })) << "nothing lit";
+    Sleep(400);
+    e2e::save_screenshot(m_sheet, "controller-page-pad-pressed");
+    m_pads.set("button", "four", 2, 0);
+    m_pads.set("hat", "four", 0, 0);
+    EXPECT_TRUE(wait_until([&] { return screen_pixels(picture) == at_rest; })) << "still lit";
+
+    // A button taken from its old slot: back had button 9.
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_RT, move(m_pads, "button", "four", 9, 1)));
+    EXPECT_EQ(slot_text(page, 5), L"Button 9");
+    EXPECT_EQ(slot_text(page, 9), L"");
+    // An axis half and a hat direction. On this pad X, Y, Z and Rx: Z has the ordinal 3.
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_Y, move(m_pads, "axis", "four", 2, -32768)));
+    EXPECT_EQ(slot_text(page, 0), L"Z Axis -");
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_X, move(m_pads, "hat", "four", 0, kHatRight)));
+    EXPECT_EQ(slot_text(page, 3), L"Hat Switch R");
+
+    // Escape and Cancel change nothing.
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_LB, [](HWND dialog) {
+        SetForegroundWindow(dialog);
+        Sleep(200);
+        test_support::send_key(VK_ESCAPE, true);
+        test_support::send_key(VK_ESCAPE, false);
+    }));
+    EXPECT_TRUE(
+        capture(*m_tool, page, IDC_SLOT_LB, [](HWND dialog) { test_support::click(dialog, IDCANCEL); }));
+    EXPECT_EQ(slot_text(page, 6), L"Button 6");
+
+    // On a pad with all six axes, Z comes after X, Y, Rx and Ry: ordinal 4.
+    choose_player(page, 2);
+    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Six Axis Pad"));
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_Y, move(m_pads, "axis", "six", 2, -32768)));
+    EXPECT_EQ(slot_text(page, 0), L"Z Axis -");
+
+    // Pulled out while the dialog waits: it stays, and the tool with it, until cancelled.
+    PostMessageW(GetDlgItem(page, IDC_SLOT_B), BM_CLICK, 0, 0);
+    HWND dialog = wait_for_capture_dialog(*m_tool);
+    ASSERT_TRUE(dialog);
+    ASSERT_TRUE(m_pads.detach("six"));
+    ASSERT_TRUE(VirtualPads::wait_for(1));
+    Sleep(1000);
+    EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the dialog did not wait";
+    EXPECT_EQ(m_tool->exit_code(), static_cast<DWORD>(STILL_ACTIVE));
+    test_support::click(dialog, IDCANCEL);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    press_ok();
+
+    const SettingsRecord saved = saved_record();
+    std::vector<uint32_t> player1 = expected_pad_layout(0);
+    player1[5] = entry(0, 9, 5);
+    player1[9] = entry(255, 0, 9);
+    player1[0] = entry(3, 3, 0);
+    player1[20] = entry(255, 0, 20);  // Z minus was right stick up
+    player1[3] = entry(11, 0, 3);
+    player1[13] = entry(255, 0, 13);  // hat right was the D-pad's
+    EXPECT_EQ(entries_of(saved.pad_slots[1]), player1);
+    EXPECT_EQ(saved.pad_slots[2].assignments[0], entry(3, 4, 0));
+}
+
+TEST_F(Controllers, XInputWithPadsAttachedAndBack) {
+    ASSERT_TRUE(m_pads.attach("pad", 4, "Switch Pad"));
+    ASSERT_TRUE(VirtualPads::wait_for(1));
+    HWND page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Switch Pad"));
+
+    test_support::click(page, IDC_XINPUT);
+    EXPECT_EQ(control_text(page, IDC_DEVICE), L"--");
+    EXPECT_TRUE(all_slots_empty(page));
+    for (int id : {IDC_DEVICE, IDC_PLAYER, IDC_PICTURE, IDC_SLOT_Y, IDC_NAME_Y})
+        EXPECT_FALSE(enabled(page, id)) << id;
+    EXPECT_TRUE(enabled(page, IDC_DIRECTINPUT) && enabled(page, IDC_XINPUT));
+
+    test_support::click(page, IDC_DIRECTINPUT);
+    EXPECT_TRUE(enabled(page, IDC_DEVICE) && enabled(page, IDC_SLOT_Y));
+    EXPECT_EQ(control_text(page, IDC_DEVICE), L"--");
+    EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+    press_ok();
+
+    const SettingsRecord saved = saved_record();
+    EXPECT_EQ(saved.option_flags & 0x8u, 0u) << "XInput off again";
+    for (int player = 1; player <= 4; ++player) {
+        EXPECT_TRUE(stored_guid_is(saved.pad_slots[player], GUID_NULL)) << "player " << player;
+        EXPECT_EQ(entries_of(saved.pad_slots[player]), expected_pad_layout(0)) << "player " << player;
+    }
+}
+
+// A pad that is not plugged in when the tool starts keeps the player's layout until the
+// player chooses another device; pads plugged in or pulled out show at once.
+TEST_F(Controllers, StoredPadThatIsPulledOutKeepsItsLayout) {
+    ASSERT_TRUE(m_pads.attach("kept", 4, "Kept Pad"));
+    ASSERT_TRUE(VirtualPads::wait_for(1));
+    const GUID kept = attached_pads()[0].instance;
+    ASSERT_TRUE(m_pads.detach("kept"));
+    ASSERT_TRUE(VirtualPads::wait_for(0));
+
+    std::vector<uint8_t> bytes = e2e::valid_settings_file(7, 5000);
+    SettingsRecord record;
+    std::memcpy(&record, bytes.data(), sizeof record);
+    std::memcpy(&record.pad_slots[1].device_guid, &kept, sizeof kept);
+    for (int slot = 0; slot < kAssignmentCount; ++slot)
+        record.pad_slots[1].assignments[slot] = entry(0, static_cast<uint8_t>(23 - slot), slot);
+    stamp_settings_header(record);
+    std::memcpy(bytes.data(), &record, sizeof record);
+    ASSERT_TRUE(e2e::put_settings_file(bytes));
+
+    HWND page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    auto expect_nothing_shown = [&] {
+        EXPECT_EQ(control_text(page, IDC_DEVICE), L"--");
+        EXPECT_TRUE(all_slots_empty(page));
+        EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+    };
+    expect_nothing_shown();
+
+    // Plugged in and pulled out while the page is shown.
+    ASSERT_TRUE(m_pads.attach("new", 4, "New Pad", 2));
+    EXPECT_TRUE(wait_until([&] { return combo_entries(page, IDC_DEVICE).size() == 2; }))
+        << "the pad plugged in is not listed";
+    expect_nothing_shown();
+    ASSERT_TRUE(m_pads.detach("new"));
+    EXPECT_TRUE(wait_until([&] { return combo_entries(page, IDC_DEVICE).size() == 1; }))
+        << "the pad pulled out is still listed";
+    choose_player(page, 2);
+    choose_player(page, 1);
+    expect_nothing_shown();
+    press_ok();
+    SettingsRecord saved = saved_record();
+    EXPECT_EQ(std::memcmp(&saved.pad_slots[1], &record.pad_slots[1], sizeof(PadSlot)), 0) << "layout lost";
+
+    // Only the player's own choice of "--" lets it go.
+    page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    test_support::select_combo_entry(page, IDC_DEVICE, 0);
+    press_ok();
+    saved = saved_record();
+    EXPECT_TRUE(stored_guid_is(saved.pad_slots[1], GUID_NULL));
+    EXPECT_EQ(entries_of(saved.pad_slots[1]), expected_pad_layout(0));
+}
+
+}  // namespace
