@@ -157,8 +157,7 @@ TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
         DEV_BROADCAST_DEVICEINTERFACE_W arrival = {};
         arrival.dbcc_size = sizeof arrival;
         arrival.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        arrival.dbcc_classguid = {
-            0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+        arrival.dbcc_classguid = nrv::peripheral::hid_interface_class;
         on_device_change(sheet_window, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
         EXPECT_TRUE(pump_until([&] { return item_text(page, IDC_DEVICE) == L"Returning Pad"; }));
         EXPECT_EQ(slot_text(page, 0), L"Button 11");
