@@ -14,10 +14,6 @@ constexpr UINT_PTR kDeviceChangeTimer = 0x4443;  // on the sheet window; no othe
 // One pad coming or going sends several notifications within a few milliseconds.
 constexpr UINT kSettleMs = 250;
 
-// {4D1E55B2-F16F-11CF-88CB-001111000030}
-constexpr GUID kHidInterfaceClass = {
-    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
 bool is_hid_interface_change(WPARAM event, LPARAM data) {
     if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return false;
     const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
@@ -25,7 +21,7 @@ bool is_hid_interface_change(WPARAM event, LPARAM data) {
         header->dbch_devicetype != DBT_DEVTYP_DEVICEINTERFACE)
         return false;
     const auto* interface_change = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(data);
-    return IsEqualGUID(interface_change->dbcc_classguid, kHidInterfaceClass) != FALSE;
+    return IsEqualGUID(interface_change->dbcc_classguid, nrv::peripheral::hid_interface_class) != FALSE;
 }
 
 void CALLBACK on_devices_settled(HWND sheet, UINT, UINT_PTR timer, DWORD) {

@@ -229,10 +229,6 @@ private:
     GUID m_device = {};
 };
 
-// The Keyboard page (index 0, controller slot 0) and the Controller page (index 1, slots
-// 1 to 4 chosen in its player combo): the device of the slot, the DirectInput or XInput
-// mode, the 24 function assignments and the lit controller picture. Edits go into the
-// settings record at once.
 // Sent to the shown page of the sheet once game controllers came or went.
 constexpr UINT kDevicesChangedMessage = WM_APP + 1;
 
@@ -241,6 +237,10 @@ constexpr UINT kDevicesChangedMessage = WM_APP + 1;
 // one refresh of the input manager and one kDevicesChangedMessage to the shown page.
 LRESULT on_device_change(HWND sheet, WPARAM event, LPARAM data);
 
+// The Keyboard page (index 0, controller slot 0) and the Controller page (index 1, slots
+// 1 to 4 chosen in its player combo): the device of the slot, the DirectInput or XInput
+// mode, the 24 function assignments and the lit controller picture. Edits go into the
+// settings record at once.
 class ButtonPage : public CPropertyPage {
 public:
     ButtonPage(int index, UINT title_string);

@@ -13,10 +13,6 @@ namespace {
 
 using direct_input_create_fn = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
 
-// {4D1E55B2-F16F-11CF-88CB-001111000030}
-constexpr GUID kHidInterfaceClass = {
-    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-
 // Enumeration stops once this many instance GUIDs were found.
 constexpr size_t kMaxEnumeratedDevices = 8;
 
@@ -66,7 +62,7 @@ HDEVNOTIFY register_for_hid_interfaces(HWND window) {
     std::memset(&filter, 0, sizeof filter);
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = kHidInterfaceClass;
+    filter.dbcc_classguid = hid_interface_class;
     return RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 

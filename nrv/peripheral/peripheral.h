@@ -19,6 +19,12 @@
 namespace nrv {
 namespace peripheral {
 
+// The device-interface class of HID devices, game controllers among them: the manager
+// registers its window for arrivals and removals of this class.
+// {4D1E55B2-F16F-11CF-88CB-001111000030}
+constexpr GUID hid_interface_class = {
+    0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
+
 // What device_kind reports.
 enum device_kind_number : int { device_keyboard = 0, device_game_controller = 2, device_other = 3 };
 

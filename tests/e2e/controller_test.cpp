@@ -12,6 +12,8 @@
 #include <dinput.h>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <functional>
@@ -499,6 +501,7 @@ TEST_F(Controllers, StoredPadThatIsPulledOutKeepsItsLayout) {
         EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
     };
     expect_nothing_shown();
+    e2e::save_screenshot(m_sheet, "controller-page-stored-pad-missing");
 
     // Plugged in and pulled out while the page is shown.
     ASSERT_TRUE(m_pads.attach("new", 4, "New Pad", 2));

@@ -139,7 +139,7 @@ TEST_F(ControllerPage, CapturedButtonsAxesAndHatsAreAssignedAndLit) {
 }
 
 // A pad that comes back while the page is shown is the player's again, layout and all. The
-// notification of its arrival is what the sheet hands on.
+// notifications of its arrival are what the sheet hands on; a burst of them is one refresh.
 TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
     set_pad_device(1, stored(guid(1)));
     uint32_t entries[kFunctionCount];
@@ -157,10 +157,14 @@ TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
         DEV_BROADCAST_DEVICEINTERFACE_W arrival = {};
         arrival.dbcc_size = sizeof arrival;
         arrival.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        arrival.dbcc_classguid = {
-            0x4D1E55B2, 0xF16F, 0x11CF, {0x88, 0xCB, 0x00, 0x11, 0x11, 0x00, 0x00, 0x30}};
-        on_device_change(sheet_window, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
+        arrival.dbcc_classguid = nrv::peripheral::hid_interface_class;
+        const int before = m_input.enumerations(DI8DEVCLASS_GAMECTRL);
+        for (int burst = 0; burst < 4; ++burst)
+            on_device_change(sheet_window, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
         EXPECT_TRUE(pump_until([&] { return item_text(page, IDC_DEVICE) == L"Returning Pad"; }));
+        test_support::pump_messages(400);
+        // The sheet refreshes the devices once, and the page once as it is filled again.
+        EXPECT_EQ(m_input.enumerations(DI8DEVCLASS_GAMECTRL) - before, 2);
         EXPECT_EQ(slot_text(page, 0), L"Button 11");
         EXPECT_TRUE(enabled(page, IDC_DEFAULT_SETTINGS));
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);

@@ -212,6 +212,11 @@ int direct_input::reported(DWORD device_class) const {
     return found == m_reported.end() ? 0 : found->second;
 }
 
+int direct_input::enumerations(DWORD device_class) const {
+    const auto found = m_enumerations.find(device_class);
+    return found == m_enumerations.end() ? 0 : found->second;
+}
+
 HRESULT WINAPI direct_input::QueryInterface(REFIID, void** object) {
     *object = nullptr;
     return E_NOINTERFACE;
@@ -239,6 +244,7 @@ HRESULT WINAPI direct_input::CreateDevice(REFGUID instance, LPDIRECTINPUTDEVICE8
 
 HRESULT WINAPI direct_input::EnumDevices(DWORD device_class, LPDIENUMDEVICESCALLBACKW callback,
                                          LPVOID context, DWORD) {
+    ++m_enumerations[device_class];
     int& reported = m_reported[device_class];
     reported = 0;
     for (const attached& a : m_attached) {

@@ -69,6 +69,8 @@ public:
     int references() const { return m_references; }
     // How many devices each enumeration of the class reported last time.
     int reported(DWORD device_class) const;
+    // How many enumerations of the class there were.
+    int enumerations(DWORD device_class) const;
 
     HRESULT WINAPI QueryInterface(REFIID riid, void** object) override;
     ULONG WINAPI AddRef() override;
@@ -97,6 +99,7 @@ private:
     };
     std::vector<attached> m_attached;
     std::map<DWORD, int> m_reported;
+    std::map<DWORD, int> m_enumerations;
     LONG m_references = 1;
 };
 
