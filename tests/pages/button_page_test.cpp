@@ -298,18 +298,20 @@ TEST_F(KeyboardPage, ControllerPageSwitchesToXInputAndBack) {
             EXPECT_TRUE(enabled(page, id)) << "control " << id;
         EXPECT_EQ(item_text(page, IDC_DEVICE), L"--");
 
-        // Help for the radios after the cursor rests on one; gone when it leaves.
+        // Help for a radio once the cursor has rested on it for two ticks, gone at the first
+        // tick after it left. The ticks are sent here one by one; no message is pumped.
         RECT radio;
         GetWindowRect(GetDlgItem(page, IDC_XINPUT), &radio);
+        const std::vector<size_t> popups = test_support::popups_per_tick(
+            page, {{radio.left + 10, (radio.top + radio.bottom) / 2}, {0, 0}}, 3, 1);
+        EXPECT_EQ(popups, (std::vector<size_t>{0, 0, 1, 0}));
         SetCursorPos(radio.left + 10, (radio.top + radio.bottom) / 2);
-        EXPECT_TRUE(pump_until([] { return test_support::thread_windows(L"CalcoraHelpPopup").size() == 1; }))
-            << "no help popup";
-        const std::vector<HWND> popups = test_support::thread_windows(L"CalcoraHelpPopup");
-        if (!popups.empty()) {
-            EXPECT_EQ(window_text(popups[0]), text_w(70));
-        }
+        for (int tick = 0; tick < 3; ++tick) SendMessageW(page, WM_TIMER, 2, 0);
+        const std::vector<HWND> shown = test_support::thread_windows(L"CalcoraHelpPopup");
+        EXPECT_EQ(shown.size(), 1u);
+        if (!shown.empty()) EXPECT_EQ(window_text(shown[0]), text_w(70));
         SetCursorPos(0, 0);
-        EXPECT_TRUE(pump_until([] { return test_support::thread_windows(L"CalcoraHelpPopup").empty(); }));
+        SendMessageW(page, WM_TIMER, 2, 0);
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
 }
