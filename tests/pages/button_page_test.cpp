@@ -234,22 +234,34 @@ TEST_F(KeyboardPage, PressedKeysAndTheMouseLightThePicture) {
     EXPECT_EQ(settings_record().pad_slots[0].assignments[12], assignment_entry(0, DIK_J, 0, 12));
 }
 
-TEST_F(KeyboardPage, NothingBreaksWithoutAnInputManager) {
-    delete g_input_manager;
-    g_input_manager = nullptr;
-    ControllerSheet<> sheet;
-    run_sheet(sheet, [&](HWND sheet_window) {
-        HWND page = show_page(sheet_window, 0);
-        for (int slot = 0; slot < kFunctionCount; ++slot) EXPECT_EQ(slot_text(page, slot), L"");
-        EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
-        EXPECT_FALSE(with_capture(page, IDC_SLOT_Y, [](HWND dialog) {
-            SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        })) << "no device, no capture";
-        page = show_page(sheet_window, 1);
-        EXPECT_EQ(combo_entries(page, IDC_DEVICE), std::vector<std::wstring>{L"--"});
-        test_support::pump_messages(400);  // a few ticks
-        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    });
+HRESULT WINAPI refuse_direct_input(HINSTANCE, DWORD, REFIID, void** object, IUnknown*) {
+    *object = nullptr;
+    return DIERR_OUTOFMEMORY;
+}
+
+// With no input manager, and with one whose DirectInput could not be created.
+TEST_F(KeyboardPage, NothingBreaksWithoutAnInputManagerOrDirectInput) {
+    for (bool manager : {false, true}) {
+        SCOPED_TRACE(manager ? "DirectInput refused" : "no input manager");
+        delete g_input_manager;
+        g_input_manager = manager ? new nrv::peripheral::input_dx8() : nullptr;
+        nrv::peripheral::g_direct_input_create = &refuse_direct_input;
+        ControllerSheet<> sheet;
+        run_sheet(sheet, [&](HWND sheet_window) {
+            EXPECT_FALSE(sheet.attached);
+            HWND page = show_page(sheet_window, 0);
+            for (int slot = 0; slot < kFunctionCount; ++slot) EXPECT_EQ(slot_text(page, slot), L"");
+            EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+            EXPECT_FALSE(with_capture(page, IDC_SLOT_Y, [](HWND dialog) {
+                SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            })) << "no device, no capture";
+            page = show_page(sheet_window, 1);
+            EXPECT_EQ(combo_entries(page, IDC_DEVICE), std::vector<std::wstring>{L"--"});
+            test_support::pump_messages(400);  // a few ticks
+            SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        });
+        nrv::peripheral::g_direct_input_create = nullptr;
+    }
 }
 
 // --- the controller page without game controllers ---------------------------------------
