@@ -9,9 +9,10 @@
 namespace nrv {
 namespace peripheral {
 
-namespace {
+direct_input_create_fn g_direct_input_create = nullptr;
+register_notification_fn g_register_device_notification = &RegisterDeviceNotificationW;
 
-using direct_input_create_fn = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
+namespace {
 
 // Enumeration stops once this many instance GUIDs were found.
 constexpr size_t kMaxEnumeratedDevices = 8;
@@ -63,7 +64,7 @@ HDEVNOTIFY register_for_hid_interfaces(HWND window) {
     filter.dbcc_size = sizeof filter;
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = hid_interface_class;
-    return RegisterDeviceNotificationW(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    return g_register_device_notification(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
 }  // namespace
@@ -117,7 +118,8 @@ bool input_dx8::attach_window(HWND window) {
     m_window = window;
     m_foreground = false;
     if (!m_library) m_library.reset(LoadLibraryW(L"dinput8.dll"));
-    const auto create = m_library.proc<direct_input_create_fn>("DirectInput8Create");
+    const auto create = g_direct_input_create ? g_direct_input_create
+                                              : m_library.proc<direct_input_create_fn>("DirectInput8Create");
     if (!create) return false;
     ComPtr<IDirectInput8W> direct_input;
     const HRESULT result = create(GetModuleHandleW(nullptr), DIRECTINPUT_VERSION, IID_IDirectInput8W,

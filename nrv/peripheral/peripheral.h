@@ -150,6 +150,13 @@ public:
     virtual input_device* device_at(int kind, int n) const;
 };
 
+// What attach_window calls to create DirectInput (null: DirectInput8Create of dinput8.dll)
+// and to register for device notifications; tests put in their own to make either fail.
+using direct_input_create_fn = HRESULT(WINAPI*)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
+using register_notification_fn = HDEVNOTIFY(WINAPI*)(HANDLE, LPVOID, DWORD);
+extern direct_input_create_fn g_direct_input_create;
+extern register_notification_fn g_register_device_notification;
+
 // Owns DirectInput 8 (loaded from dinput8.dll at run time) and the attached keyboard and
 // game controllers. Devices keep their place in the list while they stay attached; new
 // ones are appended by refresh_devices.

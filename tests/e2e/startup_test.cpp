@@ -112,6 +112,26 @@ TEST_F(Startup, ASecondStartWhileTheFirstHasNoSheetYetEndsSilently) {
     EXPECT_FALSE(e2e::file_exists(e2e::settings_file()));
 }
 
+TEST_F(Startup, WithoutTextsTheSheetShowsEmptyCaptionsAndASecondStartStillEnds) {
+    ToolProcess first;
+    ASSERT_TRUE(first.start_program(SETTINGS_WITHOUT_TEXTS_EXE));
+    HWND sheet = first.wait_for_sheet();
+    ASSERT_TRUE(sheet) << "the sheet never appeared";
+    EXPECT_EQ(e2e::window_text(sheet), L"");
+    EXPECT_EQ(e2e::window_text(GetDlgItem(sheet, IDCANCEL)), L"");
+    for (int page = 0; page < 4; ++page) EXPECT_EQ(e2e::tab_title(sheet, page), L"") << page;
+
+    ToolProcess second;
+    ASSERT_TRUE(second.start_program(SETTINGS_WITHOUT_TEXTS_EXE));
+    EXPECT_TRUE(second.wait_for_exit(15000)) << "the second instance did not end by itself";
+    EXPECT_FALSE(e2e::process_has_sheet(second.pid()));
+
+    e2e::press_sheet_button(sheet, PSBTN_OK);
+    ASSERT_TRUE(first.wait_for_exit());
+    const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
+    EXPECT_TRUE(settings_bytes_valid(saved.data(), saved.size())) << "the sheet still saves";
+}
+
 TEST_F(Startup, ASaveThatCannotBeWrittenIsToldAndKeepsTheOldFile) {
     const std::vector<uint8_t> before = distinctive_file();
     ASSERT_TRUE(e2e::put_settings_file(before));

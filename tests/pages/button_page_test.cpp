@@ -234,22 +234,34 @@ TEST_F(KeyboardPage, PressedKeysAndTheMouseLightThePicture) {
     EXPECT_EQ(settings_record().pad_slots[0].assignments[12], assignment_entry(0, DIK_J, 0, 12));
 }
 
-TEST_F(KeyboardPage, NothingBreaksWithoutAnInputManager) {
-    delete g_input_manager;
-    g_input_manager = nullptr;
-    ControllerSheet<> sheet;
-    run_sheet(sheet, [&](HWND sheet_window) {
-        HWND page = show_page(sheet_window, 0);
-        for (int slot = 0; slot < kFunctionCount; ++slot) EXPECT_EQ(slot_text(page, slot), L"");
-        EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
-        EXPECT_FALSE(with_capture(page, IDC_SLOT_Y, [](HWND dialog) {
-            SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
-        })) << "no device, no capture";
-        page = show_page(sheet_window, 1);
-        EXPECT_EQ(combo_entries(page, IDC_DEVICE), std::vector<std::wstring>{L"--"});
-        test_support::pump_messages(400);  // a few ticks
-        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    });
+HRESULT WINAPI refuse_direct_input(HINSTANCE, DWORD, REFIID, void** object, IUnknown*) {
+    *object = nullptr;
+    return DIERR_OUTOFMEMORY;
+}
+
+// With no input manager, and with one whose DirectInput could not be created.
+TEST_F(KeyboardPage, NothingBreaksWithoutAnInputManagerOrDirectInput) {
+    for (bool manager : {false, true}) {
+        SCOPED_TRACE(manager ? "DirectInput refused" : "no input manager");
+        delete g_input_manager;
+        g_input_manager = manager ? new nrv::peripheral::input_dx8() : nullptr;
+        nrv::peripheral::g_direct_input_create = &refuse_direct_input;
+        ControllerSheet<> sheet;
+        run_sheet(sheet, [&](HWND sheet_window) {
+            EXPECT_FALSE(sheet.attached);
+            HWND page = show_page(sheet_window, 0);
+            for (int slot = 0; slot < kFunctionCount; ++slot) EXPECT_EQ(slot_text(page, slot), L"");
+            EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+            EXPECT_FALSE(with_capture(page, IDC_SLOT_Y, [](HWND dialog) {
+                SendMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+            })) << "no device, no capture";
+            page = show_page(sheet_window, 1);
+            EXPECT_EQ(combo_entries(page, IDC_DEVICE), std::vector<std::wstring>{L"--"});
+            test_support::pump_messages(400);  // a few ticks
+            SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        });
+        nrv::peripheral::g_direct_input_create = nullptr;
+    }
 }
 
 // --- the controller page without game controllers ---------------------------------------
@@ -298,18 +310,20 @@ TEST_F(KeyboardPage, ControllerPageSwitchesToXInputAndBack) {
             EXPECT_TRUE(enabled(page, id)) << "control " << id;
         EXPECT_EQ(item_text(page, IDC_DEVICE), L"--");
 
-        // Help for the radios after the cursor rests on one; gone when it leaves.
+        // Help for a radio once the cursor has rested on it for two ticks, gone at the first
+        // tick after it left. The ticks are sent here one by one; no message is pumped.
         RECT radio;
         GetWindowRect(GetDlgItem(page, IDC_XINPUT), &radio);
+        const std::vector<size_t> popups = test_support::popups_per_tick(
+            page, {{radio.left + 10, (radio.top + radio.bottom) / 2}, {0, 0}}, 3, 1);
+        EXPECT_EQ(popups, (std::vector<size_t>{0, 0, 1, 0}));
         SetCursorPos(radio.left + 10, (radio.top + radio.bottom) / 2);
-        EXPECT_TRUE(pump_until([] { return test_support::thread_windows(L"CalcoraHelpPopup").size() == 1; }))
-            << "no help popup";
-        const std::vector<HWND> popups = test_support::thread_windows(L"CalcoraHelpPopup");
-        if (!popups.empty()) {
-            EXPECT_EQ(window_text(popups[0]), text_w(70));
-        }
+        for (int tick = 0; tick < 3; ++tick) SendMessageW(page, WM_TIMER, 2, 0);
+        const std::vector<HWND> shown = test_support::thread_windows(L"CalcoraHelpPopup");
+        EXPECT_EQ(shown.size(), 1u);
+        if (!shown.empty()) EXPECT_EQ(window_text(shown[0]), text_w(70));
         SetCursorPos(0, 0);
-        EXPECT_TRUE(pump_until([] { return test_support::thread_windows(L"CalcoraHelpPopup").empty(); }));
+        SendMessageW(page, WM_TIMER, 2, 0);
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
 }

@@ -214,7 +214,7 @@ TEST(DisplayPage, ModeSwitchesKeepTheResolutionTheListSetsTheAspectAndLowGreysVs
     EXPECT_TRUE(vsync());
 }
 
-TEST(DisplayPage, HoverHelpOpensOnARestingCursorAndClosesWhenItLeaves) {
+TEST(DisplayPage, HoverHelpOpensAfterTwoRestingTicksAndClosesAtTheFirstAway) {
     set_machine(3.0f, 512);
     set_record(1, 1, 1024, 768);
     DisplaySheet sheet;
@@ -222,18 +222,19 @@ TEST(DisplayPage, HoverHelpOpensOnARestingCursorAndClosesWhenItLeaves) {
         HWND page = page_of(sheet_window);
         RECT low;
         GetWindowRect(GetDlgItem(page, IDC_QUALITY_LOW), &low);
-        SetCursorPos((low.left + low.right) / 2, (low.top + low.bottom) / 2);
-        test_support::pump_messages(1000);
+        const POINT on_low = {(low.left + low.right) / 2, (low.top + low.bottom) / 2};
+        // The first tick sees the cursor arrive, two more at rest open the popup.
+        EXPECT_EQ(test_support::popups_per_tick(page, {on_low, {low.right + 300, low.bottom + 300}}, 3, 1),
+                  (std::vector<size_t>{0, 0, 1, 0}));
+        SetCursorPos(on_low.x, on_low.y);
+        for (int tick = 0; tick < 3; ++tick) SendMessageW(page, WM_TIMER, 2, 0);
         const std::vector<HWND> popups = test_support::thread_windows(L"CalcoraHelpPopup");
-        EXPECT_EQ(popups.size(), 1u) << "a help popup after the cursor rested";
+        EXPECT_EQ(popups.size(), 1u);
         if (!popups.empty()) {
             RECT popup;
             GetWindowRect(popups[0], &popup);
             EXPECT_GE(popup.top, low.bottom) << "below the control";
         }
-        SetCursorPos(low.right + 300, low.bottom + 300);
-        test_support::pump_messages(500);
-        EXPECT_TRUE(test_support::thread_windows(L"CalcoraHelpPopup").empty());
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }

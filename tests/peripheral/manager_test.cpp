@@ -92,6 +92,48 @@ TEST_F(ManagerTest, AttachHooksTheWindowAndKeepsItsHandling) {
     EXPECT_FALSE(m_manager->attach_window(m_window, nullptr));
 }
 
+HRESULT WINAPI refuse_direct_input(HINSTANCE, DWORD, REFIID, void** object, IUnknown*) {
+    *object = nullptr;
+    return DIERR_OUTOFMEMORY;
+}
+
+HDEVNOTIFY WINAPI refuse_notification(HANDLE, LPVOID, DWORD) {
+    return nullptr;
+}
+
+// Each way attaching can fail: no DirectInput leaves the manager empty and the window as
+// it was; a window procedure that cannot be replaced (a window of another process) or a
+// refused notification still leave the devices found listed and working.
+TEST_F(ManagerTest, AFailedAttachKeepsWhatItFound) {
+    if (!m_window) GTEST_SKIP() << "no window can be created here";
+    attach_pad(0x20);
+    const LONG_PTR procedure = GetWindowLongPtrW(m_window, GWLP_WNDPROC);
+    nrv::peripheral::g_direct_input_create = &refuse_direct_input;
+    EXPECT_FALSE(m_manager->attach_window(m_window));
+    nrv::peripheral::g_direct_input_create = nullptr;
+    EXPECT_TRUE(m_manager->refresh_devices());
+    EXPECT_TRUE(listed().empty());
+    EXPECT_EQ(GetWindowLongPtrW(m_window, GWLP_WNDPROC), procedure) << "hooked without DirectInput";
+
+    HWND foreign = GetDesktopWindow();
+    DWORD foreign_process = 0;
+    GetWindowThreadProcessId(foreign, &foreign_process);
+    ASSERT_NE(foreign_process, GetCurrentProcessId());
+    EXPECT_FALSE(m_manager->attach_window(foreign, &m_input));
+    EXPECT_EQ(listed(), std::vector<int>{0x20});
+
+    m_manager = std::make_unique<input_dx8>();
+    nrv::peripheral::g_register_device_notification = &refuse_notification;
+    EXPECT_FALSE(attach());
+    nrv::peripheral::g_register_device_notification = &RegisterDeviceNotificationW;
+    EXPECT_EQ(listed(), std::vector<int>{0x20});
+    EXPECT_NE(GetWindowLongPtrW(m_window, GWLP_WNDPROC), procedure) << "the window is hooked all the same";
+    input_device_dx8* pad = find_device_by_guid(*m_manager, guid(0x20));
+    ASSERT_NE(pad, nullptr);
+    EXPECT_TRUE(m_manager->update(0.166f));
+    EXPECT_TRUE(pad->is_ready());
+}
+
 TEST_F(ManagerTest, ListsKeyboardAndControllersButNeverTheMouse) {
     m_input.attach(DI8DEVCLASS_KEYBOARD, GUID_SysMouse, make_pad(L"Mouse"));
     m_input.attach(DI8DEVCLASS_KEYBOARD, GUID_SysKeyboard, fake::make_keyboard(DIK_RWIN));

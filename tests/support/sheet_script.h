@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace test_support {
@@ -84,6 +85,21 @@ inline void pump_messages(DWORD milliseconds) {
         }
         Sleep(10);
     }
+}
+
+// The help popups open after each of the page timer's ticks, sent one by one without
+// pumping messages: `rest_ticks` ticks with the cursor at rest_at, then `away_ticks` with it
+// at away_at.
+inline std::vector<size_t> popups_per_tick(HWND page, std::pair<POINT, POINT> places, int rest_ticks,
+                                           int away_ticks) {
+    std::vector<size_t> counts;
+    SetCursorPos(places.first.x, places.first.y);
+    for (int tick = 0; tick < rest_ticks + away_ticks; ++tick) {
+        if (tick == rest_ticks) SetCursorPos(places.second.x, places.second.y);
+        SendMessageW(page, WM_TIMER, 2, 0);
+        counts.push_back(thread_windows(L"CalcoraHelpPopup").size());
+    }
+    return counts;
 }
 
 inline std::function<void(HWND)>& pending_script() {
