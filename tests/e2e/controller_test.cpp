@@ -151,36 +151,8 @@ void choose_player(HWND page, int player) {
     test_support::select_combo_entry(page, IDC_PLAYER, player - 1);
 }
 
-// The edit boxes of the 24 functions, in slot order.
-constexpr int kNameBoxes[kAssignmentCount] = {
-    IDC_NAME_Y,
-    IDC_NAME_B,
-    IDC_NAME_A,
-    IDC_NAME_X,
-    IDC_NAME_LT,
-    IDC_NAME_RT,
-    IDC_NAME_LB,
-    IDC_NAME_RB,
-    IDC_NAME_START,
-    IDC_NAME_BACK,
-    IDC_NAME_LSTICK_PRESS,
-    IDC_NAME_RSTICK_PRESS,
-    IDC_NAME_DPAD_UP,
-    IDC_NAME_DPAD_RIGHT,
-    IDC_NAME_DPAD_DOWN,
-    IDC_NAME_DPAD_LEFT,
-    IDC_NAME_LSTICK_UP,
-    IDC_NAME_LSTICK_DOWN,
-    IDC_NAME_LSTICK_LEFT,
-    IDC_NAME_LSTICK_RIGHT,
-    IDC_NAME_RSTICK_UP,
-    IDC_NAME_RSTICK_DOWN,
-    IDC_NAME_RSTICK_LEFT,
-    IDC_NAME_RSTICK_RIGHT,
-};
-
 std::wstring slot_text(HWND page, int slot) {
-    return control_text(page, kNameBoxes[slot]);
+    return control_text(page, test_support::kSlotNameBoxes[slot]);
 }
 
 bool all_slots_empty(HWND page) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "framework/framework.h"
+#include "res/resource.h"
 
 #include <algorithm>
 #include <functional>
@@ -155,6 +156,34 @@ private:
     static inline int s_count = 0;
     static inline std::wstring s_text;
     static inline std::vector<HWND> s_answered;
+};
+
+// The name boxes of the 24 controller functions, in slot order.
+constexpr int kSlotNameBoxes[24] = {
+    IDC_NAME_Y,
+    IDC_NAME_B,
+    IDC_NAME_A,
+    IDC_NAME_X,
+    IDC_NAME_LT,
+    IDC_NAME_RT,
+    IDC_NAME_LB,
+    IDC_NAME_RB,
+    IDC_NAME_START,
+    IDC_NAME_BACK,
+    IDC_NAME_LSTICK_PRESS,
+    IDC_NAME_RSTICK_PRESS,
+    IDC_NAME_DPAD_UP,
+    IDC_NAME_DPAD_RIGHT,
+    IDC_NAME_DPAD_DOWN,
+    IDC_NAME_DPAD_LEFT,
+    IDC_NAME_LSTICK_UP,
+    IDC_NAME_LSTICK_DOWN,
+    IDC_NAME_LSTICK_LEFT,
+    IDC_NAME_LSTICK_RIGHT,
+    IDC_NAME_RSTICK_UP,
+    IDC_NAME_RSTICK_DOWN,
+    IDC_NAME_RSTICK_LEFT,
+    IDC_NAME_RSTICK_RIGHT,
 };
 
 }  // namespace test_support
