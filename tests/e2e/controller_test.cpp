@@ -124,21 +124,8 @@ std::wstring control_text(HWND page, int id) {
     return e2e::window_text(GetDlgItem(page, id));
 }
 
-bool enabled(HWND page, int id) {
-    return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
-}
-
-std::vector<std::wstring> combo_entries(HWND page, int id) {
-    HWND combo = GetDlgItem(page, id);
-    std::vector<std::wstring> entries;
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT i = 0; i < count; ++i) {
-        wchar_t text[600] = {};
-        SendMessageW(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
-        entries.push_back(text);
-    }
-    return entries;
-}
+using test_support::combo_entries;
+using test_support::enabled;
 
 void choose_device(HWND page, const wchar_t* text) {
     const LRESULT index = SendMessageW(GetDlgItem(page, IDC_DEVICE), CB_FINDSTRINGEXACT,

@@ -94,21 +94,8 @@ inline std::wstring item_text(HWND page, int id) {
     return window_text(GetDlgItem(page, id));
 }
 
-inline bool enabled(HWND page, int id) {
-    return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
-}
-
-inline std::vector<std::wstring> combo_entries(HWND page, int id) {
-    std::vector<std::wstring> entries;
-    HWND combo = GetDlgItem(page, id);
-    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
-    for (LRESULT index = 0; index < count; ++index) {
-        wchar_t text[600] = {};
-        SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
-        entries.push_back(text);
-    }
-    return entries;
-}
+using test_support::combo_entries;
+using test_support::enabled;
 
 inline void select_entry(HWND page, int id, int index) {
     test_support::select_combo_entry(page, id, index);

@@ -158,6 +158,24 @@ private:
     static inline std::vector<HWND> s_answered;
 };
 
+// Whether a control of a page or dialog is enabled.
+inline bool enabled(HWND page, int id) {
+    return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;
+}
+
+// The texts of a combo box's entries, in order.
+inline std::vector<std::wstring> combo_entries(HWND page, int id) {
+    std::vector<std::wstring> entries;
+    HWND combo = GetDlgItem(page, id);
+    const LRESULT count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+    for (LRESULT index = 0; index < count; ++index) {
+        wchar_t text[600] = {};
+        SendMessageW(combo, CB_GETLBTEXT, index, reinterpret_cast<LPARAM>(text));
+        entries.push_back(text);
+    }
+    return entries;
+}
+
 // The name boxes of the 24 controller functions, in slot order.
 constexpr int kSlotNameBoxes[24] = {
     IDC_NAME_Y,
