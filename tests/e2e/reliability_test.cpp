@@ -196,6 +196,7 @@ TEST_F(Reliability, AFailedSaveSaysWhyAndRetryOrCancelDecide) {
         e2e::press_sheet_button(sheet, PSBTN_OK);
         HWND box = e2e::wait_for_message_box(tool.pid(), 10000);
         ASSERT_TRUE(box) << "a failed save must say so";
+        if (!retry) e2e::save_screenshot(box, "save-failed-box");
         EXPECT_EQ(e2e::window_text(box), caption);
         EXPECT_EQ(e2e::message_box_text(box), reason);
         const std::vector<COLORREF> icon = message_box_icon_pixels(box);
