@@ -193,11 +193,11 @@ const char* find_text(const TextTable* table, uint32_t entry_id) {
     return table->text_area.data() + entry->second;
 }
 
-namespace {
-
-// Decodes the text into `out` when kStore is set and returns the number of UTF-16 units.
-template <bool kStore>
-size_t decode_utf8(const char* text, char16_t* out) {
+std::u16string utf8_to_wide(const char* text) {
+    std::u16string wide;
+    if (!text) return wide;
+    // Every UTF-16 unit takes at least one byte, so one allocation holds the whole text.
+    wide.reserve(std::strlen(text));
     const auto* next = reinterpret_cast<const unsigned char*>(text);
     // Continuation bytes are not validated, but a NUL always ends the text, also in the
     // middle of a sequence, so the decoder never reads past the text's end.
@@ -206,32 +206,17 @@ size_t decode_utf8(const char* text, char16_t* out) {
         if (byte != 0) ++next;
         return byte != 0;
     };
-    size_t count = 0;
     unsigned b1 = 0, b2 = 0, b3 = 0;
     while (take(b1)) {
-        char16_t unit = 0;
         if (b1 < 0x80) {
-            unit = static_cast<char16_t>(b1);
+            wide.push_back(static_cast<char16_t>(b1));
         } else if ((b1 & 0xE0) == 0xC0) {
             if (!take(b2)) break;
-            unit = static_cast<char16_t>(((b1 << 6) & 0x7FF) | (b2 & 0x3F));
+            wide.push_back(static_cast<char16_t>(((b1 << 6) & 0x7FF) | (b2 & 0x3F)));
         } else {
             if (!take(b2) || !take(b3)) break;
-            unit = static_cast<char16_t>((b1 << 12) | ((b2 << 6) & 0xFFF) | (b3 & 0x3F));
+            wide.push_back(static_cast<char16_t>((b1 << 12) | ((b2 << 6) & 0xFFF) | (b3 & 0x3F)));
         }
-        if (kStore) out[count] = unit;
-        ++count;
     }
-    return count;
-}
-
-}  // namespace
-
-std::u16string utf8_to_wide(const char* text) {
-    std::u16string wide;
-    if (!text) return wide;
-    // Counted first, so the string is allocated once.
-    wide.resize(decode_utf8<false>(text, nullptr));
-    if (!wide.empty()) decode_utf8<true>(text, &wide[0]);
     return wide;
 }
