@@ -240,6 +240,22 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
     return static_cast<bool>(out);
 }
 
+std::vector<uint8_t> read_file(const std::wstring& path) {
+    std::vector<uint8_t> bytes;
+    if (FILE* in = _wfopen(path.c_str(), L"rb")) {
+        for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
+        std::fclose(in);
+    }
+    return bytes;
+}
+
+bool write_file(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    FILE* out = _wfopen(path.c_str(), L"wb");
+    if (!out) return false;
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    return std::fclose(out) == 0 && written;
+}
+
 bool file_exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }

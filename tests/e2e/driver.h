@@ -62,6 +62,9 @@ std::string settings_folder();
 std::string settings_file();
 std::vector<uint8_t> read_file(const std::string& path);
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
+// The same for any path, also one the code page cannot hold.
+std::vector<uint8_t> read_file(const std::wstring& path);
+bool write_file(const std::wstring& path, const std::vector<uint8_t>& bytes);
 bool file_exists(const std::string& path);
 void remove_settings();
 void make_folders(const std::string& path);

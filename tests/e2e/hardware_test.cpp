@@ -134,7 +134,9 @@ TEST_F(Hardware, AStoredQualityAboveTheMachineIsReplacedOnlyOnOk) {
         ASSERT_TRUE(sheet);
         e2e::press_sheet_button(sheet, button);
         ASSERT_TRUE(tool.wait_for_exit());
-        if (button == PSBTN_CANCEL) EXPECT_EQ(e2e::read_file(e2e::settings_file()), high);
+        if (button == PSBTN_CANCEL) {
+            EXPECT_EQ(e2e::read_file(e2e::settings_file()), high);
+        }
     }
     const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
     ASSERT_EQ(saved.size(), 852u);

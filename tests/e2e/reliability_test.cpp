@@ -9,7 +9,6 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
-#include <cstdio>
 #include <cstring>
 #include <random>
 
@@ -286,15 +285,6 @@ protected:
         RemoveDirectoryW(m_documents.c_str());
     }
 
-    std::vector<uint8_t> read_settings() const {
-        std::vector<uint8_t> bytes;
-        if (FILE* in = _wfopen(m_file.c_str(), L"rb")) {
-            for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-            std::fclose(in);
-        }
-        return bytes;
-    }
-
     HKEY m_key = nullptr;
     bool m_hadOld = false;
     DWORD m_oldType = REG_EXPAND_SZ;
@@ -303,16 +293,13 @@ protected:
 
 TEST_F(ForeignDocumentsFolder, OkSavesThereTheNextStartLoadsItAndCancelKeepsIt) {
     ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
-    std::vector<uint8_t> saved = read_settings();
+    std::vector<uint8_t> saved = e2e::read_file(m_file);
     ASSERT_EQ(saved.size(), 852u) << "OK writes Kestrane\\Calcora\\settings.dat under the documents folder";
     EXPECT_TRUE(settings_bytes_valid(saved.data(), saved.size()));
 
     // A stored fixed port is shown on the next start, and Cancel leaves the file alone.
     const std::vector<uint8_t> stored = valid_file();
-    if (FILE* out = _wfopen(m_file.c_str(), L"wb")) {
-        std::fwrite(stored.data(), 1, stored.size(), out);
-        std::fclose(out);
-    }
+    ASSERT_TRUE(e2e::write_file(m_file, stored));
     ToolProcess tool;
     ASSERT_TRUE(tool.start());
     HWND sheet = tool.wait_for_sheet();
@@ -321,7 +308,7 @@ TEST_F(ForeignDocumentsFolder, OkSavesThereTheNextStartLoadsItAndCancelKeepsIt) 
     EXPECT_EQ(e2e::window_text(GetDlgItem(e2e::current_page(sheet), IDC_UDP_PORT)), L"7000");
     e2e::press_sheet_button(sheet, PSBTN_CANCEL);
     ASSERT_TRUE(tool.wait_for_exit());
-    EXPECT_EQ(read_settings(), stored);
+    EXPECT_EQ(e2e::read_file(m_file), stored);
 }
 
 }  // namespace

@@ -321,7 +321,9 @@ TEST_F(KeyboardPage, ControllerPageSwitchesToXInputAndBack) {
         for (int tick = 0; tick < 3; ++tick) SendMessageW(page, WM_TIMER, 2, 0);
         const std::vector<HWND> shown = test_support::thread_windows(L"CalcoraHelpPopup");
         EXPECT_EQ(shown.size(), 1u);
-        if (!shown.empty()) EXPECT_EQ(window_text(shown[0]), text_w(70));
+        if (!shown.empty()) {
+            EXPECT_EQ(window_text(shown[0]), text_w(70));
+        }
         SetCursorPos(0, 0);
         SendMessageW(page, WM_TIMER, 2, 0);
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
