@@ -22,5 +22,10 @@ sudo_cmd=()
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${sudo_cmd[@]}" dpkg --add-architecture i386
 fi
-"${sudo_cmd[@]}" apt-get update -q
+# A mirror caught mid-sync fails one index now and then; try again, then go on with what
+# was fetched: the install below still fails loudly if a package cannot be had.
+for attempt in 1 2 3; do
+  "${sudo_cmd[@]}" apt-get update -q && break
+  sleep 5
+done
 DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"
