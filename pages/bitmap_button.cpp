@@ -95,6 +95,7 @@ void CMyBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
     StretchDIBits(item->hDC, item->rcItem.left, item->rcItem.top, width, height, 0, 0, width, height,
                   m_canvas.bits(), reinterpret_cast<const BITMAPINFO*>(m_canvas.bitmap_info()),
                   DIB_RGB_COLORS, SRCCOPY);
+    draw_focus_mark(*item);
 }
 
 void CMyBitmapButton::DrawOverlay(const nrv::graphic::image& overlay, int x, int y) {

@@ -15,6 +15,7 @@ namespace {
 using nrv::peripheral::input_device_dx8;
 
 constexpr UINT_PTR kPageTimer = 2;
+constexpr UINT_PTR kFlashTimer = 3;
 constexpr UINT kPagePeriodMs = 160;
 // What the page timer tells the input manager has passed: about one period.
 constexpr float kTickSeconds = 0.166f;
@@ -116,6 +117,9 @@ ON_CONTROL_RANGE(BN_CLICKED, IDC_SLOT_LT, IDC_SLOT_BACK, &ButtonPage::OnSlotButt
 ON_MESSAGE(WM_TIMER, &ButtonPage::OnTimer)
 ON_MESSAGE(WM_HELP, &ButtonPage::OnHelpRequest)
 ON_MESSAGE(kDevicesChangedMessage, &ButtonPage::OnDevicesChanged)
+ON_MESSAGE(kClearSlotMessage, &ButtonPage::OnClearSlotRequest)
+ON_MESSAGE(WM_CTLCOLORSTATIC, &ButtonPage::OnControlColour)
+ON_BN_CLICKED(IDC_CONTROLLER_SETTINGS, &ButtonPage::OnControllerSettings)
 END_MESSAGE_MAP()
 
 ButtonPage::ButtonPage(int index, UINT title_string) : CPropertyPage(IDD_BUTTON_PAGE), m_player(index) {
@@ -131,9 +135,10 @@ ButtonPage::~ButtonPage() = default;
 BOOL ButtonPage::OnInitDialog() {
     for (int slot = 0; slot < kFunctionCount; ++slot) {
         const FunctionSlot& controls = kSlots[slot];
-        CBitmapButton& button = m_slotButtons[slot];
+        CSlotButton& button = m_slotButtons[slot];
         button.LoadBitmaps(controls.bitmap);
         button.SubclassDlgItem(controls.button, this);
+        button.SetSlot(slot, GetDlgItem(controls.name));
         button.SizeToContent();
 
         m_slotBitmaps[slot].LoadBitmap(controls.bitmap);
@@ -146,6 +151,7 @@ BOOL ButtonPage::OnInitDialog() {
     m_picture.LoadPicture();
 
     replace_text_placeholders(m_hWnd);
+    SetUpAccess();
     m_stillTicks = 0;
     m_tipControl = nullptr;
     m_capturing = false;
@@ -176,6 +182,7 @@ input_device_dx8* ButtonPage::ShownDevice() const {
 
 void ButtonPage::FillPage(int slot) {
     m_player = slot;
+    ShowTakenNote(-1, -1);
     if (g_input_manager) g_input_manager->refresh_devices();
     SendDlgItemMessage(IDC_DEVICE, CB_RESETCONTENT);
     SendDlgItemMessage(IDC_PLAYER, CB_RESETCONTENT);
@@ -374,10 +381,15 @@ void ButtonPage::OnSlotClicked(int slot) {
     uint32_t entries[kFunctionCount];
     std::memcpy(entries, stored, sizeof entries);
     EntryCode entry;
+    int taken_from = -1;
     const input_device_dx8* device = ShownDevice();
-    if (device && entry_for_button(*device, captured, entry)) assign_entry(entries, slot, entry);
+    if (device && entry_for_button(*device, captured, entry)) {
+        taken_from = slot_taken_from(entries, entry, slot);
+        assign_entry(entries, slot, entry);
+    }
     store_pad_assignments(player, entries);
     ShowAssignments();
+    ShowTakenNote(taken_from, slot);
 }
 
 void ButtonPage::OnPictureClicked() {
@@ -391,7 +403,11 @@ void ButtonPage::OnDefaultSettings() {
     ShowAssignments();
 }
 
-LRESULT ButtonPage::OnTimer(WPARAM, LPARAM) {
+LRESULT ButtonPage::OnTimer(WPARAM timer, LPARAM) {
+    if (timer == kFlashTimer) {
+        FlashTick();
+        return 0;
+    }
     UpdateHelpPopup();
     if (!g_input_manager) return 0;
     g_input_manager->update(kTickSeconds);

@@ -110,6 +110,13 @@ void assign_entry(uint32_t* entries, int slot, EntryCode entry) {
     entries[slot] = with_code(entries[slot], entry);
 }
 
+int slot_taken_from(const uint32_t* entries, EntryCode entry, int slot) {
+    for (int other = slot_for_entry(entries, entry, 0); other >= 0;
+         other = slot_for_entry(entries, entry, other + 1))
+        if (other != slot) return other;
+    return -1;
+}
+
 int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y) {
     if (!overlays) return -1;
     for (int slot = kFunctionCount - 1; slot >= 0; --slot) {

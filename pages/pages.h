@@ -84,6 +84,9 @@ int slot_for_entry(const uint32_t* entries, EntryCode entry, int start);
 // Gives the slot the entry and takes it from every slot that held it, which become
 // unassigned. Carried pairs stay as they are.
 void assign_entry(uint32_t* entries, int slot, EntryCode entry);
+// The first slot other than `slot` that holds the entry: the one assigning it to `slot`
+// takes it from; -1 when none does.
+int slot_taken_from(const uint32_t* entries, EntryCode entry, int slot);
 
 // Where each slot's overlay is drawn on the controller picture, in picture pixels.
 struct PicturePlace {
@@ -231,6 +234,38 @@ private:
 
 // Sent to the shown page of the sheet once game controllers came or went.
 constexpr UINT kDevicesChangedMessage = WM_APP + 1;
+// Sent by a slot button to its page to empty its slot (wParam: the slot).
+constexpr UINT kClearSlotMessage = WM_APP + 2;
+
+// A function slot's picture button. Enter opens the capture dialog as a click does; Delete,
+// Backspace and "Clear" of its right-click menu ask the page to empty the slot. Its window
+// text, never drawn, names the function for screen readers, and its accessible value is the
+// text of its name box.
+class CSlotButton : public CBitmapButton {
+public:
+    void SetSlot(int slot, HWND name_box) {
+        m_slot = slot;
+        m_nameBox = name_box;
+    }
+    HWND NameBox() const { return m_nameBox; }
+    void DrawItem(DRAWITEMSTRUCT* item) override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void ShowContextMenu(LPARAM position);
+    int m_slot = -1;
+    HWND m_nameBox = nullptr;
+};
+
+// Draws the keyboard focus mark inside an owner-drawn item that has the focus.
+void draw_focus_mark(const DRAWITEMSTRUCT& item);
+// Answers WM_GETOBJECT for a control whose accessible name (or value) is the window text of
+// another control; 0 when it cannot, and the caller then lets the control answer itself.
+enum class BorrowedText { Name, Value };
+LRESULT accessible_with_borrowed_text(HWND control, WPARAM wParam, LPARAM lParam, HWND lender,
+                                      BorrowedText what);
 
 // The sheet's WM_DEVICECHANGE handling: an arrival or removal of a HID interface starts a
 // short timer, restarted by every further one, so that a burst of notifications leads to
@@ -286,11 +321,23 @@ private:
     void CloseHelpPopup();
     void LightPicture();
 
+    // Screen reader names, the steal note and the slot-clearing keys (button_access.cpp).
+    void SetUpAccess();
+    LRESULT OnClearSlotRequest(WPARAM, LPARAM);
+    void ClearSlot(int slot);
+    // Says under the picture which input `to` took from slot `from` and flashes from's
+    // name box; with `from` negative, clears the note.
+    void ShowTakenNote(int from, int to);
+    void FlashTick();
+    void StopFlashing();
+    LRESULT OnControlColour(WPARAM, LPARAM);
+    void OnControllerSettings();
+
     CBitmap m_slotBitmaps[kFunctionCount];
     int m_player;
     GUID m_device = {};
     std::vector<GUID> m_deviceList;
-    CBitmapButton m_slotButtons[kFunctionCount];
+    CSlotButton m_slotButtons[kFunctionCount];
     CMyBitmapButton m_picture;
     uint32_t m_litMask = 0;
     int m_hoverSlot = -1;
@@ -301,6 +348,8 @@ private:
     int m_stillTicks = 0;
     HWND m_tipControl = nullptr;
     HWND m_tipWindow = nullptr;
+    int m_flashSlot = -1;  // the name box flashing after a steal, or -1
+    int m_flashTicks = 0;
 };
 
 // UDP port, UPnP, voice chat and the sound control panel. The page keeps no state of its

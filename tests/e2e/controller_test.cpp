@@ -487,4 +487,55 @@ TEST_F(Controllers, StoredPadThatIsPulledOutKeepsItsLayout) {
     EXPECT_EQ(entries_of(saved.pad_slots[1]), expected_pad_layout(0));
 }
 
+// The control of the tool that has the keyboard focus.
+HWND focused_control(HWND page) {
+    GUITHREADINFO info = {sizeof info};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+void press_key(WORD key) {
+    test_support::send_key(key, true);
+    test_support::send_key(key, false);
+    Sleep(200);
+}
+
+// The keyboard alone: Tab to a slot, Space opens the capture dialog and a pad button fills
+// the slot; Tab on to the next slot, Delete empties it.
+TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
+    ASSERT_TRUE(m_pads.attach("walk", 4, "Walk Pad"));
+    ASSERT_TRUE(VirtualPads::wait_for(1));
+    HWND page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Walk Pad"));
+    SetForegroundWindow(m_sheet);
+    SendMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_DEVICE)), TRUE);
+    Sleep(200);
+    press_key(VK_TAB);
+    ASSERT_EQ(focused_control(page), GetDlgItem(page, IDC_SLOT_LT)) << "Tab did not reach the first slot";
+
+    test_support::send_key(VK_SPACE, true);
+    test_support::send_key(VK_SPACE, false);
+    HWND dialog = wait_for_capture_dialog(*m_tool);
+    ASSERT_TRUE(dialog) << "Space did not open the capture dialog";
+    Sleep(400);
+    move(m_pads, "button", "walk", 11, 1)(dialog);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(slot_text(page, 4), L"Button 11");
+    e2e::save_screenshot(m_sheet, "controller-page-keyboard-walk");
+
+    press_key(VK_TAB);  // the slot's name box
+    press_key(VK_TAB);
+    ASSERT_EQ(focused_control(page), GetDlgItem(page, IDC_SLOT_LB));
+    press_key(VK_DELETE);
+    EXPECT_EQ(slot_text(page, 6), L"");
+    press_ok();
+
+    std::vector<uint32_t> expected = expected_pad_layout(0);
+    for (int slot = 0; slot < kAssignmentCount; ++slot)
+        if ((expected[slot] & 0xFFFF) == 11u << 8) expected[slot] = entry(255, 0, slot);
+    expected[4] = entry(0, 11, 4);
+    expected[6] = entry(255, 0, 6);
+    EXPECT_EQ(entries_of(saved_record().pad_slots[1]), expected);
+}
+
 }  // namespace

@@ -121,6 +121,7 @@ TEST_F(KeyboardPage, ShowsTheDefaultKeysAndAssignsThePressedKey) {
         s_stuckCaptures = 0;
         EXPECT_TRUE(with_capture(page, IDC_SLOT_X, [](HWND dialog) {
             EXPECT_EQ(item_text(dialog, IDC_CAPTURE_PROMPT), text_w(47));
+            EXPECT_EQ(window_text(dialog), text_w(47)) << "a screen reader reads the prompt as it opens";
             EXPECT_TRUE(SendMessageW(dialog, WM_HELP, 0, 0)) << "F1 shows no help";
             wait_for_first_tick();
             send_key(VK_ESCAPE, true);
