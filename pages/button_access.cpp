@@ -265,9 +265,12 @@ void draw_focus_mark(const DRAWITEMSTRUCT& item) {
 
 void CSlotButton::DrawItem(DRAWITEMSTRUCT* item) {
     if (!item) return;
-    // The button is larger than its picture: the rest is the dialog's face, so that the
-    // focus mark of an earlier draw never stays behind.
-    FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
+    // The button is larger than its picture: the rest is the page's background, painted
+    // each time so that the focus mark of an earlier draw never stays behind.
+    HBRUSH background = reinterpret_cast<HBRUSH>(SendMessageW(GetParent(m_hWnd), WM_CTLCOLORBTN,
+                                                              reinterpret_cast<WPARAM>(item->hDC),
+                                                              reinterpret_cast<LPARAM>(m_hWnd)));
+    FillRect(item->hDC, &item->rcItem, background ? background : GetSysColorBrush(COLOR_BTNFACE));
     CBitmapButton::DrawItem(item);
     draw_focus_mark(*item);
 }

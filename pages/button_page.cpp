@@ -19,7 +19,6 @@ constexpr UINT_PTR kFlashTimer = 3;
 constexpr UINT kPagePeriodMs = 160;
 // What the page timer tells the input manager has passed: about one period.
 constexpr float kTickSeconds = 0.166f;
-constexpr int kRestTicks = 2;
 constexpr int kKeyboardSlot = 0;
 constexpr int kFirstPlayer = 1;
 constexpr int kLastPlayer = 4;
@@ -69,6 +68,9 @@ constexpr FunctionSlot kSlots[kFunctionCount] = {
     {IDC_SLOT_RSTICK_LEFT, IDC_NAME_RSTICK_LEFT, IDB_SLOT_RSTICK_LEFT},
     {IDC_SLOT_RSTICK_RIGHT, IDC_NAME_RSTICK_RIGHT, IDB_SLOT_RSTICK_RIGHT},
 };
+
+// The mode radios explain themselves when the cursor rests on them, or on F1.
+constexpr ControlHelp kModeHelp[] = {{IDC_XINPUT, kXInputHelpText}, {IDC_DIRECTINPUT, kDirectInputHelpText}};
 
 // The controls the mode radios and the slot controls switch together.
 constexpr int kSelectionControls[] = {IDC_PLAYER_LABEL, IDC_PLAYER, IDC_DEVICE_LABEL, IDC_DEVICE};
@@ -122,7 +124,10 @@ ON_MESSAGE(WM_CTLCOLORSTATIC, &ButtonPage::OnControlColour)
 ON_BN_CLICKED(IDC_CONTROLLER_SETTINGS, &ButtonPage::OnControllerSettings)
 END_MESSAGE_MAP()
 
-ButtonPage::ButtonPage(int index, UINT title_string) : CPropertyPage(IDD_BUTTON_PAGE), m_player(index) {
+ButtonPage::ButtonPage(int index, UINT title_string)
+    : CPropertyPage(IDD_BUTTON_PAGE),
+      m_player(index),
+      m_help(kModeHelp, sizeof kModeHelp / sizeof kModeHelp[0]) {
     m_psp.pszTitle = MAKEINTRESOURCEW(title_string);
     m_psp.dwFlags |= PSP_USETITLE;
     m_psp.dwFlags &= ~PSP_HASHELP;
@@ -152,8 +157,6 @@ BOOL ButtonPage::OnInitDialog() {
 
     replace_text_placeholders(m_hWnd);
     SetUpAccess();
-    m_stillTicks = 0;
-    m_tipControl = nullptr;
     m_capturing = false;
     return CPropertyPage::OnInitDialog();
 }
@@ -170,7 +173,7 @@ BOOL ButtonPage::OnKillActive() {
     KillTimer(kPageTimer);
     m_active = false;
     // Nothing would close the popup while the page is hidden.
-    CloseHelpPopup();
+    m_help.Close();
     return CPropertyPage::OnKillActive();
 }
 
@@ -408,43 +411,12 @@ LRESULT ButtonPage::OnTimer(WPARAM timer, LPARAM) {
         FlashTick();
         return 0;
     }
-    UpdateHelpPopup();
+    m_help.Tick(m_hWnd);
     if (!g_input_manager) return 0;
     g_input_manager->update(kTickSeconds);
     // While the capture dialog runs, the picture and the hovered slot stay as they are.
     if (!m_capturing) LightPicture();
     return 0;
-}
-
-void ButtonPage::UpdateHelpPopup() {
-    POINT cursor;
-    if (!GetCursorPos(&cursor)) return;
-    if (cursor.x != m_lastCursor.x || cursor.y != m_lastCursor.y) {
-        m_lastCursor = cursor;
-        m_stillTicks = 0;
-        if (m_tipControl && WindowFromPoint(cursor) != m_tipControl) CloseHelpPopup();
-        return;
-    }
-    if (m_tipControl || ++m_stillTicks < kRestTicks) return;
-
-    m_stillTicks = 0;
-    HWND under = WindowFromPoint(cursor);
-    if (!under) return;
-    uint32_t help = 0;
-    if (under == GetDlgItem(IDC_XINPUT)) help = kXInputHelpText;
-    if (under == GetDlgItem(IDC_DIRECTINPUT)) help = kDirectInputHelpText;
-    if (!help) return;
-    RECT rect;
-    GetWindowRect(under, &rect);
-    const POINT anchor = {(rect.left + rect.right) / 2, 2 * rect.bottom - rect.top};
-    m_tipWindow = show_help_popup(m_hWnd, text_w(help), anchor);
-    m_tipControl = under;
-}
-
-void ButtonPage::CloseHelpPopup() {
-    if (m_tipControl && m_tipWindow && IsWindow(m_tipWindow)) SendMessageW(m_tipWindow, WM_CLOSE, 0, 0);
-    m_tipControl = nullptr;
-    m_tipWindow = nullptr;
 }
 
 void ButtonPage::LightPicture() {
@@ -476,5 +448,6 @@ void ButtonPage::LightPicture() {
 }
 
 LRESULT ButtonPage::OnHelpRequest(WPARAM, LPARAM) {
+    m_help.ShowForFocus(m_hWnd);
     return TRUE;
 }

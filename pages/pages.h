@@ -126,10 +126,44 @@ bool xinput_supported(unsigned major_version, unsigned minor_version);
 #ifdef _WIN32
 #include "framework/framework.h"
 
-// Shows `text` in a small help popup whose top edge is centred on `anchor` (screen
-// coordinates): an HTML Help text popup where the system shows one, otherwise a popup of
-// the tool's own in the same place. WM_CLOSE closes either. Returns the popup window.
+// Shows `text` in a small help popup of the tool's own, which takes no focus, whose top edge
+// is centred on `anchor` (screen coordinates). It belongs to the owner's top-level window and
+// goes with it. Returns the popup window.
 HWND show_help_popup(HWND owner, const std::wstring& text, POINT anchor);
+// Closes a popup show_help_popup opened, if it is still there.
+void close_help_popup(HWND popup);
+
+// A control of a page and the text that explains it.
+struct ControlHelp {
+    int control;
+    uint32_t text;
+};
+
+// The help popups of a page: the mouse resting two page-timer ticks on a control that has
+// help opens its popup, and moving off closes it; F1 opens the focused control's popup, and
+// moving the focus off closes it. The page closes it when it is left.
+class PageHelp {
+public:
+    PageHelp(const ControlHelp* texts, size_t count) : m_texts(texts), m_count(count) {}
+    // One tick of the page timer.
+    void Tick(HWND page);
+    // F1: false when the focused control has no help.
+    bool ShowForFocus(HWND page);
+    void Close();
+
+private:
+    static constexpr int kRestTicks = 2;
+    uint32_t TextFor(HWND page, HWND control) const;
+    void Show(HWND page, HWND control, uint32_t text, bool by_keyboard);
+
+    const ControlHelp* m_texts;
+    size_t m_count;
+    POINT m_lastCursor = {-1, -1};
+    int m_stillTicks = 0;
+    HWND m_control = nullptr;  // the control whose popup is open
+    HWND m_window = nullptr;
+    bool m_byKeyboard = false;
+};
 
 // Screen mode, resolution, aspect, quality and rendering options.
 class CDisplayPage : public CPropertyPage {
@@ -138,6 +172,7 @@ public:
 
     BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
     void OnOK() override;
 
     DECLARE_MESSAGE_MAP()
@@ -156,10 +191,7 @@ private:
     static Resolution ScreenSize();
 
     std::vector<Resolution> m_offeredModes;
-    POINT m_lastCursor = {-1, -1};
-    int m_stillTicks = 0;
-    HWND m_tipControl = nullptr;
-    HWND m_tipWindow = nullptr;
+    PageHelp m_help;
 };
 
 namespace nrv {
@@ -317,8 +349,6 @@ private:
     void OnDefaultSettings();
     LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnHelpRequest(WPARAM, LPARAM);
-    void UpdateHelpPopup();
-    void CloseHelpPopup();
     void LightPicture();
 
     // Screen reader names, the steal note and the slot-clearing keys (button_access.cpp).
@@ -344,10 +374,7 @@ private:
     bool m_capturing = false;
     bool m_active = false;              // between OnSetActive and OnKillActive
     bool m_refillAfterCapture = false;  // devices changed while the capture dialog ran
-    POINT m_lastCursor = {-1, -1};
-    int m_stillTicks = 0;
-    HWND m_tipControl = nullptr;
-    HWND m_tipWindow = nullptr;
+    PageHelp m_help;
     int m_flashSlot = -1;  // the name box flashing after a steal, or -1
     int m_flashTicks = 0;
 };
