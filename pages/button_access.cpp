@@ -95,7 +95,7 @@ public:
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
         if (!object) return E_POINTER;
         if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, IID_IAccessible)) {
+            IsEqualIID(riid, __uuidof(IAccessible))) {
             *object = static_cast<IAccessible*>(this);
             AddRef();
             return S_OK;
@@ -242,14 +242,27 @@ LRESULT accessible_with_borrowed_text(HWND control, WPARAM wParam, LPARAM lParam
     static const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     (void)com;
     IAccessible* standard = nullptr;
-    if (FAILED(library.create_standard(control, OBJID_CLIENT, IID_IAccessible,
+    if (FAILED(library.create_standard(control, OBJID_CLIENT, __uuidof(IAccessible),
                                        reinterpret_cast<void**>(&standard))))
         return 0;
     auto* borrowing = new BorrowingAccessible(standard, lender, what);
-    const LRESULT answer = library.lresult_from_object(IID_IAccessible, wParam, borrowing);
+    const LRESULT answer = library.lresult_from_object(__uuidof(IAccessible), wParam, borrowing);
     borrowing->Release();
     return answer > 0 ? answer : 0;
 }
+
+namespace {
+
+bool system_high_contrast() {
+    HIGHCONTRASTW contrast = {};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoW(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}
+
+}  // namespace
+
+HighContrastQuery g_high_contrast_on = &system_high_contrast;
 
 void draw_focus_mark(const DRAWITEMSTRUCT& item) {
     if (!(item.itemState & ODS_FOCUS) || (item.itemState & ODS_NOFOCUSRECT)) return;
@@ -272,6 +285,8 @@ void CSlotButton::DrawItem(DRAWITEMSTRUCT* item) {
                                                               reinterpret_cast<LPARAM>(m_hWnd)));
     FillRect(item->hDC, &item->rcItem, background ? background : GetSysColorBrush(COLOR_BTNFACE));
     CBitmapButton::DrawItem(item);
+    // With a high-contrast theme on, a frame in the text colour outlines each slot.
+    if (g_high_contrast_on()) FrameRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_WINDOWTEXT));
     draw_focus_mark(*item);
 }
 

@@ -442,8 +442,10 @@ void ButtonPage::LightPicture() {
     m_hoverSlot = hovered_slot(function_overlays(), cursor.x, cursor.y);
     if (m_hoverSlot >= 0) mask |= 1u << m_hoverSlot;
 
-    if (mask == m_litMask) return;
+    const bool high_contrast = g_high_contrast_on();
+    if (mask == m_litMask && high_contrast == m_litInHighContrast) return;
     m_litMask = mask;
+    m_litInHighContrast = high_contrast;
     m_picture.ShowLit(mask);
 }
 

@@ -131,13 +131,15 @@ int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y) {
     return -1;
 }
 
-void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y) {
+void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y,
+                  const nrv::graphic::colour* solid) {
     const int32_t width = overlay.width();
     const int32_t height = overlay.height();
     for (int32_t row = 0; row < height; ++row) {
         for (int32_t column = 0; column < width; ++column) {
             const nrv::graphic::colour pixel = overlay.get_pixel(column, row);
-            if (is_opaque(pixel, kDrawnGreenLimit)) canvas.set_pixel(x + column, y + row, pixel);
+            if (is_opaque(pixel, kDrawnGreenLimit))
+                canvas.set_pixel(x + column, y + row, solid ? *solid : pixel);
         }
     }
 }

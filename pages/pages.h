@@ -98,8 +98,9 @@ extern const PicturePlace kOverlayPlaces[kFunctionCount];
 // (x, y), strictly inside its box; -1 when none. `overlays` holds 24 images.
 int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y);
 // Draws the overlay's pixels whose green is below 254 (green 254 and 255 are its colour
-// key) into the canvas at (x, y).
-void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y);
+// key) into the canvas at (x, y); all in the `solid` colour when one is given (high contrast).
+void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y,
+                  const nrv::graphic::colour* solid = nullptr);
 
 // The pressed state of up to 256 logical buttons: bit i in byte i / 8 at bit i % 8.
 struct PressedButtons {
@@ -216,6 +217,11 @@ int slot_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t but
 // axis counts as present unless DirectInput says there is no object at its offset.
 AxisPresence axis_presence(const nrv::peripheral::input_device_dx8& device);
 
+// Whether a high-contrast theme is on: the system's answer unless a test puts its own in.
+// What the tool draws itself then uses the system colours.
+using HighContrastQuery = bool (*)();
+extern HighContrastQuery g_high_contrast_on;
+
 // The controller picture: a 256 x 256 picture drawn unscaled from a 32-bit canvas on which
 // the lit functions' overlays are drawn.
 class CMyBitmapButton : public CBitmapButton {
@@ -225,7 +231,8 @@ public:
     // the control then keeps its size and shows nothing.
     BOOL LoadPicture();
     void DrawItem(DRAWITEMSTRUCT* item) override;
-    // Rebuilds the canvas with the overlays of the slots in the mask lit.
+    // Rebuilds the canvas with the overlays of the slots in the mask lit; with a high-contrast
+    // theme on, lit parts are drawn in the selection colour.
     void ShowLit(uint32_t lit_mask);
     void DrawOverlay(const nrv::graphic::image& overlay, int x, int y);
 
@@ -370,6 +377,7 @@ private:
     CSlotButton m_slotButtons[kFunctionCount];
     CMyBitmapButton m_picture;
     uint32_t m_litMask = 0;
+    bool m_litInHighContrast = false;  // how the lit parts were drawn
     int m_hoverSlot = -1;
     bool m_capturing = false;
     bool m_active = false;              // between OnSetActive and OnKillActive

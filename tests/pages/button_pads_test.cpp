@@ -251,9 +251,10 @@ TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
 // What a screen reader reads of a control: its accessible name, or its value.
 std::wstring accessible_text(HWND control, bool value) {
     ComPtr<IAccessible> object;
-    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, IID_IAccessible,
+    // The interface id from the header: the one the import library carries is not usable.
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
                                           reinterpret_cast<void**>(object.put()))))
-        return L"(no accessible object)";
+        return L"";
     VARIANT self = {};
     self.vt = VT_I4;
     self.lVal = CHILDID_SELF;
@@ -333,6 +334,70 @@ TEST_F(ControllerPage, ScreenReadersFindNamesValuesAndTheReadingOrder) {
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
     CoUninitialize();
+}
+
+// A high-contrast theme for the length of a test: the tool is told it is on, and the system
+// colours are those of a black theme; both are put back at the end.
+class HighContrastScope {
+public:
+    HighContrastScope() {
+        g_high_contrast_on = [] { return true; };
+        for (size_t index = 0; index < kColours; ++index) m_saved[index] = GetSysColor(kElements[index]);
+        SetSysColors(kColours, kElements, kBlackTheme);
+    }
+    ~HighContrastScope() {
+        SetSysColors(kColours, kElements, m_saved);
+        g_high_contrast_on = m_query;
+    }
+    HighContrastScope(const HighContrastScope&) = delete;
+    HighContrastScope& operator=(const HighContrastScope&) = delete;
+
+private:
+    static constexpr size_t kColours = 8;
+    static constexpr INT kElements[kColours] = {COLOR_BTNFACE, COLOR_WINDOW,    COLOR_WINDOWTEXT,
+                                                COLOR_BTNTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
+                                                COLOR_INFOBK,  COLOR_INFOTEXT};
+    static constexpr COLORREF kBlackTheme[kColours] = {
+        RGB(0, 0, 0),      RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 255, 255),
+        RGB(26, 235, 255), RGB(0, 0, 0), RGB(0, 0, 0),       RGB(255, 255, 255)};
+    HighContrastQuery m_query = g_high_contrast_on;
+    COLORREF m_saved[kColours] = {};
+};
+
+TEST_F(ControllerPage, HighContrastDrawsLitPartsInTheSelectionColour) {
+    auto pad = make_pad(L"Contrast Pad");
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
+    set_pad_device(1, stored(guid(1)));
+    HighContrastScope contrast;
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        HWND picture = GetDlgItem(page, IDC_PICTURE);
+        SetCursorPos(0, 0);
+        // A point A's overlay draws on (slot 2).
+        const nrv::graphic::image& overlay = *function_overlays()[2];
+        POINT lit = {-1, -1};
+        for (int y = 0; y < overlay.height() && lit.x < 0; ++y)
+            for (int x = 0; x < overlay.width() && lit.x < 0; ++x)
+                if (overlay.get_pixel(x, y).green < 250)
+                    lit = {kOverlayPlaces[2].x + x, kOverlayPlaces[2].y + y};
+        ASSERT_GE(lit.x, 0);
+
+        test_support::pump_messages(400);  // the pad's state at rest, read by the first ticks
+        pad->joystick().rgbButtons[2] = 0x80;
+        EXPECT_TRUE(pump_until([&] { return sheet.controller.LitMask() == 1u << 2; }));
+        SetFocus(GetDlgItem(page, IDC_SLOT_A));
+        SendMessageW(GetDlgItem(page, IDC_SLOT_A), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS),
+                     0);
+        UpdateWindow(sheet_window);
+        HDC dc = GetDC(picture);
+        EXPECT_EQ(GetPixel(dc, lit.x, lit.y), GetSysColor(COLOR_HIGHLIGHT))
+            << "the lit part is not in the selection colour";
+        ReleaseDC(picture, dc);
+        save_screenshot(sheet_window, "controller-page-high-contrast");
+        pad->joystick().rgbButtons[2] = 0;
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
 }
 
 }  // namespace
