@@ -265,6 +265,14 @@ protected:
         m_sheet = m_tool->wait_for_sheet();
         return m_sheet ? show_page(m_sheet, kControllerPage) : nullptr;
     }
+    // Plugs in one pad, starts the tool and chooses the pad for player 1.
+    HWND start_with_pad(const std::string& id, const char* name) {
+        if (!m_pads.attach(id, 4, name) || !VirtualPads::wait_for(1)) return nullptr;
+        HWND page = start_on_controller_page();
+        const std::wstring device(name, name + std::strlen(name));
+        if (page) choose_device(page, device.c_str());
+        return page;
+    }
     void press_ok() {
         e2e::press_sheet_button(m_sheet, PSBTN_OK);
         EXPECT_TRUE(m_tool->wait_for_exit());
@@ -406,11 +414,9 @@ TEST_F(Controllers, PressesAreCapturedAndLightThePicture) {
 }
 
 TEST_F(Controllers, XInputWithPadsAttachedAndBack) {
-    ASSERT_TRUE(m_pads.attach("pad", 4, "Switch Pad"));
-    ASSERT_TRUE(VirtualPads::wait_for(1));
-    HWND page = start_on_controller_page();
+    HWND page = start_with_pad("pad", "Switch Pad");
     ASSERT_TRUE(page);
-    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Switch Pad"));
+    ASSERT_EQ(control_text(page, IDC_DEVICE), L"Switch Pad");
 
     test_support::click(page, IDC_XINPUT);
     EXPECT_EQ(control_text(page, IDC_DEVICE), L"--");
@@ -502,11 +508,9 @@ void press_key(WORD key) {
 // The keyboard alone: Tab to a slot, Space opens the capture dialog and a pad button fills
 // the slot; Tab on to the next slot, Delete empties it.
 TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
-    ASSERT_TRUE(m_pads.attach("walk", 4, "Walk Pad"));
-    ASSERT_TRUE(VirtualPads::wait_for(1));
-    HWND page = start_on_controller_page();
+    HWND page = start_with_pad("walk", "Walk Pad");
     ASSERT_TRUE(page);
-    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Walk Pad"));
+    ASSERT_EQ(control_text(page, IDC_DEVICE), L"Walk Pad");
     SetForegroundWindow(m_sheet);
     SendMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_DEVICE)), TRUE);
     Sleep(200);

@@ -61,6 +61,14 @@ protected:
         load_texts();
         build_default_settings(2, 1280, 1024);
     }
+    // A pad plugged in and stored for player 1.
+    std::shared_ptr<fake::pad> attach_player_pad(const wchar_t* name) {
+        auto pad = make_pad(name);
+        m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
+        set_pad_device(1, stored(guid(1)));
+        return pad;
+    }
+
     fake::direct_input m_input;  // outlives the manager, which holds its devices
     ManagerScope m_manager;
 };
@@ -96,9 +104,7 @@ TEST_F(ControllerPage, ListsPadsByDistinctNamesAndGivesEachToOnePlayer) {
 }
 
 TEST_F(ControllerPage, CapturedButtonsAxesAndHatsAreAssignedAndLit) {
-    auto pad = make_pad(L"Dual Pad");
-    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
-    set_pad_device(1, stored(guid(1)));
+    auto pad = attach_player_pad(L"Dual Pad");
     ControllerSheet<> sheet(&m_input, 1);
     run_sheet(sheet, [&](HWND sheet_window) {
         HWND page = page_of(sheet_window);
@@ -196,9 +202,7 @@ HINSTANCE WINAPI record_launch(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR paramet
 }
 
 TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
-    auto pad = make_pad(L"Dual Pad");
-    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
-    set_pad_device(1, stored(guid(1)));
+    auto pad = attach_player_pad(L"Dual Pad");
     ControllerSheet<> sheet(&m_input, 1);
     run_sheet(sheet, [&](HWND sheet_window) {
         HWND page = page_of(sheet_window);
@@ -293,8 +297,7 @@ constexpr int kReadingOrder[kFunctionCount] = {IDC_SLOT_LT,
 
 TEST_F(ControllerPage, ScreenReadersFindNamesValuesAndTheReadingOrder) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Named Pad"));
-    set_pad_device(1, stored(guid(1)));
+    attach_player_pad(L"Named Pad");
     ControllerSheet<> sheet(&m_input, 0);
     run_sheet(sheet, [&](HWND sheet_window) {
         for (int index : {0, 1}) {
@@ -365,9 +368,7 @@ private:
 };
 
 TEST_F(ControllerPage, HighContrastDrawsLitPartsInTheSelectionColour) {
-    auto pad = make_pad(L"Contrast Pad");
-    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
-    set_pad_device(1, stored(guid(1)));
+    auto pad = attach_player_pad(L"Contrast Pad");
     HighContrastScope contrast;
     ControllerSheet<> sheet(&m_input, 1);
     run_sheet(sheet, [&](HWND sheet_window) {
