@@ -95,6 +95,7 @@ void CMyBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
     StretchDIBits(item->hDC, item->rcItem.left, item->rcItem.top, width, height, 0, 0, width, height,
                   m_canvas.bits(), reinterpret_cast<const BITMAPINFO*>(m_canvas.bitmap_info()),
                   DIB_RGB_COLORS, SRCCOPY);
+    draw_focus_mark(*item);
 }
 
 void CMyBitmapButton::DrawOverlay(const nrv::graphic::image& overlay, int x, int y) {
@@ -107,8 +108,15 @@ void CMyBitmapButton::ShowLit(uint32_t lit_mask) {
     // drawn over lower ones.
     m_canvas.copy_from(m_base);
     const nrv::graphic::image* const* overlays = function_overlays();
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    const nrv::graphic::colour solid = {GetBValue(highlight), GetGValue(highlight), GetRValue(highlight),
+                                        0xFF};
+    const bool high_contrast = g_high_contrast_on();
     for (int slot = 0; slot < kFunctionCount; ++slot) {
-        if (lit_mask >> slot & 1)
+        if (!(lit_mask >> slot & 1)) continue;
+        if (high_contrast)
+            draw_overlay(m_canvas, *overlays[slot], kOverlayPlaces[slot].x, kOverlayPlaces[slot].y, &solid);
+        else
             DrawOverlay(*overlays[slot], kOverlayPlaces[slot].x, kOverlayPlaces[slot].y);
     }
     if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);

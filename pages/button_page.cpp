@@ -15,10 +15,10 @@ namespace {
 using nrv::peripheral::input_device_dx8;
 
 constexpr UINT_PTR kPageTimer = 2;
+constexpr UINT_PTR kFlashTimer = 3;
 constexpr UINT kPagePeriodMs = 160;
 // What the page timer tells the input manager has passed: about one period.
 constexpr float kTickSeconds = 0.166f;
-constexpr int kRestTicks = 2;
 constexpr int kKeyboardSlot = 0;
 constexpr int kFirstPlayer = 1;
 constexpr int kLastPlayer = 4;
@@ -69,6 +69,9 @@ constexpr FunctionSlot kSlots[kFunctionCount] = {
     {IDC_SLOT_RSTICK_RIGHT, IDC_NAME_RSTICK_RIGHT, IDB_SLOT_RSTICK_RIGHT},
 };
 
+// The mode radios explain themselves when the cursor rests on them, or on F1.
+constexpr ControlHelp kModeHelp[] = {{IDC_XINPUT, kXInputHelpText}, {IDC_DIRECTINPUT, kDirectInputHelpText}};
+
 // The controls the mode radios and the slot controls switch together.
 constexpr int kSelectionControls[] = {IDC_PLAYER_LABEL, IDC_PLAYER, IDC_DEVICE_LABEL, IDC_DEVICE};
 
@@ -116,9 +119,15 @@ ON_CONTROL_RANGE(BN_CLICKED, IDC_SLOT_LT, IDC_SLOT_BACK, &ButtonPage::OnSlotButt
 ON_MESSAGE(WM_TIMER, &ButtonPage::OnTimer)
 ON_MESSAGE(WM_HELP, &ButtonPage::OnHelpRequest)
 ON_MESSAGE(kDevicesChangedMessage, &ButtonPage::OnDevicesChanged)
+ON_MESSAGE(kClearSlotMessage, &ButtonPage::OnClearSlotRequest)
+ON_MESSAGE(WM_CTLCOLORSTATIC, &ButtonPage::OnControlColour)
+ON_BN_CLICKED(IDC_CONTROLLER_SETTINGS, &ButtonPage::OnControllerSettings)
 END_MESSAGE_MAP()
 
-ButtonPage::ButtonPage(int index, UINT title_string) : CPropertyPage(IDD_BUTTON_PAGE), m_player(index) {
+ButtonPage::ButtonPage(int index, UINT title_string)
+    : CPropertyPage(IDD_BUTTON_PAGE),
+      m_player(index),
+      m_help(kModeHelp, sizeof kModeHelp / sizeof kModeHelp[0]) {
     m_psp.pszTitle = MAKEINTRESOURCEW(title_string);
     m_psp.dwFlags |= PSP_USETITLE;
     m_psp.dwFlags &= ~PSP_HASHELP;
@@ -131,9 +140,10 @@ ButtonPage::~ButtonPage() = default;
 BOOL ButtonPage::OnInitDialog() {
     for (int slot = 0; slot < kFunctionCount; ++slot) {
         const FunctionSlot& controls = kSlots[slot];
-        CBitmapButton& button = m_slotButtons[slot];
+        CSlotButton& button = m_slotButtons[slot];
         button.LoadBitmaps(controls.bitmap);
         button.SubclassDlgItem(controls.button, this);
+        button.SetSlot(slot, GetDlgItem(controls.name));
         button.SizeToContent();
 
         m_slotBitmaps[slot].LoadBitmap(controls.bitmap);
@@ -146,8 +156,7 @@ BOOL ButtonPage::OnInitDialog() {
     m_picture.LoadPicture();
 
     replace_text_placeholders(m_hWnd);
-    m_stillTicks = 0;
-    m_tipControl = nullptr;
+    SetUpAccess();
     m_capturing = false;
     return CPropertyPage::OnInitDialog();
 }
@@ -164,7 +173,7 @@ BOOL ButtonPage::OnKillActive() {
     KillTimer(kPageTimer);
     m_active = false;
     // Nothing would close the popup while the page is hidden.
-    CloseHelpPopup();
+    m_help.Close();
     return CPropertyPage::OnKillActive();
 }
 
@@ -176,6 +185,7 @@ input_device_dx8* ButtonPage::ShownDevice() const {
 
 void ButtonPage::FillPage(int slot) {
     m_player = slot;
+    ShowTakenNote(-1, -1);
     if (g_input_manager) g_input_manager->refresh_devices();
     SendDlgItemMessage(IDC_DEVICE, CB_RESETCONTENT);
     SendDlgItemMessage(IDC_PLAYER, CB_RESETCONTENT);
@@ -374,10 +384,15 @@ void ButtonPage::OnSlotClicked(int slot) {
     uint32_t entries[kFunctionCount];
     std::memcpy(entries, stored, sizeof entries);
     EntryCode entry;
+    int taken_from = -1;
     const input_device_dx8* device = ShownDevice();
-    if (device && entry_for_button(*device, captured, entry)) assign_entry(entries, slot, entry);
+    if (device && entry_for_button(*device, captured, entry)) {
+        taken_from = slot_taken_from(entries, entry, slot);
+        assign_entry(entries, slot, entry);
+    }
     store_pad_assignments(player, entries);
     ShowAssignments();
+    ShowTakenNote(taken_from, slot);
 }
 
 void ButtonPage::OnPictureClicked() {
@@ -391,44 +406,17 @@ void ButtonPage::OnDefaultSettings() {
     ShowAssignments();
 }
 
-LRESULT ButtonPage::OnTimer(WPARAM, LPARAM) {
-    UpdateHelpPopup();
+LRESULT ButtonPage::OnTimer(WPARAM timer, LPARAM) {
+    if (timer == kFlashTimer) {
+        FlashTick();
+        return 0;
+    }
+    m_help.Tick(m_hWnd);
     if (!g_input_manager) return 0;
     g_input_manager->update(kTickSeconds);
     // While the capture dialog runs, the picture and the hovered slot stay as they are.
     if (!m_capturing) LightPicture();
     return 0;
-}
-
-void ButtonPage::UpdateHelpPopup() {
-    POINT cursor;
-    if (!GetCursorPos(&cursor)) return;
-    if (cursor.x != m_lastCursor.x || cursor.y != m_lastCursor.y) {
-        m_lastCursor = cursor;
-        m_stillTicks = 0;
-        if (m_tipControl && WindowFromPoint(cursor) != m_tipControl) CloseHelpPopup();
-        return;
-    }
-    if (m_tipControl || ++m_stillTicks < kRestTicks) return;
-
-    m_stillTicks = 0;
-    HWND under = WindowFromPoint(cursor);
-    if (!under) return;
-    uint32_t help = 0;
-    if (under == GetDlgItem(IDC_XINPUT)) help = kXInputHelpText;
-    if (under == GetDlgItem(IDC_DIRECTINPUT)) help = kDirectInputHelpText;
-    if (!help) return;
-    RECT rect;
-    GetWindowRect(under, &rect);
-    const POINT anchor = {(rect.left + rect.right) / 2, 2 * rect.bottom - rect.top};
-    m_tipWindow = show_help_popup(m_hWnd, text_w(help), anchor);
-    m_tipControl = under;
-}
-
-void ButtonPage::CloseHelpPopup() {
-    if (m_tipControl && m_tipWindow && IsWindow(m_tipWindow)) SendMessageW(m_tipWindow, WM_CLOSE, 0, 0);
-    m_tipControl = nullptr;
-    m_tipWindow = nullptr;
 }
 
 void ButtonPage::LightPicture() {
@@ -454,11 +442,14 @@ void ButtonPage::LightPicture() {
     m_hoverSlot = hovered_slot(function_overlays(), cursor.x, cursor.y);
     if (m_hoverSlot >= 0) mask |= 1u << m_hoverSlot;
 
-    if (mask == m_litMask) return;
+    const bool high_contrast = g_high_contrast_on();
+    if (mask == m_litMask && high_contrast == m_litInHighContrast) return;
     m_litMask = mask;
+    m_litInHighContrast = high_contrast;
     m_picture.ShowLit(mask);
 }
 
 LRESULT ButtonPage::OnHelpRequest(WPARAM, LPARAM) {
+    m_help.ShowForFocus(m_hWnd);
     return TRUE;
 }

@@ -110,6 +110,13 @@ void assign_entry(uint32_t* entries, int slot, EntryCode entry) {
     entries[slot] = with_code(entries[slot], entry);
 }
 
+int slot_taken_from(const uint32_t* entries, EntryCode entry, int slot) {
+    for (int other = slot_for_entry(entries, entry, 0); other >= 0;
+         other = slot_for_entry(entries, entry, other + 1))
+        if (other != slot) return other;
+    return -1;
+}
+
 int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y) {
     if (!overlays) return -1;
     for (int slot = kFunctionCount - 1; slot >= 0; --slot) {
@@ -124,13 +131,15 @@ int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y) {
     return -1;
 }
 
-void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y) {
+void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y,
+                  const nrv::graphic::colour* solid) {
     const int32_t width = overlay.width();
     const int32_t height = overlay.height();
     for (int32_t row = 0; row < height; ++row) {
         for (int32_t column = 0; column < width; ++column) {
             const nrv::graphic::colour pixel = overlay.get_pixel(column, row);
-            if (is_opaque(pixel, kDrawnGreenLimit)) canvas.set_pixel(x + column, y + row, pixel);
+            if (is_opaque(pixel, kDrawnGreenLimit))
+                canvas.set_pixel(x + column, y + row, solid ? *solid : pixel);
         }
     }
 }

@@ -33,6 +33,11 @@ BOOL CBtnDlg::OnInitDialog() {
     std::memset(m_pressed.bytes, 0xFF, sizeof m_pressed.bytes);
     m_captured = kNothingCaptured;
     replace_text_placeholders(m_hWnd);
+    // No caption is shown; as the dialog's name the prompt is what a screen reader reads
+    // when the dialog opens.
+    wchar_t prompt[256] = {};
+    ::GetDlgItemTextW(m_hWnd, IDC_CAPTURE_PROMPT, prompt, 256);
+    SetWindowText(prompt);
     SetTimer(kScanTimer, kScanPeriodMs);
     return result;
 }

@@ -8,14 +8,9 @@ namespace {
 
 constexpr UINT_PTR kHoverTimer = 2;
 constexpr UINT kHoverPeriodMs = 160;
-constexpr int kRestTicks = 2;
 
-// The controls that explain themselves when the cursor rests on them.
-struct HelpText {
-    int control;
-    uint32_t text;
-};
-constexpr HelpText kHelpTexts[] = {
+// The controls that explain themselves when the cursor rests on them, or on F1.
+constexpr ControlHelp kHelpTexts[] = {
     {IDC_QUALITY_LOW, 113}, {IDC_QUALITY_MEDIUM, 114}, {IDC_QUALITY_HIGH, 115},     {IDC_ASPECT_4_3, 116},
     {IDC_ASPECT_16_9, 117}, {IDC_WINDOW_MODE, 118},    {IDC_FULL_SCREEN_MODE, 119},
 };
@@ -40,7 +35,8 @@ ON_MESSAGE(WM_TIMER, &CDisplayPage::OnTimer)
 ON_MESSAGE(WM_HELP, &CDisplayPage::OnHelpRequest)
 END_MESSAGE_MAP()
 
-CDisplayPage::CDisplayPage() : CPropertyPage(IDD_DISPLAY_PAGE) {
+CDisplayPage::CDisplayPage()
+    : CPropertyPage(IDD_DISPLAY_PAGE), m_help(kHelpTexts, sizeof kHelpTexts / sizeof kHelpTexts[0]) {
     m_psp.dwFlags &= ~PSP_HASHELP;
 }
 
@@ -77,8 +73,6 @@ BOOL CDisplayPage::OnInitDialog() {
     FillResolutions(full_screen() == 1, true, screen_width(), screen_height());
     EnableDlgItem(IDC_VSYNC, quality() != 0);
     replace_text_placeholders(m_hWnd);
-    m_stillTicks = 0;
-    m_tipControl = nullptr;
     return CPropertyPage::OnInitDialog();
 }
 
@@ -86,6 +80,13 @@ BOOL CDisplayPage::OnSetActive() {
     SetTimer(kHoverTimer, kHoverPeriodMs);
     CPropertyPage::OnSetActive();
     return TRUE;
+}
+
+BOOL CDisplayPage::OnKillActive() {
+    KillTimer(kHoverTimer);
+    // Nothing would close the popup while the page is hidden.
+    m_help.Close();
+    return CPropertyPage::OnKillActive();
 }
 
 void CDisplayPage::OnOK() {
@@ -172,35 +173,11 @@ void CDisplayPage::OnQuality() {
 }
 
 LRESULT CDisplayPage::OnTimer(WPARAM, LPARAM) {
-    POINT cursor;
-    GetCursorPos(&cursor);
-    if (cursor.x != m_lastCursor.x || cursor.y != m_lastCursor.y) {
-        m_lastCursor = cursor;
-        m_stillTicks = 0;
-        if (m_tipControl && WindowFromPoint(cursor) != m_tipControl) {
-            SendMessageW(m_tipWindow, WM_CLOSE, 0, 0);
-            m_tipControl = nullptr;
-        }
-        return 0;
-    }
-    if (m_tipControl) return 0;
-    if (++m_stillTicks < kRestTicks) return 0;
-
-    m_stillTicks = 0;
-    HWND under = WindowFromPoint(cursor);
-    for (const HelpText& help : kHelpTexts) {
-        HWND control = GetDlgItem(help.control);
-        if (!under || under != control) continue;
-        RECT rect;
-        GetWindowRect(control, &rect);
-        const POINT anchor = {(rect.left + rect.right) / 2, 2 * rect.bottom - rect.top};
-        m_tipWindow = show_help_popup(m_hWnd, text_w(help.text), anchor);
-        m_tipControl = control;
-        break;
-    }
+    m_help.Tick(m_hWnd);
     return 0;
 }
 
 LRESULT CDisplayPage::OnHelpRequest(WPARAM, LPARAM) {
+    m_help.ShowForFocus(m_hWnd);
     return TRUE;
 }

@@ -1,8 +1,9 @@
-// Hover help: an HTML Help text popup, or a look-alike of the tool's own where the system
-// shows none (HtmlHelpW returns no window under Wine, for example).
+// Help for the controls of a page: a popup of the tool's own on every system. It takes no
+// focus, so the click that follows resting the mouse on a choice reaches the choice (the
+// system's HTML Help popup takes the focus and swallows that click).
 #include "pages/pages.h"
 
-#include <htmlhelp.h>
+#include "text/text.h"
 
 #include <algorithm>
 
@@ -11,28 +12,6 @@ namespace {
 const wchar_t kPopupClass[] = L"CalcoraHelpPopup";
 constexpr int kPopupTextWidth = 300;
 constexpr int kPopupMargin = 6;
-
-using HtmlHelpFunction = HWND(WINAPI*)(HWND, LPCWSTR, UINT, DWORD_PTR);
-
-HtmlHelpFunction html_help() {
-    // hhctrl.ocx stays loaded for the run once found; it is only looked for once.
-    static UniqueModule module(LoadLibraryW(L"hhctrl.ocx"));
-    static HtmlHelpFunction function = module.proc<HtmlHelpFunction>("HtmlHelpW");
-    return function;
-}
-
-HWND show_html_help_popup(HWND owner, const std::wstring& text, POINT anchor) {
-    HtmlHelpFunction function = html_help();
-    if (!function) return nullptr;
-    HH_POPUP popup = {};
-    popup.cbStruct = sizeof popup;
-    popup.pszText = text.c_str();
-    popup.pt = anchor;
-    popup.clrForeground = static_cast<COLORREF>(-1);
-    popup.clrBackground = static_cast<COLORREF>(-1);
-    popup.rcMargins = {-1, -1, -1, -1};
-    return function(owner, nullptr, HH_DISPLAY_TEXT_POPUP, reinterpret_cast<DWORD_PTR>(&popup));
-}
 
 HFONT popup_font(HWND window) {
     HFONT font = reinterpret_cast<HFONT>(SendMessageW(GetWindow(window, GW_OWNER), WM_GETFONT, 0, 0));
@@ -121,6 +100,66 @@ HWND show_own_popup(HWND owner, const std::wstring& text, POINT anchor) {
 }  // namespace
 
 HWND show_help_popup(HWND owner, const std::wstring& text, POINT anchor) {
-    HWND popup = show_html_help_popup(owner, text, anchor);
-    return popup ? popup : show_own_popup(owner, text, anchor);
+    return show_own_popup(owner, text, anchor);
+}
+
+void close_help_popup(HWND popup) {
+    // Only a popup of this thread that still exists: a handle kept after its window went
+    // may name another window by now.
+    if (!popup || !IsWindow(popup) || GetWindowThreadProcessId(popup, nullptr) != GetCurrentThreadId())
+        return;
+    wchar_t name[64] = {};
+    GetClassNameW(popup, name, 64);
+    if (std::wstring(name) == kPopupClass) DestroyWindow(popup);
+}
+
+// --- help of a page --------------------------------------------------------------------------
+
+void PageHelp::Tick(HWND page) {
+    if (m_control && m_byKeyboard && GetFocus() != m_control) Close();
+    POINT cursor;
+    if (!GetCursorPos(&cursor)) return;
+    if (cursor.x != m_lastCursor.x || cursor.y != m_lastCursor.y) {
+        m_lastCursor = cursor;
+        m_stillTicks = 0;
+        if (m_control && !m_byKeyboard && WindowFromPoint(cursor) != m_control) Close();
+        return;
+    }
+    if (m_control || ++m_stillTicks < kRestTicks) return;
+    m_stillTicks = 0;
+    HWND under = WindowFromPoint(cursor);
+    if (const uint32_t text = TextFor(page, under)) Show(page, under, text, false);
+}
+
+bool PageHelp::ShowForFocus(HWND page) {
+    HWND focus = GetFocus();
+    const uint32_t text = TextFor(page, focus);
+    if (!text) return false;
+    Close();
+    Show(page, focus, text, true);
+    return true;
+}
+
+void PageHelp::Close() {
+    close_help_popup(m_window);
+    m_window = nullptr;
+    m_control = nullptr;
+}
+
+uint32_t PageHelp::TextFor(HWND page, HWND control) const {
+    if (!control) return 0;
+    for (size_t index = 0; index < m_count; ++index) {
+        if (GetDlgItem(page, m_texts[index].control) == control) return m_texts[index].text;
+    }
+    return 0;
+}
+
+void PageHelp::Show(HWND page, HWND control, uint32_t text, bool by_keyboard) {
+    RECT rect;
+    GetWindowRect(control, &rect);
+    // Centred one control height below the control's lower edge.
+    const POINT anchor = {(rect.left + rect.right) / 2, 2 * rect.bottom - rect.top};
+    m_window = show_help_popup(page, text_w(text), anchor);
+    m_control = control;
+    m_byKeyboard = by_keyboard;
 }

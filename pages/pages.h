@@ -84,6 +84,9 @@ int slot_for_entry(const uint32_t* entries, EntryCode entry, int start);
 // Gives the slot the entry and takes it from every slot that held it, which become
 // unassigned. Carried pairs stay as they are.
 void assign_entry(uint32_t* entries, int slot, EntryCode entry);
+// The first slot other than `slot` that holds the entry: the one assigning it to `slot`
+// takes it from; -1 when none does.
+int slot_taken_from(const uint32_t* entries, EntryCode entry, int slot);
 
 // Where each slot's overlay is drawn on the controller picture, in picture pixels.
 struct PicturePlace {
@@ -95,8 +98,9 @@ extern const PicturePlace kOverlayPlaces[kFunctionCount];
 // (x, y), strictly inside its box; -1 when none. `overlays` holds 24 images.
 int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y);
 // Draws the overlay's pixels whose green is below 254 (green 254 and 255 are its colour
-// key) into the canvas at (x, y).
-void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y);
+// key) into the canvas at (x, y); all in the `solid` colour when one is given (high contrast).
+void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y,
+                  const nrv::graphic::colour* solid = nullptr);
 
 // The pressed state of up to 256 logical buttons: bit i in byte i / 8 at bit i % 8.
 struct PressedButtons {
@@ -123,10 +127,44 @@ bool xinput_supported(unsigned major_version, unsigned minor_version);
 #ifdef _WIN32
 #include "framework/framework.h"
 
-// Shows `text` in a small help popup whose top edge is centred on `anchor` (screen
-// coordinates): an HTML Help text popup where the system shows one, otherwise a popup of
-// the tool's own in the same place. WM_CLOSE closes either. Returns the popup window.
+// Shows `text` in a small help popup of the tool's own, which takes no focus, whose top edge
+// is centred on `anchor` (screen coordinates). It belongs to the owner's top-level window and
+// goes with it. Returns the popup window.
 HWND show_help_popup(HWND owner, const std::wstring& text, POINT anchor);
+// Closes a popup show_help_popup opened, if it is still there.
+void close_help_popup(HWND popup);
+
+// A control of a page and the text that explains it.
+struct ControlHelp {
+    int control;
+    uint32_t text;
+};
+
+// The help popups of a page: the mouse resting two page-timer ticks on a control that has
+// help opens its popup, and moving off closes it; F1 opens the focused control's popup, and
+// moving the focus off closes it. The page closes it when it is left.
+class PageHelp {
+public:
+    PageHelp(const ControlHelp* texts, size_t count) : m_texts(texts), m_count(count) {}
+    // One tick of the page timer.
+    void Tick(HWND page);
+    // F1: false when the focused control has no help.
+    bool ShowForFocus(HWND page);
+    void Close();
+
+private:
+    static constexpr int kRestTicks = 2;
+    uint32_t TextFor(HWND page, HWND control) const;
+    void Show(HWND page, HWND control, uint32_t text, bool by_keyboard);
+
+    const ControlHelp* m_texts;
+    size_t m_count;
+    POINT m_lastCursor = {-1, -1};
+    int m_stillTicks = 0;
+    HWND m_control = nullptr;  // the control whose popup is open
+    HWND m_window = nullptr;
+    bool m_byKeyboard = false;
+};
 
 // Screen mode, resolution, aspect, quality and rendering options.
 class CDisplayPage : public CPropertyPage {
@@ -135,6 +173,7 @@ public:
 
     BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
+    BOOL OnKillActive() override;
     void OnOK() override;
 
     DECLARE_MESSAGE_MAP()
@@ -153,10 +192,7 @@ private:
     static Resolution ScreenSize();
 
     std::vector<Resolution> m_offeredModes;
-    POINT m_lastCursor = {-1, -1};
-    int m_stillTicks = 0;
-    HWND m_tipControl = nullptr;
-    HWND m_tipWindow = nullptr;
+    PageHelp m_help;
 };
 
 namespace nrv {
@@ -181,6 +217,11 @@ int slot_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t but
 // axis counts as present unless DirectInput says there is no object at its offset.
 AxisPresence axis_presence(const nrv::peripheral::input_device_dx8& device);
 
+// Whether a high-contrast theme is on: the system's answer unless a test puts its own in.
+// What the tool draws itself then uses the system colours.
+using HighContrastQuery = bool (*)();
+extern HighContrastQuery g_high_contrast_on;
+
 // The controller picture: a 256 x 256 picture drawn unscaled from a 32-bit canvas on which
 // the lit functions' overlays are drawn.
 class CMyBitmapButton : public CBitmapButton {
@@ -190,7 +231,8 @@ public:
     // the control then keeps its size and shows nothing.
     BOOL LoadPicture();
     void DrawItem(DRAWITEMSTRUCT* item) override;
-    // Rebuilds the canvas with the overlays of the slots in the mask lit.
+    // Rebuilds the canvas with the overlays of the slots in the mask lit; with a high-contrast
+    // theme on, lit parts are drawn in the selection colour.
     void ShowLit(uint32_t lit_mask);
     void DrawOverlay(const nrv::graphic::image& overlay, int x, int y);
 
@@ -231,6 +273,38 @@ private:
 
 // Sent to the shown page of the sheet once game controllers came or went.
 constexpr UINT kDevicesChangedMessage = WM_APP + 1;
+// Sent by a slot button to its page to empty its slot (wParam: the slot).
+constexpr UINT kClearSlotMessage = WM_APP + 2;
+
+// A function slot's picture button. Enter opens the capture dialog as a click does; Delete,
+// Backspace and "Clear" of its right-click menu ask the page to empty the slot. Its window
+// text, never drawn, names the function for screen readers, and its accessible value is the
+// text of its name box.
+class CSlotButton : public CBitmapButton {
+public:
+    void SetSlot(int slot, HWND name_box) {
+        m_slot = slot;
+        m_nameBox = name_box;
+    }
+    HWND NameBox() const { return m_nameBox; }
+    void DrawItem(DRAWITEMSTRUCT* item) override;
+
+protected:
+    LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    void ShowContextMenu(LPARAM position);
+    int m_slot = -1;
+    HWND m_nameBox = nullptr;
+};
+
+// Draws the keyboard focus mark inside an owner-drawn item that has the focus.
+void draw_focus_mark(const DRAWITEMSTRUCT& item);
+// Answers WM_GETOBJECT for a control whose accessible name (or value) is the window text of
+// another control; 0 when it cannot, and the caller then lets the control answer itself.
+enum class BorrowedText { Name, Value };
+LRESULT accessible_with_borrowed_text(HWND control, WPARAM wParam, LPARAM lParam, HWND lender,
+                                      BorrowedText what);
 
 // The sheet's WM_DEVICECHANGE handling: an arrival or removal of a HID interface starts a
 // short timer, restarted by every further one, so that a burst of notifications leads to
@@ -282,25 +356,35 @@ private:
     void OnDefaultSettings();
     LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnHelpRequest(WPARAM, LPARAM);
-    void UpdateHelpPopup();
-    void CloseHelpPopup();
     void LightPicture();
+
+    // Screen reader names, the steal note and the slot-clearing keys (button_access.cpp).
+    void SetUpAccess();
+    LRESULT OnClearSlotRequest(WPARAM, LPARAM);
+    void ClearSlot(int slot);
+    // Says under the picture which input `to` took from slot `from` and flashes from's
+    // name box; with `from` negative, clears the note.
+    void ShowTakenNote(int from, int to);
+    void FlashTick();
+    void StopFlashing();
+    LRESULT OnControlColour(WPARAM, LPARAM);
+    void OnControllerSettings();
 
     CBitmap m_slotBitmaps[kFunctionCount];
     int m_player;
     GUID m_device = {};
     std::vector<GUID> m_deviceList;
-    CBitmapButton m_slotButtons[kFunctionCount];
+    CSlotButton m_slotButtons[kFunctionCount];
     CMyBitmapButton m_picture;
     uint32_t m_litMask = 0;
+    bool m_litInHighContrast = false;  // how the lit parts were drawn
     int m_hoverSlot = -1;
     bool m_capturing = false;
     bool m_active = false;              // between OnSetActive and OnKillActive
     bool m_refillAfterCapture = false;  // devices changed while the capture dialog ran
-    POINT m_lastCursor = {-1, -1};
-    int m_stillTicks = 0;
-    HWND m_tipControl = nullptr;
-    HWND m_tipWindow = nullptr;
+    PageHelp m_help;
+    int m_flashSlot = -1;  // the name box flashing after a steal, or -1
+    int m_flashTicks = 0;
 };
 
 // UDP port, UPnP, voice chat and the sound control panel. The page keeps no state of its

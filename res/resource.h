@@ -154,3 +154,10 @@
 #define IDC_NAME_RSTICK_DOWN 1055
 #define IDC_NAME_RSTICK_LEFT 1054
 #define IDC_NAME_RSTICK_RIGHT 1056
+
+// Controller page additions: the line telling which input a capture took from another
+// slot, the button that opens the system's game controller settings, and the slot
+// buttons' "Clear" menu command.
+#define IDC_TAKEN_NOTE 1110
+#define IDC_CONTROLLER_SETTINGS 1111
+#define ID_CLEAR_SLOT 1112

@@ -265,6 +265,14 @@ protected:
         m_sheet = m_tool->wait_for_sheet();
         return m_sheet ? show_page(m_sheet, kControllerPage) : nullptr;
     }
+    // Plugs in one pad, starts the tool and chooses the pad for player 1.
+    HWND start_with_pad(const std::string& id, const char* name) {
+        if (!m_pads.attach(id, 4, name) || !VirtualPads::wait_for(1)) return nullptr;
+        HWND page = start_on_controller_page();
+        const std::wstring device(name, name + std::strlen(name));
+        if (page) choose_device(page, device.c_str());
+        return page;
+    }
     void press_ok() {
         e2e::press_sheet_button(m_sheet, PSBTN_OK);
         EXPECT_TRUE(m_tool->wait_for_exit());
@@ -406,11 +414,9 @@ TEST_F(Controllers, PressesAreCapturedAndLightThePicture) {
 }
 
 TEST_F(Controllers, XInputWithPadsAttachedAndBack) {
-    ASSERT_TRUE(m_pads.attach("pad", 4, "Switch Pad"));
-    ASSERT_TRUE(VirtualPads::wait_for(1));
-    HWND page = start_on_controller_page();
+    HWND page = start_with_pad("pad", "Switch Pad");
     ASSERT_TRUE(page);
-    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Switch Pad"));
+    ASSERT_EQ(control_text(page, IDC_DEVICE), L"Switch Pad");
 
     test_support::click(page, IDC_XINPUT);
     EXPECT_EQ(control_text(page, IDC_DEVICE), L"--");
@@ -485,6 +491,55 @@ TEST_F(Controllers, StoredPadThatIsPulledOutKeepsItsLayout) {
     saved = saved_record();
     EXPECT_TRUE(stored_guid_is(saved.pad_slots[1], GUID_NULL));
     EXPECT_EQ(entries_of(saved.pad_slots[1]), expected_pad_layout(0));
+}
+
+// The control of the tool that has the keyboard focus.
+HWND focused_control(HWND page) {
+    GUITHREADINFO info = {sizeof info};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(page, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+void press_key(WORD key) {
+    test_support::send_key(key, true);
+    test_support::send_key(key, false);
+    Sleep(200);
+}
+
+// The keyboard alone: Tab to a slot, Space opens the capture dialog and a pad button fills
+// the slot; Tab on to the next slot, Delete empties it.
+TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
+    HWND page = start_with_pad("walk", "Walk Pad");
+    ASSERT_TRUE(page);
+    ASSERT_EQ(control_text(page, IDC_DEVICE), L"Walk Pad");
+    SetForegroundWindow(m_sheet);
+    SendMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_DEVICE)), TRUE);
+    Sleep(200);
+    press_key(VK_TAB);
+    ASSERT_EQ(focused_control(page), GetDlgItem(page, IDC_SLOT_LT)) << "Tab did not reach the first slot";
+
+    test_support::send_key(VK_SPACE, true);
+    test_support::send_key(VK_SPACE, false);
+    HWND dialog = wait_for_capture_dialog(*m_tool);
+    ASSERT_TRUE(dialog) << "Space did not open the capture dialog";
+    Sleep(400);
+    move(m_pads, "button", "walk", 11, 1)(dialog);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(slot_text(page, 4), L"Button 11");
+    e2e::save_screenshot(m_sheet, "controller-page-keyboard-walk");
+
+    press_key(VK_TAB);  // the slot's name box
+    press_key(VK_TAB);
+    ASSERT_EQ(focused_control(page), GetDlgItem(page, IDC_SLOT_LB));
+    press_key(VK_DELETE);
+    EXPECT_EQ(slot_text(page, 6), L"");
+    press_ok();
+
+    std::vector<uint32_t> expected = expected_pad_layout(0);
+    for (int slot = 0; slot < kAssignmentCount; ++slot)
+        if ((expected[slot] & 0xFFFF) == 11u << 8) expected[slot] = entry(255, 0, slot);
+    expected[4] = entry(0, 11, 4);
+    expected[6] = entry(255, 0, 6);
+    EXPECT_EQ(entries_of(saved_record().pad_slots[1]), expected);
 }
 
 }  // namespace

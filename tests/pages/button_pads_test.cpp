@@ -5,6 +5,8 @@
 #include "peripheral/fake_direct_input.h"
 
 #include <dbt.h>
+#include <oleacc.h>
+#include <oleauto.h>
 
 #include <cstring>
 
@@ -59,6 +61,14 @@ protected:
         load_texts();
         build_default_settings(2, 1280, 1024);
     }
+    // A pad plugged in and stored for player 1.
+    std::shared_ptr<fake::pad> attach_player_pad(const wchar_t* name) {
+        auto pad = make_pad(name);
+        m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
+        set_pad_device(1, stored(guid(1)));
+        return pad;
+    }
+
     fake::direct_input m_input;  // outlives the manager, which holds its devices
     ManagerScope m_manager;
 };
@@ -94,9 +104,7 @@ TEST_F(ControllerPage, ListsPadsByDistinctNamesAndGivesEachToOnePlayer) {
 }
 
 TEST_F(ControllerPage, CapturedButtonsAxesAndHatsAreAssignedAndLit) {
-    auto pad = make_pad(L"Dual Pad");
-    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
-    set_pad_device(1, stored(guid(1)));
+    auto pad = attach_player_pad(L"Dual Pad");
     ControllerSheet<> sheet(&m_input, 1);
     run_sheet(sheet, [&](HWND sheet_window) {
         HWND page = page_of(sheet_window);
@@ -171,6 +179,226 @@ TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
     });
     EXPECT_TRUE(holds(1, guid(1)));
     EXPECT_EQ(pad_assignments(1)[0], assignment_entry(0, 11, 0, 0));
+}
+
+// The entry of a slot with the input taken away: type 255, code 0, carried pair kept.
+uint32_t unassigned(uint32_t entry) {
+    return (entry & 0xFFFF0000u) | kUnassignedType;
+}
+
+// Chooses the first item of the popup menu that is open, as the keyboard would.
+void CALLBACK choose_first_menu_item(HWND, UINT, UINT_PTR id, DWORD) {
+    const std::vector<HWND> menus = test_support::thread_windows(L"#32768");
+    if (menus.empty()) return;
+    KillTimer(nullptr, id);
+    PostMessageW(menus[0], WM_KEYDOWN, VK_DOWN, 0);
+    PostMessageW(menus[0], WM_KEYDOWN, VK_RETURN, 0);
+}
+
+std::wstring s_launched;
+HINSTANCE WINAPI record_launch(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR, INT) {
+    s_launched = std::wstring(verb) + L" " + file + L" " + parameters;
+    return reinterpret_cast<HINSTANCE>(33);
+}
+
+TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
+    auto pad = attach_player_pad(L"Dual Pad");
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        const std::vector<uint32_t> before(pad_assignments(1), pad_assignments(1) + kFunctionCount);
+        EXPECT_EQ(item_text(page, IDC_TAKEN_NOTE), L"");
+
+        // Button 9 is back's: given to RT (Enter on its slot button opens the capture), the
+        // note says so and back's box flashes.
+        EXPECT_TRUE(with_capture(
+            page, IDC_SLOT_RT, change_pad(*pad, [](DIJOYSTATE2& s) { s.rgbButtons[9] = 0x80; }), VK_RETURN));
+        EXPECT_EQ(item_text(page, IDC_TAKEN_NOTE), L"Button 9 moved from Back to Right trigger.");
+        HDC dc = GetDC(page);
+        const LRESULT brush = SendMessageW(page, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                           reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_NAME_BACK)));
+        ReleaseDC(page, dc);
+        EXPECT_EQ(brush, reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_HIGHLIGHT)))
+            << "back's box is not lit";
+        EXPECT_EQ(pad_assignments(1)[9], unassigned(before[9]));
+        SetFocus(GetDlgItem(page, IDC_SLOT_RT));
+        SendMessageW(GetDlgItem(page, IDC_SLOT_RT), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS),
+                     0);
+        test_support::pump_messages(200);
+        save_screenshot(sheet_window, "controller-page-taken-note");
+
+        // Delete on the focused slot empties it; the note goes with the next change.
+        SendMessageW(GetDlgItem(page, IDC_SLOT_RT), WM_KEYDOWN, VK_DELETE, 0);
+        EXPECT_EQ(pad_assignments(1)[5], unassigned(before[5]));
+        EXPECT_EQ(slot_text(page, 5), L"");
+        EXPECT_EQ(item_text(page, IDC_TAKEN_NOTE), L"");
+        // Backspace, and "Clear" of the slot button's menu, do the same.
+        SendMessageW(GetDlgItem(page, IDC_SLOT_A), WM_KEYDOWN, VK_BACK, 0);
+        EXPECT_EQ(pad_assignments(1)[2], unassigned(before[2]));
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, &choose_first_menu_item);
+        SendMessageW(GetDlgItem(page, IDC_SLOT_Y), WM_CONTEXTMENU,
+                     reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_SLOT_Y)), -1);
+        KillTimer(nullptr, timer);
+        EXPECT_EQ(pad_assignments(1)[0], unassigned(before[0]));
+        for (int slot : {1, 3, 4, 6}) EXPECT_EQ(pad_assignments(1)[slot], before[slot]) << "slot " << slot;
+
+        // The system's game controller settings open as the sound settings do.
+        const COnlinePage::ShellExecuteFn shell = COnlinePage::s_shellExecute;
+        COnlinePage::s_shellExecute = &record_launch;
+        click(page, IDC_CONTROLLER_SETTINGS);
+        COnlinePage::s_shellExecute = shell;
+        EXPECT_EQ(s_launched, L"open control joy.cpl");
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+}
+
+// What a screen reader reads of a control: its accessible name, or its value.
+std::wstring accessible_text(HWND control, bool value) {
+    ComPtr<IAccessible> object;
+    // The interface id from the header: the one the import library carries is not usable.
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(object.put()))))
+        return L"";
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    const HRESULT read = value ? object->get_accValue(self, &text) : object->get_accName(self, &text);
+    std::wstring result = SUCCEEDED(read) && text ? text : L"";
+    SysFreeString(text);
+    return result;
+}
+
+// The slot buttons in the order the player reads them: left column, then right column.
+constexpr int kReadingOrder[kFunctionCount] = {IDC_SLOT_LT,
+                                               IDC_SLOT_LB,
+                                               IDC_SLOT_DPAD_UP,
+                                               IDC_SLOT_DPAD_LEFT,
+                                               IDC_SLOT_DPAD_DOWN,
+                                               IDC_SLOT_DPAD_RIGHT,
+                                               IDC_SLOT_LSTICK_UP,
+                                               IDC_SLOT_LSTICK_LEFT,
+                                               IDC_SLOT_LSTICK_DOWN,
+                                               IDC_SLOT_LSTICK_RIGHT,
+                                               IDC_SLOT_LSTICK_PRESS,
+                                               IDC_SLOT_BACK,
+                                               IDC_SLOT_RT,
+                                               IDC_SLOT_RB,
+                                               IDC_SLOT_Y,
+                                               IDC_SLOT_X,
+                                               IDC_SLOT_A,
+                                               IDC_SLOT_B,
+                                               IDC_SLOT_RSTICK_UP,
+                                               IDC_SLOT_RSTICK_LEFT,
+                                               IDC_SLOT_RSTICK_DOWN,
+                                               IDC_SLOT_RSTICK_RIGHT,
+                                               IDC_SLOT_RSTICK_PRESS,
+                                               IDC_SLOT_START};
+
+TEST_F(ControllerPage, ScreenReadersFindNamesValuesAndTheReadingOrder) {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    attach_player_pad(L"Named Pad");
+    ControllerSheet<> sheet(&m_input, 0);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        for (int index : {0, 1}) {
+            SCOPED_TRACE(index ? "Controller page" : "Keyboard page");
+            HWND page = show_page(sheet_window, index);
+            for (HWND control = GetWindow(page, GW_CHILD); control;
+                 control = GetWindow(control, GW_HWNDNEXT)) {
+                if (!(GetWindowLongW(control, GWL_STYLE) & WS_TABSTOP) || !IsWindowVisible(control) ||
+                    !IsWindowEnabled(control))
+                    continue;
+                EXPECT_NE(accessible_text(control, false), L"") << "control " << GetDlgCtrlID(control);
+            }
+            EXPECT_EQ(accessible_text(GetDlgItem(page, IDC_SLOT_LT), false), L"Left trigger");
+            EXPECT_EQ(accessible_text(GetDlgItem(page, IDC_NAME_LT), false), L"Left trigger");
+            EXPECT_EQ(accessible_text(GetDlgItem(page, IDC_PICTURE), false), L"Controller picture");
+            EXPECT_EQ(IsWindowVisible(GetDlgItem(page, IDC_CONTROLLER_SETTINGS)) != FALSE, index == 1);
+
+            // Tab takes the slot buttons in reading order, and each one's value is the input
+            // its name box shows (the box follows its button).
+            std::vector<int> order;
+            HWND stop = GetDlgItem(page, kReadingOrder[0]);
+            for (int step = 0; step < 100 && order.size() < kFunctionCount; ++step) {
+                const int id = GetDlgCtrlID(stop);
+                if (std::find(std::begin(kReadingOrder), std::end(kReadingOrder), id) !=
+                    std::end(kReadingOrder))
+                    order.push_back(id);
+                stop = GetNextDlgTabItem(page, stop, FALSE);
+            }
+            EXPECT_EQ(order, std::vector<int>(std::begin(kReadingOrder), std::end(kReadingOrder)));
+            for (int id : kReadingOrder) {
+                HWND button = GetDlgItem(page, id);
+                EXPECT_EQ(accessible_text(button, true), window_text(GetWindow(button, GW_HWNDNEXT)))
+                    << "slot " << id;
+            }
+        }
+        EXPECT_EQ(accessible_text(GetDlgItem(page_of(sheet_window), IDC_NAME_Y), true), L"Button 0");
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+    CoUninitialize();
+}
+
+// A high-contrast theme for the length of a test: the tool is told it is on, and the system
+// colours are those of a black theme; both are put back at the end.
+class HighContrastScope {
+public:
+    HighContrastScope() {
+        g_high_contrast_on = [] { return true; };
+        for (size_t index = 0; index < kColours; ++index) m_saved[index] = GetSysColor(kElements[index]);
+        SetSysColors(kColours, kElements, kBlackTheme);
+    }
+    ~HighContrastScope() {
+        SetSysColors(kColours, kElements, m_saved);
+        g_high_contrast_on = m_query;
+    }
+    HighContrastScope(const HighContrastScope&) = delete;
+    HighContrastScope& operator=(const HighContrastScope&) = delete;
+
+private:
+    static constexpr size_t kColours = 8;
+    static constexpr INT kElements[kColours] = {COLOR_BTNFACE, COLOR_WINDOW,    COLOR_WINDOWTEXT,
+                                                COLOR_BTNTEXT, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
+                                                COLOR_INFOBK,  COLOR_INFOTEXT};
+    static constexpr COLORREF kBlackTheme[kColours] = {
+        RGB(0, 0, 0),      RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 255, 255),
+        RGB(26, 235, 255), RGB(0, 0, 0), RGB(0, 0, 0),       RGB(255, 255, 255)};
+    HighContrastQuery m_query = g_high_contrast_on;
+    COLORREF m_saved[kColours] = {};
+};
+
+TEST_F(ControllerPage, HighContrastDrawsLitPartsInTheSelectionColour) {
+    auto pad = attach_player_pad(L"Contrast Pad");
+    HighContrastScope contrast;
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        HWND picture = GetDlgItem(page, IDC_PICTURE);
+        SetCursorPos(0, 0);
+        // A point A's overlay draws on (slot 2).
+        const nrv::graphic::image& overlay = *function_overlays()[2];
+        POINT lit = {-1, -1};
+        for (int y = 0; y < overlay.height() && lit.x < 0; ++y)
+            for (int x = 0; x < overlay.width() && lit.x < 0; ++x)
+                if (overlay.get_pixel(x, y).green < 250)
+                    lit = {kOverlayPlaces[2].x + x, kOverlayPlaces[2].y + y};
+        ASSERT_GE(lit.x, 0);
+
+        test_support::pump_messages(400);  // the pad's state at rest, read by the first ticks
+        pad->joystick().rgbButtons[2] = 0x80;
+        EXPECT_TRUE(pump_until([&] { return sheet.controller.LitMask() == 1u << 2; }));
+        SetFocus(GetDlgItem(page, IDC_SLOT_A));
+        SendMessageW(GetDlgItem(page, IDC_SLOT_A), WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS),
+                     0);
+        UpdateWindow(sheet_window);
+        HDC dc = GetDC(picture);
+        EXPECT_EQ(GetPixel(dc, lit.x, lit.y), GetSysColor(COLOR_HIGHLIGHT))
+            << "the lit part is not in the selection colour";
+        ReleaseDC(picture, dc);
+        save_screenshot(sheet_window, "controller-page-high-contrast");
+        pad->joystick().rgbButtons[2] = 0;
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
 }
 
 }  // namespace

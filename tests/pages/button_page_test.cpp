@@ -121,6 +121,7 @@ TEST_F(KeyboardPage, ShowsTheDefaultKeysAndAssignsThePressedKey) {
         s_stuckCaptures = 0;
         EXPECT_TRUE(with_capture(page, IDC_SLOT_X, [](HWND dialog) {
             EXPECT_EQ(item_text(dialog, IDC_CAPTURE_PROMPT), text_w(47));
+            EXPECT_EQ(window_text(dialog), text_w(47)) << "a screen reader reads the prompt as it opens";
             EXPECT_TRUE(SendMessageW(dialog, WM_HELP, 0, 0)) << "F1 shows no help";
             wait_for_first_tick();
             send_key(VK_ESCAPE, true);
@@ -326,6 +327,19 @@ TEST_F(KeyboardPage, ControllerPageSwitchesToXInputAndBack) {
         }
         SetCursorPos(0, 0);
         SendMessageW(page, WM_TIMER, 2, 0);
+
+        // F1 on the focused radio shows the same help; leaving the page closes it.
+        SetFocus(GetDlgItem(page, IDC_DIRECTINPUT));
+        HELPINFO info = {};
+        info.cbSize = sizeof info;
+        SendMessageW(page, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+        const std::vector<HWND> asked = test_support::thread_windows(L"CalcoraHelpPopup");
+        EXPECT_EQ(asked.size(), 1u);
+        if (!asked.empty()) {
+            EXPECT_EQ(window_text(asked[0]), text_w(71));
+        }
+        show_page(sheet_window, 0);
+        EXPECT_TRUE(test_support::thread_windows(L"CalcoraHelpPopup").empty()) << "left with its page";
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
 }

@@ -98,6 +98,11 @@ TEST(EntryRules, SlotSearchFindsEverySlotHoldingTheEntry) {
     EXPECT_EQ(slot_for_entry(entries, {8, 0}, 24), -1);
     EXPECT_EQ(slot_for_entry(entries, {8, 1}, 0), -1) << "codes must match too";
     EXPECT_EQ(slot_for_entry(nullptr, {8, 0}, 0), -1);
+    // The slot an assignment to slot s takes the entry from: another one, never s itself.
+    EXPECT_EQ(slot_taken_from(entries, {8, 0}, 4), 12);
+    EXPECT_EQ(slot_taken_from(entries, {8, 0}, 12), 4);
+    EXPECT_EQ(slot_taken_from(entries, {8, 0}, 0), 4);
+    EXPECT_EQ(slot_taken_from(entries, {9, 0}, 0), -1);
 }
 
 // --- the capture scan ---------------------------------------------------------------------

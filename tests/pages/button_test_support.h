@@ -138,16 +138,19 @@ inline void CALLBACK run_capture_action(HWND, UINT, UINT_PTR id, DWORD) {
     if (action) action(dialog);
 }
 
-// Clicks a control that opens the capture dialog and runs `action` on the dialog from
-// inside its modal loop. True when the dialog opened.
-inline bool with_capture(HWND page, int control, std::function<void(HWND)> action) {
+// Clicks a control that opens the capture dialog (or presses `key` on it) and runs `action`
+// on the dialog from inside its modal loop. True when the dialog opened.
+inline bool with_capture(HWND page, int control, std::function<void(HWND)> action, WORD key = 0) {
     bool opened = false;
     capture_action() = [&opened, action](HWND dialog) {
         opened = true;
         action(dialog);
     };
     const UINT_PTR timer = SetTimer(nullptr, 0, 20, &run_capture_action);
-    click(page, control);
+    if (key)
+        SendMessageW(GetDlgItem(page, control), WM_KEYDOWN, key, 0);
+    else
+        click(page, control);
     KillTimer(nullptr, timer);
     capture_action() = nullptr;
     return opened;

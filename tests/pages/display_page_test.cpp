@@ -235,6 +235,25 @@ TEST(DisplayPage, HoverHelpOpensAfterTwoRestingTicksAndClosesAtTheFirstAway) {
             GetWindowRect(popups[0], &popup);
             EXPECT_GE(popup.top, low.bottom) << "below the control";
         }
+
+        // F1 shows the focused control's help, while the focus stays on it; a control
+        // without help shows none.
+        SetCursorPos(low.right + 300, low.bottom + 300);
+        SendMessageW(page, WM_TIMER, 2, 0);
+        HELPINFO info = {};
+        info.cbSize = sizeof info;
+        for (int control : {IDC_RESOLUTION, IDC_ASPECT_16_9, IDC_ASPECT_4_3}) {
+            SetFocus(GetDlgItem(page, control));
+            SendMessageW(page, WM_TIMER, 2, 0);
+            SendMessageW(page, WM_HELP, 0, reinterpret_cast<LPARAM>(&info));
+            SendMessageW(page, WM_TIMER, 2, 0);
+            EXPECT_EQ(test_support::thread_windows(L"CalcoraHelpPopup").size(),
+                      control == IDC_RESOLUTION ? 0u : 1u)
+                << "control " << control;
+        }
+        SetFocus(GetDlgItem(page, IDC_RESOLUTION));
+        SendMessageW(page, WM_TIMER, 2, 0);
+        EXPECT_TRUE(test_support::thread_windows(L"CalcoraHelpPopup").empty()) << "the focus moved on";
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }
