@@ -97,6 +97,11 @@ public:
                       name.c_str());
         return send(command);
     }
+    // A pad mapped as a gamepad, which Wine, as Windows, shows to DirectInput with "IG_" in
+    // its device path.
+    bool attach_gamepad(const std::string& id, const std::string& name) {
+        return send("attach " + id + " 1 6 15 1 045e 02ff " + name);
+    }
     bool set(const char* control, const std::string& id, int n, int value) {
         return send(std::string(control) + " " + id + " " + std::to_string(n) + " " + std::to_string(value));
     }
@@ -327,6 +332,17 @@ TEST_F(Controllers, PadsAreListedByNameAndEachPlayerGetsTheLayoutOfItsName) {
     }
     for (int player = 1; player <= 3; ++player)
         EXPECT_TRUE(stored_guid_is(saved.pad_slots[player], *guid_of(attached, chosen[player - 1])));
+}
+
+// A gamepad that no name fragment matches gets the Xbox layout by the "IG_" of its path.
+TEST_F(Controllers, GamepadOfAnUnknownNameGetsTheXboxLayout) {
+    ASSERT_TRUE(m_pads.attach_gamepad("pad", "Wireless Gamepad For Windows"));
+    ASSERT_TRUE(VirtualPads::wait_for(1));
+    HWND page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Wireless Gamepad For Windows"));
+    press_ok();
+    EXPECT_EQ(entries_of(saved_record().pad_slots[1]), expected_pad_layout(kXboxControllerRow + 1));
 }
 
 TEST_F(Controllers, PressesAreCapturedAndLightThePicture) {

@@ -67,6 +67,20 @@ std::vector<uint32_t> pad_layout(int row) {
     return entries;
 }
 
+// True when the edit box shows its whole text on its one line.
+bool shows_whole_text(HWND edit) {
+    const std::wstring text = window_text(edit);
+    RECT room = {};
+    SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+    HDC dc = GetDC(edit);
+    HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old_font);
+    ReleaseDC(edit, dc);
+    return size.cx <= room.right - room.left;
+}
+
 // Changes the pad while the capture dialog runs, until the dialog has ended; then puts it back.
 std::function<void(HWND)> change_pad(fake::pad& pad, std::function<void(DIJOYSTATE2&)> change) {
     return [&pad, change](HWND dialog) {
@@ -223,6 +237,11 @@ TEST_F(ControllerPage, KeptLayoutOfAPadNotConnectedIsShownAndTakenOver) {
                       (std::vector<std::wstring>{L"--", text_w(150), L"Gamepad"}));
             EXPECT_EQ(item_text(page, IDC_DEVICE), text_w(150));
             EXPECT_FALSE(text_w(150).empty());
+            for (int slot = 0; slot < kFunctionCount; ++slot) {
+                HWND box = GetDlgItem(page, test_support::kSlotNameBoxes[slot]);
+                EXPECT_TRUE(shows_whole_text(box))
+                    << language[0] << ": " << testing::PrintToString(window_text(box));
+            }
             save_screenshot(sheet_window, std::string("controller-page-not-connected-") + language[0]);
             SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         });
