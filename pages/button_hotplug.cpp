@@ -14,6 +14,8 @@ constexpr UINT_PTR kDeviceChangeTimer = 0x4443;  // on the sheet window; no othe
 // One pad coming or going sends several notifications within a few milliseconds.
 constexpr UINT kSettleMs = 250;
 
+}  // namespace
+
 bool is_hid_interface_change(WPARAM event, LPARAM data) {
     if (event != DBT_DEVICEARRIVAL && event != DBT_DEVICEREMOVECOMPLETE) return false;
     const auto* header = reinterpret_cast<const DEV_BROADCAST_HDR*>(data);
@@ -23,6 +25,8 @@ bool is_hid_interface_change(WPARAM event, LPARAM data) {
     const auto* interface_change = reinterpret_cast<const DEV_BROADCAST_DEVICEINTERFACE_W*>(data);
     return IsEqualGUID(interface_change->dbcc_classguid, nrv::peripheral::hid_interface_class) != FALSE;
 }
+
+namespace {
 
 void CALLBACK on_devices_settled(HWND sheet, UINT, UINT_PTR timer, DWORD) {
     KillTimer(sheet, timer);

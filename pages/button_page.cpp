@@ -35,6 +35,10 @@ constexpr uint32_t kXInputHelpText = 70;
 constexpr uint32_t kDirectInputHelpText = 71;
 constexpr uint32_t kXInputRefusedText = 111;
 constexpr uint32_t kXInputRefusedCaption = 37;
+constexpr uint32_t kNotConnectedText = 150;
+constexpr uint32_t kKeptButtonPattern = 151;
+constexpr uint32_t kKeptAxisHalfPattern = 152;
+constexpr uint32_t kKeptHatDirectionPattern = 153;
 
 // The controls and picture of each function slot, in slot order.
 struct FunctionSlot {
@@ -103,6 +107,20 @@ std::wstring device_name(const input_device_dx8& device) {
     std::wstring name;
     device.instance_name(name);
     return name;
+}
+
+std::wstring device_path(const input_device_dx8& device) {
+    std::wstring path;
+    device.device_path(path);
+    return path;
+}
+
+std::wstring wide_from(const std::u16string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+
+std::u16string u16_from(const std::wstring& text) {
+    return std::u16string(text.begin(), text.end());
 }
 
 }  // namespace
@@ -183,10 +201,10 @@ input_device_dx8* ButtonPage::ShownDevice() const {
     return find_device(m_device);
 }
 
-void ButtonPage::FillPage(int slot) {
+void ButtonPage::FillPage(int slot, bool enumerate) {
     m_player = slot;
     ShowTakenNote(-1, -1);
-    if (g_input_manager) g_input_manager->refresh_devices();
+    if (enumerate && g_input_manager) g_input_manager->refresh_devices();
     SendDlgItemMessage(IDC_DEVICE, CB_RESETCONTENT);
     SendDlgItemMessage(IDC_PLAYER, CB_RESETCONTENT);
     m_device = to_guid(pad_device(static_cast<unsigned>(m_player)));
@@ -217,6 +235,7 @@ void ButtonPage::FillPage(int slot) {
         }
         // A stored pad that is not plugged in keeps the slot: its device and its 24
         // entries stay until the player chooses another device or "--".
+        if (selection == 0 && !xinput()) selection = AddAbsentPadEntry();
         if (selection == 0) m_device = GUID_NULL;
     } else {
         const std::wstring keyboard = text_w(kDeviceTextKeyboard);
@@ -257,11 +276,14 @@ void ButtonPage::ShowAssignments() {
     if (!device) {
         m_device = GUID_NULL;
         EnableDlgItem(IDC_DEFAULT_SETTINGS, FALSE);
+        if (IsAbsentPadEntry(selected)) ShowKeptEntries();
         return;
     }
 
     m_device = m_deviceList[selected];
-    if (m_player != kKeyboardSlot) set_pad_device(player, to_stored(m_device), device_name(*device).c_str());
+    if (m_player != kKeyboardSlot)
+        set_pad_device(player, to_stored(m_device), device_name(*device).c_str(),
+                       device_path(*device).c_str());
     if (const uint32_t* entries = pad_assignments(player)) {
         for (int slot = 0; slot < kFunctionCount; ++slot) {
             const int button = button_for_entry(*device, entries[slot]);
@@ -276,9 +298,71 @@ void ButtonPage::ShowAssignments() {
 // The player's own choice of device: "--", or a pad pulled out since the list was filled,
 // leaves the slot without a device and with the default pad layout.
 void ButtonPage::OnSelchangeDevice() {
+    if (TakeOverKeptLayout()) return;
     ShowAssignments();
-    if (m_player != kKeyboardSlot && !ShownDevice())
-        set_pad_device(static_cast<unsigned>(m_player), kNoDevice, L"");
+    if (m_player == kKeyboardSlot || ShownDevice() ||
+        IsAbsentPadEntry(SendDlgItemMessage(IDC_DEVICE, CB_GETCURSEL)))
+        return;
+    set_pad_device(static_cast<unsigned>(m_player), kNoDevice, L"");
+    // The entry of a stored pad that is not connected goes with it.
+    FillPage(m_player, false);
+}
+
+// The player's stored pad is not plugged in: it is listed after "--" and selected, so that
+// the player sees that its layout is kept. Its instance GUID stands for it in the list.
+LRESULT ButtonPage::AddAbsentPadEntry() {
+    if (same_guid(m_device, GUID_NULL) || find_device(m_device) || m_deviceList.empty()) return 0;
+    const std::wstring text = text_w(kNotConnectedText);
+    const LRESULT index =
+        SendDlgItemMessage(IDC_DEVICE, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index != 1) return 0;
+    m_deviceList.insert(m_deviceList.begin() + 1, m_device);
+    return index;
+}
+
+bool ButtonPage::IsAbsentPadEntry(LRESULT entry) const {
+    if (m_player == kKeyboardSlot || xinput() || entry <= 0 ||
+        static_cast<size_t>(entry) >= m_deviceList.size())
+        return false;
+    const GUID& listed = m_deviceList[entry];
+    return !same_guid(listed, GUID_NULL) &&
+           same_guid(listed, to_guid(pad_device(static_cast<unsigned>(m_player)))) && !find_device(listed);
+}
+
+// The kept entries of a pad that is not connected, by generic names: without the pad there
+// are no names of its own to show.
+void ButtonPage::ShowKeptEntries() {
+    const uint32_t* entries = pad_assignments(static_cast<unsigned>(m_player));
+    if (!entries) return;
+    const KeptEntryPatterns patterns = {u16_from(text_w(kKeptButtonPattern)),
+                                        u16_from(text_w(kKeptAxisHalfPattern)),
+                                        u16_from(text_w(kKeptHatDirectionPattern))};
+    for (int slot = 0; slot < kFunctionCount; ++slot)
+        SetDlgItemText(kSlots[slot].name, wide_from(kept_entry_name(entries[slot], patterns)).c_str());
+}
+
+// A pad picked while the player's stored pad is not connected takes over the kept layout
+// instead of its default one: the same pad plugged into another port, or plugged in again
+// under Wine, comes back under a new instance GUID.
+bool ButtonPage::TakeOverKeptLayout() {
+    if (m_player == kKeyboardSlot || xinput()) return false;
+    const unsigned player = static_cast<unsigned>(m_player);
+    const GUID stored = to_guid(pad_device(player));
+    const LRESULT selected = SendDlgItemMessage(IDC_DEVICE, CB_GETCURSEL);
+    if (same_guid(stored, GUID_NULL) || find_device(stored) || selected < 0 ||
+        static_cast<size_t>(selected) >= m_deviceList.size())
+        return false;
+    const input_device_dx8* device = find_device(m_deviceList[selected]);
+    const uint32_t* kept = pad_assignments(player);
+    if (!device || !kept) return false;
+
+    uint32_t entries[kFunctionCount];
+    std::memcpy(entries, kept, sizeof entries);
+    set_pad_device(player, to_stored(m_deviceList[selected]), device_name(*device).c_str(),
+                   device_path(*device).c_str());
+    store_pad_assignments(player, entries);
+    FillPage(m_player, false);
+    return true;
 }
 
 // Pads came or went while the page is shown: the device combo is filled again, and a pad
@@ -290,7 +374,8 @@ LRESULT ButtonPage::OnDevicesChanged(WPARAM, LPARAM) {
         m_refillAfterCapture = true;
         return 0;
     }
-    FillPage(m_player);
+    // The sheet has just enumerated the devices.
+    FillPage(m_player, false);
     return 0;
 }
 
@@ -323,6 +408,31 @@ void ButtonPage::OnDirectInput() {
     if (IsDlgButtonChecked(IDC_DIRECTINPUT) != BST_CHECKED) return;
     EnableSlotControls(true);
     set_xinput(false);
+    if (RestoreSlotsBeforeXInput()) FillPage(m_player, false);
+}
+
+// Choosing XInput empties the four controller slots, and the file keeps them so while
+// XInput is on; what they held is kept for a return to DirectInput in the same run, so
+// that only looking at the XInput option loses no layout.
+void ButtonPage::KeepSlotsBeforeXInput() {
+    m_slotsBeforeXInput.clear();
+    for (unsigned player = kFirstPlayer; player <= kLastPlayer; ++player) {
+        PadSlot slot;
+        slot.device_guid = pad_device(player);
+        std::memcpy(slot.assignments, pad_assignments(player), sizeof slot.assignments);
+        m_slotsBeforeXInput.push_back(slot);
+    }
+}
+
+bool ButtonPage::RestoreSlotsBeforeXInput() {
+    if (m_slotsBeforeXInput.size() != kLastPlayer - kFirstPlayer + 1) return false;
+    for (unsigned player = kFirstPlayer; player <= kLastPlayer; ++player) {
+        const PadSlot& slot = m_slotsBeforeXInput[player - kFirstPlayer];
+        pad_device(player) = slot.device_guid;
+        store_pad_assignments(player, slot.assignments);
+    }
+    m_slotsBeforeXInput.clear();
+    return true;
 }
 
 bool ButtonPage::ReadWindowsVersion(DWORD& major, DWORD& minor) const {
@@ -339,6 +449,8 @@ void ButtonPage::OnXInput() {
     DWORD major = 0;
     DWORD minor = 0;
     if (ReadWindowsVersion(major, minor) && xinput_supported(major, minor)) {
+        // A click on the radio already checked changes nothing that could be kept.
+        if (!xinput()) KeepSlotsBeforeXInput();
         const SettingsGuid first = m_deviceList.empty() ? kNoDevice : to_stored(m_deviceList.front());
         for (unsigned player = kFirstPlayer; player <= kLastPlayer; ++player) set_pad_device(player, first);
         SendDlgItemMessage(IDC_DEVICE, CB_SETCURSEL, 0);
@@ -373,7 +485,7 @@ void ButtonPage::OnSlotClicked(int slot) {
     m_capturing = false;
     if (m_refillAfterCapture) {
         m_refillAfterCapture = false;
-        FillPage(m_player);
+        FillPage(m_player, false);  // the sheet enumerated the devices meanwhile
     }
     const uint8_t captured = dialog.CapturedButton();
     if (result != IDOK || captured == kNothingCaptured) return;
@@ -402,7 +514,8 @@ void ButtonPage::OnPictureClicked() {
 void ButtonPage::OnDefaultSettings() {
     const input_device_dx8* device = ShownDevice();
     if (!device) return;
-    reset_pad_layout(static_cast<unsigned>(m_player), device_name(*device).c_str());
+    reset_pad_layout(static_cast<unsigned>(m_player), device_name(*device).c_str(),
+                     device_path(*device).c_str());
     ShowAssignments();
 }
 

@@ -24,6 +24,9 @@ constexpr int kPovUpKind = 19;
 // The axis of the half-axis kinds 4 to 15, two kinds per axis (plus, then minus).
 constexpr AxisOrder kAxisOfKindPair[6] = {axis_x, axis_y, axis_z, axis_rx, axis_ry, axis_rz};
 
+// The arrows of the hat directions, up, down, left and right as the entry types run.
+constexpr char16_t kHatArrows[4] = {u'\u2191', u'\u2193', u'\u2190', u'\u2192'};
+
 // Opaque enough to be hovered, and drawn at all.
 constexpr uint8_t kHoverGreenLimit = 250;
 constexpr uint8_t kDrawnGreenLimit = 254;
@@ -49,6 +52,17 @@ bool is_axis_entry(int kind, int instance, AxisPresence present, EntryCode& entr
     }
     entry = {plus ? kAxisPlusType : kAxisMinusType, static_cast<uint8_t>(axis_ordinal(present, axis))};
     return true;
+}
+
+// Puts the value in place of the first occurrence of the placeholder, if any.
+void fill_placeholder(std::u16string& text, const char16_t* placeholder, const std::u16string& value) {
+    const size_t at = text.find(placeholder);
+    if (at != std::u16string::npos) text.replace(at, 2, value);
+}
+
+std::u16string counted(int number) {
+    const std::string digits = std::to_string(number);
+    return std::u16string(digits.begin(), digits.end());
 }
 
 }  // namespace
@@ -146,4 +160,21 @@ void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overla
 
 bool xinput_supported(unsigned major_version, unsigned minor_version) {
     return major_version > 4 && !(major_version == 5 && minor_version == 0);
+}
+
+std::u16string kept_entry_name(uint32_t entry, const KeptEntryPatterns& patterns) {
+    const EntryCode code = entry_code_of(entry);
+    std::u16string name;
+    if (code.type == 0) {
+        name = patterns.button;
+        fill_placeholder(name, u"%d", counted(code.code + 1));
+    } else if (code.type == kAxisPlusType || code.type == kAxisMinusType) {
+        name = patterns.axis_half;
+        fill_placeholder(name, u"%d", counted(code.code + 1));
+        fill_placeholder(name, u"%s", code.type == kAxisPlusType ? u"+" : u"-");
+    } else if (code.type >= kPovUpType && code.type <= kPovRightType) {
+        name = patterns.hat_direction;
+        fill_placeholder(name, u"%s", std::u16string(1, kHatArrows[code.type - kPovUpType]));
+    }
+    return name;
 }

@@ -121,11 +121,23 @@ uint8_t take_new_press(PressedButtons& previous, const PressedButtons& now, int 
 // Enter, Space and the Windows keys. Game controllers have no excluded buttons.
 bool is_capture_excluded(int device_kind, uint8_t button);
 
+// How a stored entry is named while its pad is not connected: one pattern per kind, "%d"
+// standing for the number (buttons and axes counted from 1) and "%s" for the axis half's
+// sign or the hat direction's arrow.
+struct KeptEntryPatterns {
+    std::u16string button;
+    std::u16string axis_half;
+    std::u16string hat_direction;
+};
+// The entry's name by its kind's pattern; empty for an unassigned entry or another type.
+std::u16string kept_entry_name(uint32_t entry, const KeptEntryPatterns& patterns);
+
 // XInput needs Windows XP (5.1) or later.
 bool xinput_supported(unsigned major_version, unsigned minor_version);
 
 #ifdef _WIN32
 #include "framework/framework.h"
+#include "settings/settings.h"
 
 // Shows `text` in a small help popup of the tool's own, which takes no focus, whose top edge
 // is centred on `anchor` (screen coordinates). It belongs to the owner's top-level window and
@@ -310,6 +322,8 @@ LRESULT accessible_with_borrowed_text(HWND control, WPARAM wParam, LPARAM lParam
 // short timer, restarted by every further one, so that a burst of notifications leads to
 // one refresh of the input manager and one kDevicesChangedMessage to the shown page.
 LRESULT on_device_change(HWND sheet, WPARAM event, LPARAM data);
+// True for the arrival or removal of a HID interface, the only notifications acted on.
+bool is_hid_interface_change(WPARAM event, LPARAM data);
 
 // The Keyboard page (index 0, controller slot 0) and the Controller page (index 1, slots
 // 1 to 4 chosen in its player combo): the device of the slot, the DirectInput or XInput
@@ -337,11 +351,18 @@ protected:
     virtual bool ReadWindowsVersion(DWORD& major, DWORD& minor) const;
 
 private:
-    void FillPage(int slot);
+    // Lists the slot's devices, enumerating them first unless that was just done.
+    void FillPage(int slot, bool enumerate = true);
     // Adds a device to the device combo and the list; the entry's index, or negative.
     LRESULT AddDeviceEntry(const std::wstring& name, const GUID& device);
     void ShowAssignments();
     void OnSelchangeDevice();
+    LRESULT AddAbsentPadEntry();
+    bool IsAbsentPadEntry(LRESULT entry) const;
+    void ShowKeptEntries();
+    bool TakeOverKeptLayout();
+    void KeepSlotsBeforeXInput();
+    bool RestoreSlotsBeforeXInput();
     LRESULT OnDevicesChanged(WPARAM, LPARAM);
     void EnableSlotControls(bool enable);
     void EnableModeControls(bool enable);
@@ -385,6 +406,7 @@ private:
     PageHelp m_help;
     int m_flashSlot = -1;  // the name box flashing after a steal, or -1
     int m_flashTicks = 0;
+    std::vector<PadSlot> m_slotsBeforeXInput;  // slots 1 to 4 when XInput was chosen
 };
 
 // UDP port, UPnP, voice chat and the sound control panel. The page keeps no state of its

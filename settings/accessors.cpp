@@ -142,13 +142,14 @@ bool store_pad_assignments(unsigned slot, const uint32_t* entries) {
     return true;
 }
 
-void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* device_name) {
+void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* device_name,
+                    const char16_t* device_path) {
     if (slot > kMaxPadSlot) return;
     if (same_guid(pad_slot(slot).device_guid, guid)) return;
     // guid may refer to another slot's GUID, which the loop below clears: keep a copy.
     const SettingsGuid device = guid;
     pad_slot(slot).device_guid = device;
-    fill_slot_layout(slot, device_name);
+    fill_slot_layout(slot, device_name, device_path);
     // A device is held by one controller slot at most; the other slot keeps its entries.
     for (unsigned other = 1; other <= kMaxPadSlot; ++other) {
         if (other == slot || !same_guid(pad_slot(other).device_guid, device)) continue;
@@ -157,8 +158,8 @@ void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* dev
     }
 }
 
-void reset_pad_layout(unsigned slot, const char16_t* device_name) {
+void reset_pad_layout(unsigned slot, const char16_t* device_name, const char16_t* device_path) {
     if (slot > kMaxPadSlot) return;
-    fill_slot_layout(slot, device_name);
+    fill_slot_layout(slot, device_name, device_path);
     if (slot == 0) refresh_keyboard_layout();
 }

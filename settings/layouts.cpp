@@ -74,6 +74,16 @@ void apply_patch(const uint8_t* patch, uint32_t* entries) {
     }
 }
 
+// Device paths are compared without regard to case, and Windows hands them out in either.
+bool has_xinput_mark(const char16_t* device_path) {
+    if (!device_path) return false;
+    for (const char16_t* at = device_path; at[0] && at[1] && at[2]; ++at) {
+        if ((at[0] == u'I' || at[0] == u'i') && (at[1] == u'G' || at[1] == u'g') && at[2] == u'_')
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 const uint32_t* default_keyboard_layout() {
@@ -120,18 +130,19 @@ const KnownController kKnownControllers[kKnownControllerCount] = {
 };
 // clang-format on
 
-int find_known_controller(const char16_t* device_name) {
-    if (!device_name) return -1;
-    const std::u16string_view name(device_name);
-    for (int row = 0; row < kKnownControllerCount; ++row) {
-        for (const char16_t* fragment : kKnownControllers[row].fragments) {
-            if (fragment && name.find(fragment) != std::u16string_view::npos) return row;
+int find_known_controller(const char16_t* device_name, const char16_t* device_path) {
+    if (device_name) {
+        const std::u16string_view name(device_name);
+        for (int row = 0; row < kKnownControllerCount; ++row) {
+            for (const char16_t* fragment : kKnownControllers[row].fragments) {
+                if (fragment && name.find(fragment) != std::u16string_view::npos) return row;
+            }
         }
     }
-    return -1;
+    return has_xinput_mark(device_path) ? kXboxControllerRow : -1;
 }
 
-void fill_slot_layout(unsigned slot, const char16_t* device_name) {
+void fill_slot_layout(unsigned slot, const char16_t* device_name, const char16_t* device_path) {
     if (slot > kMaxPadSlot) return;
     uint32_t* entries = settings_record().pad_slots[slot].assignments;
     if (slot == 0) {
@@ -139,6 +150,6 @@ void fill_slot_layout(unsigned slot, const char16_t* device_name) {
         return;
     }
     copy_layout(default_pad_layout(), entries);
-    const int row = find_known_controller(device_name);
+    const int row = find_known_controller(device_name, device_path);
     if (row >= 0) apply_patch(kKnownControllers[row].patch, entries);
 }

@@ -167,13 +167,20 @@ struct KnownController {
 constexpr int kKnownControllerCount = 8;
 extern const KnownController kKnownControllers[kKnownControllerCount];
 
+// The row of the Xbox controllers in that table.
+constexpr int kXboxControllerRow = 7;
+
 // The row of the first fragment, rows and fragments in table order, found anywhere in
-// device_name; -1 when none is (also for a null or empty name).
-int find_known_controller(const char16_t* device_name);
+// device_name; -1 when none is (also for a null or empty name). A name no fragment
+// matches gets the Xbox row when the device path holds "IG_" in any case: Windows shows
+// every XInput pad to DirectInput with that row's layout, whatever its name, and marks its
+// path so.
+int find_known_controller(const char16_t* device_name, const char16_t* device_path = nullptr);
 
 // Refills a slot's assignments with its default layout; for slots 1 to 4 the pad layout
-// patched for the known controller the device name matches. Slots above 4 are ignored.
-void fill_slot_layout(unsigned slot, const char16_t* device_name);
+// patched for the known controller the device name (or path) matches. Slots above 4 are
+// ignored.
+void fill_slot_layout(unsigned slot, const char16_t* device_name, const char16_t* device_path = nullptr);
 
 // DirectInput's system keyboard, the device of slot 0.
 extern const SettingsGuid kSysKeyboardGuid;
@@ -188,19 +195,25 @@ uint32_t* pad_assignments(unsigned slot);
 // False for a slot above 4 or no entries.
 bool store_pad_assignments(unsigned slot, const uint32_t* entries);
 // Gives the slot a device. A slot that already holds it keeps its entries; otherwise it
-// gets the default layout for the device name (which may be null), and the first other
-// controller slot that held the device loses it but keeps its entries.
-void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* device_name = nullptr);
-// Refills the slot with its default layout for the device name (which may be null).
-void reset_pad_layout(unsigned slot, const char16_t* device_name = nullptr);
+// gets the default layout for the device name and path (either may be null), and the first
+// other controller slot that held the device loses it but keeps its entries.
+void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* device_name = nullptr,
+                    const char16_t* device_path = nullptr);
+// Refills the slot with its default layout for the device name and path (either may be null).
+void reset_pad_layout(unsigned slot, const char16_t* device_name = nullptr,
+                      const char16_t* device_path = nullptr);
 
 #ifdef _WIN32
 // The same for names held as Windows wide strings (16-bit wchar_t).
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide strings are 16-bit");
-inline void set_pad_device(unsigned slot, const SettingsGuid& guid, const wchar_t* device_name) {
-    set_pad_device(slot, guid, reinterpret_cast<const char16_t*>(device_name));
+inline void set_pad_device(unsigned slot, const SettingsGuid& guid, const wchar_t* device_name,
+                           const wchar_t* device_path = nullptr) {
+    set_pad_device(slot, guid, reinterpret_cast<const char16_t*>(device_name),
+                   reinterpret_cast<const char16_t*>(device_path));
 }
-inline void reset_pad_layout(unsigned slot, const wchar_t* device_name) {
-    reset_pad_layout(slot, reinterpret_cast<const char16_t*>(device_name));
+inline void reset_pad_layout(unsigned slot, const wchar_t* device_name,
+                             const wchar_t* device_path = nullptr) {
+    reset_pad_layout(slot, reinterpret_cast<const char16_t*>(device_name),
+                     reinterpret_cast<const char16_t*>(device_path));
 }
 #endif

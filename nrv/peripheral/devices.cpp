@@ -84,6 +84,18 @@ int input_device_dx8::device_kind() const {
     return device_other;
 }
 
+bool input_device_dx8::device_path(std::wstring& path) const {
+    if (!m_device) return false;
+    DIPROPGUIDANDPATH property;
+    std::memset(&property, 0, sizeof property);
+    property.diph.dwSize = sizeof property;
+    property.diph.dwHeaderSize = sizeof property.diph;
+    property.diph.dwHow = DIPH_DEVICE;
+    if (FAILED(m_device->GetProperty(DIPROP_GUIDANDPATH, &property.diph))) return false;
+    path = name_from(property.wszPath);
+    return true;
+}
+
 bool input_device_dx8::button_name(uint8_t, std::wstring&) const {
     return false;
 }

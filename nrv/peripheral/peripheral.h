@@ -74,6 +74,9 @@ public:
     bool open(IDirectInput8W* direct_input, HWND window, const GUID& instance, bool foreground);
 
     const GUID& instance_guid() const { return m_instance; }
+    // The device's interface path as DirectInput reports it (DIPROP_GUIDANDPATH); false,
+    // leaving path alone, when there is none.
+    bool device_path(std::wstring& path) const;
     // For asking DirectInput about objects by offset; null before a successful open.
     IDirectInputDevice8W* direct_input_device() const { return m_device.get(); }
 

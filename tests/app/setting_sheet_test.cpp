@@ -1,7 +1,11 @@
 #include "app/app.h"
+#include "nrv/peripheral/peripheral.h"
 #include "probe/probe.h"
+#include "support/sheet_script.h"
 
 #include <gtest/gtest.h>
+
+#include <dbt.h>
 
 namespace {
 
@@ -14,6 +18,51 @@ TEST(SettingSheet, ProbesTheDisplayModesAgainOnlyWhenAsked) {
 
     { CSettingSheet sheet(true); }
     EXPECT_FALSE(display_mode_sets().listed.empty()) << "the adapter was asked again";
+}
+
+// Counts the device enumerations that the sheet and its pages ask for.
+class CountingManager : public nrv::peripheral::input_dx8 {
+public:
+    bool refresh_devices() override {
+        ++refreshes;
+        return input_dx8::refresh_devices();
+    }
+    int refreshes = 0;
+};
+
+class ManagerInPlace {
+public:
+    explicit ManagerInPlace(nrv::peripheral::input_dx8* manager) { g_input_manager = manager; }
+    ~ManagerInPlace() { g_input_manager = nullptr; }
+    ManagerInPlace(const ManagerInPlace&) = delete;
+    ManagerInPlace& operator=(const ManagerInPlace&) = delete;
+};
+
+// The sheet hands WM_DEVICECHANGE on: a burst of HID arrivals, and then a removal, each
+// enumerate the devices once, the Controller page shown included.
+TEST(SettingSheet, DeviceArrivalsAndRemovalsEnumerateTheDevicesOnce) {
+    CountingManager manager;
+    ManagerInPlace in_place(&manager);
+    CSettingSheet sheet(false);
+    test_support::run_sheet(sheet, [&](HWND window) {
+        SendMessageW(window, PSM_SETCURSEL, 2, 0);  // the Controller page
+        DEV_BROADCAST_DEVICEINTERFACE_W record = {};
+        record.dbcc_size = sizeof record;
+        record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+        record.dbcc_classguid = nrv::peripheral::hid_interface_class;
+        const struct {
+            WPARAM event;
+            int notifications;
+        } changes[] = {{DBT_DEVICEARRIVAL, 3}, {DBT_DEVICEREMOVECOMPLETE, 1}};
+        for (const auto& change : changes) {
+            const int before = manager.refreshes;
+            for (int n = 0; n < change.notifications; ++n)
+                SendMessageW(window, WM_DEVICECHANGE, change.event, reinterpret_cast<LPARAM>(&record));
+            test_support::pump_messages(600);
+            EXPECT_EQ(manager.refreshes - before, 1) << "event " << change.event;
+        }
+        SendMessageW(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
 }
 
 }  // namespace

@@ -97,6 +97,11 @@ public:
                       name.c_str());
         return send(command);
     }
+    // A pad mapped as a gamepad, which Wine, as Windows, shows to DirectInput with "IG_" in
+    // its device path.
+    bool attach_gamepad(const std::string& id, const std::string& name) {
+        return send("attach " + id + " 1 6 15 1 045e 02ff " + name);
+    }
     bool set(const char* control, const std::string& id, int n, int value) {
         return send(std::string(control) + " " + id + " " + std::to_string(n) + " " + std::to_string(value));
     }
@@ -337,6 +342,17 @@ TEST_F(Controllers, PadsAreListedByNameAndEachPlayerGetsTheLayoutOfItsName) {
         EXPECT_TRUE(stored_guid_is(saved.pad_slots[player], *guid_of(attached, chosen[player - 1])));
 }
 
+// A gamepad that no name fragment matches gets the Xbox layout by the "IG_" of its path.
+TEST_F(Controllers, GamepadOfAnUnknownNameGetsTheXboxLayout) {
+    ASSERT_TRUE(m_pads.attach_gamepad("pad", "Wireless Gamepad For Windows"));
+    ASSERT_TRUE(VirtualPads::wait_for(1));
+    HWND page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Wireless Gamepad For Windows"));
+    press_ok();
+    EXPECT_EQ(entries_of(saved_record().pad_slots[1]), expected_pad_layout(kXboxControllerRow + 1));
+}
+
 TEST_F(Controllers, PressesAreCapturedAndLightThePicture) {
     ASSERT_TRUE(m_pads.attach("four", 4, "Four Axis Pad"));
     ASSERT_TRUE(m_pads.attach("six", 6, "Six Axis Pad", 2));
@@ -425,22 +441,27 @@ TEST_F(Controllers, XInputWithPadsAttachedAndBack) {
         EXPECT_FALSE(enabled(page, id)) << id;
     EXPECT_TRUE(enabled(page, IDC_DIRECTINPUT) && enabled(page, IDC_XINPUT));
 
+    // Back to DirectInput in the same run: the player's pad is back with its layout.
     test_support::click(page, IDC_DIRECTINPUT);
     EXPECT_TRUE(enabled(page, IDC_DEVICE) && enabled(page, IDC_SLOT_Y));
-    EXPECT_EQ(control_text(page, IDC_DEVICE), L"--");
-    EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+    EXPECT_EQ(control_text(page, IDC_DEVICE), L"Switch Pad");
+    EXPECT_TRUE(enabled(page, IDC_DEFAULT_SETTINGS));
     press_ok();
 
     const SettingsRecord saved = saved_record();
     EXPECT_EQ(saved.option_flags & 0x8u, 0u) << "XInput off again";
+    EXPECT_TRUE(stored_guid_is(saved.pad_slots[1], attached_pads()[0].instance));
     for (int player = 1; player <= 4; ++player) {
-        EXPECT_TRUE(stored_guid_is(saved.pad_slots[player], GUID_NULL)) << "player " << player;
+        if (player > 1) {
+            EXPECT_TRUE(stored_guid_is(saved.pad_slots[player], GUID_NULL)) << "player " << player;
+        }
         EXPECT_EQ(entries_of(saved.pad_slots[player]), expected_pad_layout(0)) << "player " << player;
     }
 }
 
-// A pad that is not plugged in when the tool starts keeps the player's layout until the
-// player chooses another device; pads plugged in or pulled out show at once.
+// A pad that is not plugged in when the tool starts keeps the player's layout, shown as not
+// connected, until the player chooses another device, which takes the layout over; pads
+// plugged in or pulled out show at once.
 TEST_F(Controllers, StoredPadThatIsPulledOutKeepsItsLayout) {
     ASSERT_TRUE(m_pads.attach("kept", 4, "Kept Pad"));
     ASSERT_TRUE(VirtualPads::wait_for(1));
@@ -460,28 +481,42 @@ TEST_F(Controllers, StoredPadThatIsPulledOutKeepsItsLayout) {
 
     HWND page = start_on_controller_page();
     ASSERT_TRUE(page);
-    auto expect_nothing_shown = [&] {
-        EXPECT_EQ(control_text(page, IDC_DEVICE), L"--");
-        EXPECT_TRUE(all_slots_empty(page));
+    auto expect_kept_shown = [&] {
+        EXPECT_EQ(control_text(page, IDC_DEVICE), L"Not connected");
+        EXPECT_EQ(slot_text(page, 0), L"Button 24");
+        EXPECT_EQ(slot_text(page, 23), L"Button 1");
         EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
     };
-    expect_nothing_shown();
+    expect_kept_shown();
     e2e::save_screenshot(m_sheet, "controller-page-stored-pad-missing");
 
     // Plugged in and pulled out while the page is shown.
     ASSERT_TRUE(m_pads.attach("new", 4, "New Pad", 2));
-    EXPECT_TRUE(wait_until([&] { return combo_entries(page, IDC_DEVICE).size() == 2; }))
+    EXPECT_TRUE(wait_until([&] { return combo_entries(page, IDC_DEVICE).size() == 3; }))
         << "the pad plugged in is not listed";
-    expect_nothing_shown();
+    expect_kept_shown();
     ASSERT_TRUE(m_pads.detach("new"));
-    EXPECT_TRUE(wait_until([&] { return combo_entries(page, IDC_DEVICE).size() == 1; }))
+    EXPECT_TRUE(wait_until([&] { return combo_entries(page, IDC_DEVICE).size() == 2; }))
         << "the pad pulled out is still listed";
     choose_player(page, 2);
     choose_player(page, 1);
-    expect_nothing_shown();
+    expect_kept_shown();
     press_ok();
     SettingsRecord saved = saved_record();
     EXPECT_EQ(std::memcmp(&saved.pad_slots[1], &record.pad_slots[1], sizeof(PadSlot)), 0) << "layout lost";
+
+    // Plugged in again, the pad is a new device to Wine; picked, it takes the kept layout.
+    ASSERT_TRUE(m_pads.attach("again", 4, "Kept Pad"));
+    ASSERT_TRUE(VirtualPads::wait_for(1));
+    page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    expect_kept_shown();
+    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Kept Pad"));
+    EXPECT_EQ(slot_text(page, 12), L"Button 11");
+    press_ok();
+    saved = saved_record();
+    EXPECT_TRUE(stored_guid_is(saved.pad_slots[1], attached_pads()[0].instance));
+    EXPECT_EQ(entries_of(saved.pad_slots[1]), entries_of(record.pad_slots[1]));
 
     // Only the player's own choice of "--" lets it go.
     page = start_on_controller_page();

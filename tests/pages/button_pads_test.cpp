@@ -3,6 +3,7 @@
 // ordinals 0 to 3.
 #include "pages/button_test_support.h"
 #include "peripheral/fake_direct_input.h"
+#include "settings/expected_layouts.h"
 
 #include <dbt.h>
 #include <oleacc.h>
@@ -42,6 +43,44 @@ SettingsGuid stored(const GUID& device) {
 bool holds(unsigned player, const GUID& device) {
     const SettingsGuid value = stored(device);
     return std::memcmp(&pad_device(player), &value, sizeof value) == 0;
+}
+
+// Gives the player's slot a device and a layout of its own: slot s holds button 23 - s.
+void store_own_layout(unsigned player, const GUID& device) {
+    pad_device(player) = stored(device);
+    uint32_t entries[kFunctionCount];
+    for (int slot = 0; slot < kFunctionCount; ++slot)
+        entries[slot] = assignment_entry(0, static_cast<uint8_t>(23 - slot), 0, 0);
+    store_pad_assignments(player, entries);
+}
+
+std::vector<uint32_t> entries_of(unsigned player) {
+    const uint32_t* entries = pad_assignments(player);
+    return std::vector<uint32_t>(entries, entries + kFunctionCount);
+}
+
+// The default pad layout patched by known-controller row `row` (0-based; -1 for none).
+std::vector<uint32_t> pad_layout(int row) {
+    std::vector<uint32_t> entries;
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        const TypeCode pair = row >= 0 ? kExpectedPatches[slot][row] : kExpectedDefaults[slot].pad;
+        entries.push_back(expected_entry(pair, kExpectedDefaults[slot].carried));
+    }
+    return entries;
+}
+
+// True when the edit box shows its whole text on its one line.
+bool shows_whole_text(HWND edit) {
+    const std::wstring text = window_text(edit);
+    RECT room = {};
+    SendMessageW(edit, EM_GETRECT, 0, reinterpret_cast<LPARAM>(&room));
+    HDC dc = GetDC(edit);
+    HGDIOBJ old_font = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+    SIZE size = {};
+    GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc, old_font);
+    ReleaseDC(edit, dc);
+    return size.cx <= room.right - room.left;
 }
 
 // Changes the pad while the capture dialog runs, until the dialog has ended; then puts it back.
@@ -157,8 +196,8 @@ TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
     ControllerSheet<> sheet(&m_input, 1);
     run_sheet(sheet, [&](HWND sheet_window) {
         HWND page = page_of(sheet_window);
-        EXPECT_EQ(item_text(page, IDC_DEVICE), L"--");
-        EXPECT_EQ(slot_text(page, 0), L"");
+        EXPECT_EQ(item_text(page, IDC_DEVICE), L"Not connected");
+        EXPECT_EQ(slot_text(page, 0), L"Button 12");
         EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
 
         m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Returning Pad"));
@@ -171,8 +210,8 @@ TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
             on_device_change(sheet_window, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
         EXPECT_TRUE(pump_until([&] { return item_text(page, IDC_DEVICE) == L"Returning Pad"; }));
         test_support::pump_messages(400);
-        // The sheet refreshes the devices once, and the page once as it is filled again.
-        EXPECT_EQ(m_input.enumerations(DI8DEVCLASS_GAMECTRL) - before, 2);
+        // The sheet enumerates the devices once, and the page is filled from that.
+        EXPECT_EQ(m_input.enumerations(DI8DEVCLASS_GAMECTRL) - before, 1);
         EXPECT_EQ(slot_text(page, 0), L"Button 11");
         EXPECT_TRUE(enabled(page, IDC_DEFAULT_SETTINGS));
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
@@ -248,6 +287,82 @@ TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
         click(page, IDC_CONTROLLER_SETTINGS);
         COnlinePage::s_shellExecute = shell;
         EXPECT_EQ(s_launched, L"open control joy.cpl");
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+}
+
+// While the player's stored pad is not connected, its kept layout is listed and shown by
+// generic names, with nothing to capture or light; the next pad picked takes it over.
+TEST_F(ControllerPage, KeptLayoutOfAPadNotConnectedIsShownAndTakenOver) {
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Gamepad"));
+    store_own_layout(1, guid(9));
+    store_own_layout(2, guid(8));
+    uint32_t entries[kFunctionCount];
+    std::memcpy(entries, pad_assignments(1), sizeof entries);
+    entries[12] = assignment_entry(8, 0, 0, 0);
+    entries[16] = assignment_entry(3, 1, 0, 0);
+    store_pad_assignments(1, entries);
+    const std::vector<uint32_t> kept = entries_of(1);
+
+    // In every language: the entry and the generic names fit their boxes.
+    const char* const languages[][2] = {{"en", "GB"}, {"fr", "FR"}, {"de", "DE"},
+                                        {"it", "IT"}, {"es", "ES"}, {"pt", "PT"}};
+    for (const auto& language : languages) {
+        set_language(language[0], language[1]);
+        ControllerSheet<> sheet(&m_input, 1);
+        run_sheet(sheet, [&](HWND sheet_window) {
+            HWND page = page_of(sheet_window);
+            EXPECT_EQ(combo_entries(page, IDC_DEVICE),
+                      (std::vector<std::wstring>{L"--", text_w(150), L"Gamepad"}));
+            EXPECT_EQ(item_text(page, IDC_DEVICE), text_w(150));
+            EXPECT_FALSE(text_w(150).empty());
+            for (int slot = 0; slot < kFunctionCount; ++slot) {
+                HWND box = GetDlgItem(page, test_support::kSlotNameBoxes[slot]);
+                EXPECT_TRUE(shows_whole_text(box))
+                    << language[0] << ": " << testing::PrintToString(window_text(box));
+            }
+            save_screenshot(sheet_window, std::string("controller-page-not-connected-") + language[0]);
+            SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        });
+    }
+    set_language("en", "GB");
+
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        ButtonPage& controller = sheet.controller;
+        EXPECT_EQ(slot_text(page, 0), L"Button 24");
+        EXPECT_EQ(slot_text(page, 12), L"D-pad \u2191");
+        EXPECT_EQ(slot_text(page, 16), L"Axis 2 -");
+        EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
+        EXPECT_FALSE(with_capture(page, IDC_SLOT_Y, [](HWND dialog) { click(dialog, IDCANCEL); }));
+        RECT picture;
+        GetWindowRect(GetDlgItem(page, IDC_PICTURE), &picture);
+        SetCursorPos(picture.left + kOverlayPlaces[0].x + 12, picture.top + kOverlayPlaces[0].y + 12);
+        test_support::pump_messages(400);
+        EXPECT_EQ(controller.LitMask(), 0u) << "nothing lights for a pad that is not there";
+        EXPECT_EQ(entries_of(1), kept);
+
+        // "--" lets player 2's pad go, and its entry with it.
+        select_entry(page, IDC_PLAYER, 1);
+        EXPECT_EQ(item_text(page, IDC_DEVICE), L"Not connected");
+        select_entry(page, IDC_DEVICE, 0);
+        EXPECT_TRUE(holds(2, GUID_NULL));
+        EXPECT_EQ(entries_of(2), pad_layout(-1));
+        EXPECT_EQ(combo_entries(page, IDC_DEVICE), (std::vector<std::wstring>{L"--", L"Gamepad"}));
+
+        // Player 1 picks the pad there is: it takes the kept layout, and Default settings
+        // gives it its own.
+        select_entry(page, IDC_PLAYER, 0);
+        select_entry(page, IDC_DEVICE, 2);
+        EXPECT_TRUE(holds(1, guid(1)));
+        EXPECT_EQ(entries_of(1), kept);
+        EXPECT_EQ(combo_entries(page, IDC_DEVICE), (std::vector<std::wstring>{L"--", L"Gamepad"}));
+        EXPECT_EQ(item_text(page, IDC_DEVICE), L"Gamepad");
+        EXPECT_EQ(slot_text(page, 0), L"");  // button 23: the pad has twelve
+        EXPECT_EQ(slot_text(page, 12), L"Hat 0 U");
+        click(page, IDC_DEFAULT_SETTINGS);
+        EXPECT_EQ(entries_of(1), pad_layout(-1));
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
 }
@@ -399,6 +514,85 @@ TEST_F(ControllerPage, HighContrastDrawsLitPartsInTheSelectionColour) {
         pad->joystick().rgbButtons[2] = 0;
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
+}
+
+// XInput empties the four slots, as the file keeps them then; DirectInput chosen again in
+// the same run puts back what they held, an absent pad's kept layout as well.
+TEST_F(ControllerPage, XInputTriedAndUndoneKeepsEveryPlayersPad) {
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Gamepad"));
+    store_own_layout(1, guid(1));
+    store_own_layout(3, guid(9));
+    const std::vector<uint32_t> own = entries_of(1);
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        click(page, IDC_XINPUT);
+        click(page, IDC_XINPUT);  // the radio already checked
+        EXPECT_TRUE(xinput());
+        for (unsigned player = 1; player <= 4; ++player) {
+            EXPECT_TRUE(holds(player, GUID_NULL)) << "player " << player;
+            EXPECT_EQ(std::vector<uint32_t>(settings_record().pad_slots[player].assignments,
+                                            settings_record().pad_slots[player].assignments + kFunctionCount),
+                      pad_layout(-1))
+                << "player " << player;
+        }
+
+        click(page, IDC_DIRECTINPUT);
+        EXPECT_FALSE(xinput());
+        EXPECT_TRUE(holds(1, guid(1)) && holds(3, guid(9)) && holds(2, GUID_NULL));
+        EXPECT_EQ(entries_of(1), own);
+        EXPECT_EQ(entries_of(3), own);
+        EXPECT_EQ(item_text(page, IDC_DEVICE), L"Gamepad");
+        EXPECT_EQ(slot_text(page, 12), L"Button 11");
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+}
+
+// A pad that Windows marks "IG_" in its path (an XInput pad seen through DirectInput) gets
+// the Xbox layout though no fragment of its name is known, and so does Default settings.
+TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
+    auto pad = make_pad(L"Controller (Xbox One For Windows)");
+    pad->path = L"\\\\?\\hid#vid_045e&pid_02ff&ig_00#8&1e5a6b3&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        select_entry(page, IDC_DEVICE, 1);
+        EXPECT_EQ(entries_of(1), pad_layout(kXboxControllerRow));
+        store_pad_assignments(1, default_pad_layout());
+        click(page, IDC_DEFAULT_SETTINGS);
+        EXPECT_EQ(entries_of(1), pad_layout(kXboxControllerRow));
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+}
+
+// Only the arrival or removal of a HID interface is acted on.
+TEST(DeviceChange, OnlyHidInterfaceArrivalsAndRemovalsCount) {
+    DEV_BROADCAST_DEVICEINTERFACE_W hid = {};
+    hid.dbcc_size = sizeof hid;
+    hid.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    hid.dbcc_classguid = nrv::peripheral::hid_interface_class;
+    DEV_BROADCAST_DEVICEINTERFACE_W usb = hid;
+    usb.dbcc_classguid = {0xA5DCBF10, 0x6530, 0x11D2, {0x90, 0x1F, 0x00, 0xC0, 0x4F, 0xB9, 0x51, 0xED}};
+    DEV_BROADCAST_DEVICEINTERFACE_W header_only = hid;
+    header_only.dbcc_size = sizeof(DEV_BROADCAST_HDR);
+    DEV_BROADCAST_DEVICEINTERFACE_W volume = hid;
+    volume.dbcc_devicetype = DBT_DEVTYP_VOLUME;
+    const struct {
+        WPARAM event;
+        const void* data;
+        bool counts;
+    } cases[] = {
+        {DBT_DEVICEARRIVAL, &hid, true},        {DBT_DEVICEREMOVECOMPLETE, &hid, true},
+        {DBT_DEVICEARRIVAL, &usb, false},       {DBT_DEVICEREMOVECOMPLETE, &usb, false},
+        {DBT_DEVNODES_CHANGED, nullptr, false}, {DBT_DEVNODES_CHANGED, &hid, false},
+        {DBT_DEVICEQUERYREMOVE, &hid, false},   {DBT_DEVICEARRIVAL, &header_only, false},
+        {DBT_DEVICEARRIVAL, &volume, false},    {DBT_DEVICEARRIVAL, nullptr, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(is_hid_interface_change(c.event, reinterpret_cast<LPARAM>(c.data)), c.counts)
+            << "case " << &c - cases;
+    }
 }
 
 }  // namespace

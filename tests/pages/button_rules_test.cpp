@@ -72,6 +72,29 @@ TEST(EntryRules, ButtonsKeysAndHats) {
     EXPECT_FALSE(entry_for_control(2, 2, kZRzPad, entry)) << "there are two sliders";
 }
 
+TEST(EntryRules, KeptEntriesAreNamedByTheirKindsPattern) {
+    const KeptEntryPatterns patterns = {u"Taste %d", u"Achse %d %s", u"Kreuz %s"};
+    const struct {
+        uint32_t entry;
+        std::u16string name;
+    } cases[] = {
+        {assignment_entry(0, 0, 0, 0), u"Taste 1"},
+        {assignment_entry(0, 254, 0, 9), u"Taste 255"},
+        {assignment_entry(2, 3, 3, 3), u"Achse 4 +"},
+        {assignment_entry(3, 0, 3, 0), u"Achse 1 -"},
+        {assignment_entry(8, 0, 0, 12), u"Kreuz \u2191"},
+        {assignment_entry(9, 0, 0, 14), u"Kreuz \u2193"},
+        {assignment_entry(10, 0, 0, 15), u"Kreuz \u2190"},
+        {assignment_entry(11, 0, 0, 13), u"Kreuz \u2192"},
+        {assignment_entry(255, 0, 0, 10), u""},
+        {assignment_entry(1, 0, 0, 4), u""},  // XInput's own type
+        {assignment_entry(12, 0, 0, 0), u""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(kept_entry_name(c.entry, patterns), c.name) << "entry " << c.entry;
+    // A translation may put the number after the sign.
+    EXPECT_EQ(kept_entry_name(assignment_entry(3, 1, 0, 0), {u"", u"%s%d", u""}), u"-2");
+}
+
 TEST(EntryRules, AssigningTakesTheEntryFromEveryOtherSlot) {
     uint32_t entries[kFunctionCount];
     for (int slot = 0; slot < kFunctionCount; ++slot)

@@ -43,7 +43,13 @@ public:
         }
         return m_pad->enum_objects_result;
     }
-    HRESULT WINAPI GetProperty(REFGUID, LPDIPROPHEADER) override { return E_NOTIMPL; }
+    HRESULT WINAPI GetProperty(REFGUID property, LPDIPROPHEADER header) override {
+        if (&property != &DIPROP_GUIDANDPATH || m_pad->path.empty()) return DIERR_UNSUPPORTED;
+        if (header->dwSize != sizeof(DIPROPGUIDANDPATH) || header->dwHow != DIPH_DEVICE)
+            return DIERR_INVALIDPARAM;
+        copy_name(reinterpret_cast<DIPROPGUIDANDPATH*>(header)->wszPath, m_pad->path);
+        return DI_OK;
+    }
     HRESULT WINAPI SetProperty(REFGUID, LPCDIPROPHEADER) override { return E_NOTIMPL; }
     HRESULT WINAPI Acquire() override {
         ++m_pad->acquire_calls;

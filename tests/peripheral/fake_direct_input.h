@@ -23,6 +23,7 @@ struct object {
 // One attached device: what it reports, what its calls return and what was done to it.
 struct pad {
     std::wstring instance_name = L"Pad";
+    std::wstring path;  // DIPROP_GUIDANDPATH's; empty: the property is not supported
     std::vector<object> objects;
     std::vector<uint8_t> state = std::vector<uint8_t>(sizeof(DIJOYSTATE2));
 

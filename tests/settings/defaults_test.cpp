@@ -112,6 +112,7 @@ TEST(KnownControllers, FirstFragmentInTableOrderWinsCaseSensitively) {
     struct Case {
         const char16_t* name;
         int row;  // 0-based, -1 for none
+        const char16_t* path = nullptr;
     } cases[] = {
         {u"Logitech RumblePad 2 USB", 4},
         {u"logicool dual action", -1},  // case differs
@@ -129,8 +130,17 @@ TEST(KnownControllers, FirstFragmentInTableOrderWinsCaseSensitively) {
         {u"Generic USB Joystick", -1},
         {u"", -1},
         {nullptr, -1},
+        // An XInput pad, marked "IG_" in its path: the Xbox row unless a fragment matched.
+        {u"Controller (Xbox One For Windows)", 7,
+         u"\\\\?\\HID#VID_045E&PID_02FF&IG_00#8&1e5a6b3&0&0000#{4d1e55b2}"},
+        {u"Controller (Xbox One For Windows)", 7, u"\\\\?\\hid#vid_045e&pid_02ff&ig_00#8&1e5a6b3&0&0000"},
+        {u"Controller (Xbox One For Windows)", -1, u"\\\\?\\hid#vid_045e&pid_02ff#8&1e5a6b3&0&0000"},
+        {u"Logitech Dual Action", 4, u"\\\\?\\hid#vid_046d&pid_c216&ig_00#7&2b1c&0&0000"},
+        {nullptr, 7, u"IG_"},
+        {u"Pad", -1, u"IG"},
     };
-    for (const Case& c : cases) EXPECT_EQ(find_known_controller(c.name), c.row) << "case " << &c - cases;
+    for (const Case& c : cases)
+        EXPECT_EQ(find_known_controller(c.name, c.path), c.row) << "case " << &c - cases;
 }
 
 }  // namespace

@@ -18,12 +18,18 @@
 
 namespace {
 
-// The text numbers of the main table, as the program and the game know them.
+// The text numbers of the main table, as the program and the game know them; the tool's
+// own additions follow on lines of their own.
+// clang-format off
 const std::set<uint16_t> kTextIds = {
     3,   8,   28,  29,  30,  32,  33,  34,  35,  36,  37,  38,  39,  40,  41,  42,  43,  44,  45,  46, 47,
     48,  49,  50,  51,  52,  53,  54,  55,  56,  57,  60,  61,  62,  63,  64,  65,  66,  67,  68,  69, 70,
     71,  72,  73,  74,  75,  76,  77,  78,  82,  83,  84,  85,  86,  87,  88,  89,  90,  97,  98,  99, 104,
-    105, 106, 107, 108, 109, 110, 111, 113, 114, 115, 116, 117, 118, 119, 121, 123, 125, 126, 130, 131, 170, 171, 172, 173, 174};
+    105, 106, 107, 108, 109, 110, 111, 113, 114, 115, 116, 117, 118, 119, 121, 123, 125, 126, 130, 131,
+    150, 151, 152, 153,  // a pad that is not connected
+    170, 171, 172, 173, 174,  // names, notes and the controller settings button
+};
+// clang-format on
 
 const char* const kBlocks[][2] = {{"en", "GB"}, {"fr", "FR"}, {"de", "DE"},
                                   {"it", "IT"}, {"es", "ES"}, {"pt", "PT"}};
