@@ -3,6 +3,7 @@
 #include "e2e/driver.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "support/screen.h"
 
 #include <gtest/gtest.h>
 
@@ -139,27 +140,31 @@ std::wstring system_error_text(DWORD error) {
     return text;
 }
 
-// 32 x 32 pixels: an icon of this process drawn on the dialog colour, or what the screen
-// shows at the top left of a window (icons of another process cannot be drawn here).
-std::vector<COLORREF> icon_pixels(HICON icon, HWND shown = nullptr) {
-    std::vector<COLORREF> pixels;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
+// 32 x 32 pixels (0x00RRGGBB): an icon of this process drawn on the dialog colour, or what
+// the screen shows at the top left of a window (icons of another process cannot be drawn
+// here).
+std::vector<uint32_t> icon_pixels(HICON icon, HWND shown = nullptr) {
     if (shown) {
         RedrawWindow(shown, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         Sleep(300);
         RECT rect;
         GetWindowRect(shown, &rect);
-        BitBlt(memory, 0, 0, 32, 32, screen, rect.left, rect.top, SRCCOPY);
-    } else {
-        RECT all = {0, 0, 32, 32};
-        FillRect(memory, &all, GetSysColorBrush(COLOR_3DFACE));
-        DrawIconEx(memory, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+        return test_support::screen_pixels(RECT{rect.left, rect.top, rect.left + 32, rect.top + 32});
     }
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) pixels.push_back(GetPixel(memory, x, y));
+    std::vector<uint32_t> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    RECT all = {0, 0, 32, 32};
+    FillRect(memory, &all, GetSysColorBrush(COLOR_3DFACE));
+    DrawIconEx(memory, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const COLORREF c = GetPixel(memory, x, y);
+            pixels.push_back(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+        }
+    }
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -167,7 +172,7 @@ std::vector<COLORREF> icon_pixels(HICON icon, HWND shown = nullptr) {
     return pixels;
 }
 
-std::vector<COLORREF> message_box_icon_pixels(HWND box) {
+std::vector<uint32_t> message_box_icon_pixels(HWND box) {
     for (HWND child : e2e::child_windows(box))
         if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) return icon_pixels(nullptr, child);
     return {};
@@ -200,7 +205,7 @@ TEST_F(Reliability, AFailedSaveSaysWhyAndRetryOrCancelDecide) {
         EXPECT_EQ(e2e::window_text(box), caption);
         EXPECT_EQ(e2e::message_box_text(box), std::wstring(path.begin(), path.end()) + L"\n\n" + reason)
             << "the file on its own line, then the reason";
-        const std::vector<COLORREF> icon = message_box_icon_pixels(box);
+        const std::vector<uint32_t> icon = message_box_icon_pixels(box);
         EXPECT_EQ(icon, icon_pixels(LoadIconW(nullptr, IDI_HAND))) << "the stop icon";
         EXPECT_NE(icon, icon_pixels(LoadIconW(nullptr, IDI_EXCLAMATION)));
         EXPECT_TRUE(GetDlgItem(box, IDRETRY) && GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDOK));

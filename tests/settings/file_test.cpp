@@ -1,4 +1,5 @@
 #include "settings/settings.h"
+#include "support/files.h"
 #include "support/replace.h"
 
 #include <gtest/gtest.h>
@@ -16,21 +17,8 @@ namespace {
 
 using test_support::Replaced;
 
-std::vector<uint8_t> read_file(const std::wstring& path) {
-    std::vector<uint8_t> bytes;
-    FILE* in = _wfopen(path.c_str(), L"rb");
-    if (!in) return bytes;
-    for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-    std::fclose(in);
-    return bytes;
-}
-
-void write_file(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    ASSERT_TRUE(out);
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
-}
+using test_support::read_file;
+using test_support::write_file;
 
 bool exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -148,7 +136,7 @@ TEST_F(SettingsFile, RejectedFilesLeaveTheRecordAlone) {
     cases.push_back({"version", version});
 
     for (const Case& c : cases) {
-        write_file(file(), c.bytes);
+        ASSERT_TRUE(write_file(file(), c.bytes));
         fill_record(0x55);
         const std::vector<uint8_t> before = record_bytes();
         EXPECT_FALSE(load_settings_from(m_folder)) << c.what;
@@ -176,7 +164,7 @@ TEST_F(SettingsFile, LargerSizeAndTrailingBytesAreAccepted) {
     record.checksum = settings_checksum(record);
     std::vector<uint8_t> bytes = record_bytes();
     bytes.resize(1000, 0xAB);
-    write_file(file(), bytes);
+    ASSERT_TRUE(write_file(file(), bytes));
 
     fill_record(0x22);
     ASSERT_TRUE(load_settings_from(m_folder));
@@ -204,7 +192,7 @@ TEST_F(SettingsFile, AFailedSaveKeepsThePreviousFileAndNamesTheFailure) {
 
 TEST_F(SettingsFile, AFolderThatCannotBeMadeFailsWithTheSystemsReason) {
     // A plain file stands where the Kestrane folder should be.
-    write_file(m_root + L"\\Kestrane", {1, 2, 3});
+    ASSERT_TRUE(write_file(m_root + L"\\Kestrane", {1, 2, 3}));
     EXPECT_FALSE(make_directories(m_folder));
     const DWORD expected = GetLastError();
     uint32_t error = 0;
