@@ -316,6 +316,7 @@ protected:
         // A network share exists before the player's folder on it. Wine keeps shares as
         // folders (dosdevices/unc/server/share), so the test can make one.
         if (m_documents.compare(0, 2, L"\\\\") == 0) {
+            make_wine_unc_folder();
             m_share = m_documents.substr(0, m_documents.find(L'\\', m_documents.find(L'\\', 2) + 1));
             m_server = m_share.substr(0, m_share.find(L'\\', 2));
             CreateDirectoryW(m_server.c_str(), nullptr);
@@ -340,6 +341,15 @@ protected:
         RemoveDirectoryW(m_documents.c_str());
         if (!m_share.empty()) RemoveDirectoryW(m_share.c_str());
         if (!m_server.empty()) RemoveDirectoryW(m_server.c_str());
+    }
+
+    // The folder of the prefix that holds the shares, which a new prefix may lack.
+    static void make_wine_unc_folder() {
+        wchar_t prefix[MAX_PATH] = {};
+        if (!GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH) || prefix[0] != L'/') return;
+        std::wstring folder = std::wstring(L"Z:") + prefix + L"/dosdevices/unc";
+        for (wchar_t& c : folder) c = c == L'/' ? L'\\' : c;
+        CreateDirectoryW(folder.c_str(), nullptr);
     }
 
     HKEY m_key = nullptr;

@@ -56,6 +56,7 @@ protected:
         CreateDirectoryW(m_root.c_str(), nullptr);
         m_folder = m_root + L"\\Kestrane\\Calcora\\";
         fill_record(0x11);
+        s_pauses.clear();
     }
     void TearDown() override { remove_tree(m_root); }
 
