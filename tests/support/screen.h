@@ -27,6 +27,9 @@ inline std::vector<uint32_t> screen_pixels(const RECT& rect) {
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
+    // The system may leave an alpha value in the top byte (Wine does where a window drew
+    // an icon with one); only the colour is what the screen shows.
+    for (uint32_t& pixel : pixels) pixel &= 0x00FFFFFF;
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
