@@ -243,6 +243,7 @@ TEST_F(Reliability, AFileThatCannotBeReadIsToldBeforeTheSheetOpens) {
         ASSERT_TRUE(tool.start());
         HWND box = e2e::wait_for_message_box(tool.pid(), 20000);
         ASSERT_TRUE(box) << "an unreadable file must be told";
+        if (!retry) e2e::save_screenshot(box, "load-failed-box");
         EXPECT_FALSE(e2e::process_has_sheet(tool.pid())) << "before the sheet opens";
         EXPECT_EQ(e2e::message_box_text(box), expected_text);
         EXPECT_TRUE(GetDlgItem(box, IDRETRY) && GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDOK));
