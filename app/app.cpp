@@ -45,25 +45,22 @@ void bring_first_instance_forward() {
     if (sheet) SetForegroundWindow(sheet);
 }
 
-// Loads settings.dat, or builds defaults when there is none, it is invalid, or it asks
-// for more quality than this machine can run.
-void load_or_build_settings(int highest_tier) {
-    const bool loaded = load_settings();
-    if (settings_need_defaults(loaded, settings_record().quality, highest_tier))
-        build_default_settings(highest_tier, desktop_width(), desktop_height());
+// Tells the player that settings.dat could not be read or written and why; true when the
+// player asks to try again.
+bool ask_to_retry(uint32_t error) {
+    return MessageBoxW(nullptr, file_error_text(settings_file_path(), error).c_str(), text_w(3).c_str(),
+                       MB_ICONSTOP | MB_RETRYCANCEL) == IDRETRY;
 }
 
-// The system's own description of an error code, in the user's language.
-std::wstring system_error_text(uint32_t error) {
-    wchar_t* buffer = nullptr;
-    const DWORD length = FormatMessageW(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        error, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = length && buffer ? std::wstring(buffer, length) : std::to_wstring(error);
-    LocalFree(buffer);
-    while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
-        text.pop_back();
-    return text;
+// Loads settings.dat, or builds defaults when there is none, it is invalid, or it asks
+// for more quality than this machine can run. A file that is there but cannot be read is
+// never silently taken for a missing one: the player may try again or go on with defaults.
+void load_or_build_settings(int highest_tier) {
+    uint32_t error = 0;
+    bool loaded = load_settings(&error);
+    while (!loaded && error != 0 && ask_to_retry(error)) loaded = load_settings(&error);
+    if (settings_need_defaults(loaded, settings_record().quality, highest_tier))
+        build_default_settings(highest_tier, desktop_width(), desktop_height());
 }
 
 // Saves the choices of this run. A failed save is never silent: the player is told why
@@ -71,9 +68,7 @@ std::wstring system_error_text(uint32_t error) {
 void save_or_ask_to_retry() {
     uint32_t error = 0;
     while (!save_settings(&error)) {
-        const int answer = MessageBoxW(nullptr, system_error_text(error).c_str(), text_w(3).c_str(),
-                                       MB_ICONSTOP | MB_RETRYCANCEL);
-        if (answer != IDRETRY) return;
+        if (!ask_to_retry(error)) return;
     }
 }
 

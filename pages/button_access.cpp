@@ -430,5 +430,5 @@ LRESULT ButtonPage::OnControlColour(WPARAM dc, LPARAM control) {
 }
 
 void ButtonPage::OnControllerSettings() {
-    COnlinePage::s_shellExecute(m_hWnd, L"open", L"control", L"joy.cpl", nullptr, SW_SHOWNA);
+    g_shell_execute(m_hWnd, L"open", L"control", L"joy.cpl", nullptr, SW_SHOWNA);
 }

@@ -19,7 +19,7 @@ static_assert(kPageDescriptorSize == 48, "the page descriptor ends after the hea
 
 }  // namespace
 
-COnlinePage::ShellExecuteFn COnlinePage::s_shellExecute = &ShellExecuteW;
+ShellExecuteCall g_shell_execute = &ShellExecuteW;
 
 BEGIN_MESSAGE_MAP(COnlinePage, CPropertyPage)
 ON_BN_CLICKED(IDC_AUTO_PORT, &COnlinePage::OnAutoPort)
@@ -102,7 +102,7 @@ void COnlinePage::OnVoiceChat() {
 }
 
 void COnlinePage::OnSoundProperties() {
-    s_shellExecute(m_hWnd, L"open", L"control", L"mmsys.cpl", nullptr, SW_SHOWNA);
+    g_shell_execute(m_hWnd, L"open", L"control", L"mmsys.cpl", nullptr, SW_SHOWNA);
 }
 
 void COnlinePage::OnVoiceTest() {

@@ -409,16 +409,16 @@ private:
     std::vector<PadSlot> m_slotsBeforeXInput;  // slots 1 to 4 when XInput was chosen
 };
 
+// How the pages open a control panel: the shell's ShellExecuteW unless a test puts its
+// own in to watch the call.
+using ShellExecuteCall = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+extern ShellExecuteCall g_shell_execute;
+
 // UDP port, UPnP, voice chat and the sound control panel. The page keeps no state of its
 // own: it shows the settings record and writes it back on OK.
 class COnlinePage : public CPropertyPage {
 public:
     COnlinePage();
-
-    // How the Sound control panel is opened: the shell's ShellExecuteW unless a test
-    // puts its own in to watch the call.
-    using ShellExecuteFn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
-    static ShellExecuteFn s_shellExecute;
 
     BOOL OnInitDialog() override;
     void OnOK() override;

@@ -39,11 +39,36 @@ bool is_separator(wchar_t c) {
     return c == L'\\' || c == L'/';
 }
 
+// The errors of a file that another program holds open for a moment.
+bool is_short_lived_lock(DWORD code) {
+    return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION || code == ERROR_LOCK_VIOLATION;
+}
+
+// Runs the steps of one load or save, each step again after a growing pause while it
+// fails with a short-lived lock, until the pauses (1.5 s in all) are used up.
+class LockRetries {
+public:
+    // step returns 0 on success, otherwise the system's error code.
+    template <typename Step>
+    DWORD run(Step step) {
+        static const DWORD kPauses[] = {50, 100, 200, 400, 750};
+        DWORD code = step();
+        while (is_short_lived_lock(code) && m_nextPause < sizeof kPauses / sizeof kPauses[0]) {
+            g_sleep(kPauses[m_nextPause++]);
+            code = step();
+        }
+        return code;
+    }
+
+private:
+    size_t m_nextPause = 0;
+};
+
 // Writes all of the record to path and forces it to the disk. On any shortfall returns
 // the system's error code for the step that failed; 0 on success.
 DWORD write_record_file(const std::wstring& path, const SettingsRecord& record) {
-    FileHandle file(
-        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    FileHandle file(g_create_file(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.is_open()) return GetLastError();
     DWORD written = 0;
     if (!WriteFile(file.get(), &record, sizeof record, &written, nullptr)) return GetLastError();
@@ -53,19 +78,46 @@ DWORD write_record_file(const std::wstring& path, const SettingsRecord& record) 
     return ERROR_SUCCESS;
 }
 
-// Reads up to size bytes from the start of path; the count read, or -1 when the file
-// cannot be opened.
-long read_file_start(const std::wstring& path, uint8_t* bytes, DWORD size) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.is_open()) return -1;
-    DWORD total = 0;
-    while (total < size) {
-        DWORD read = 0;
-        if (!ReadFile(file.get(), bytes + total, size - total, &read, nullptr) || read == 0) break;
-        total += read;
+// Reads up to size bytes from the start of path into bytes and their count into read;
+// 0 on success, otherwise the system's error code. The file is shared for reading,
+// writing and deletion, as other readers share it, so that a sync client or an editor
+// holding it open does not make it unreadable.
+DWORD read_file_start(const std::wstring& path, uint8_t* bytes, DWORD size, DWORD& read) {
+    read = 0;
+    FileHandle file(g_create_file(path.c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.is_open()) return GetLastError();
+    while (read < size) {
+        DWORD count = 0;
+        if (!ReadFile(file.get(), bytes + read, size - read, &count, nullptr)) return GetLastError();
+        if (count == 0) break;
+        read += count;
     }
-    return static_cast<long>(total);
+    return ERROR_SUCCESS;
+}
+
+DWORD replace_file(const std::wstring& from, const std::wstring& to) {
+    return g_move_file_ex(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)
+               ? ERROR_SUCCESS
+               : GetLastError();
+}
+
+bool is_folder(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Makes the folders folders_to_make lists; 0 or the system's error code.
+DWORD make_folders(const std::wstring& path) {
+    for (const std::u16string& level : folders_to_make(std::u16string(path.begin(), path.end()))) {
+        const std::wstring folder(level.begin(), level.end());
+        // A level made by another program a moment ago is as good as one made here.
+        if (!is_folder(folder) && !CreateDirectoryW(folder.c_str(), nullptr) &&
+            GetLastError() != ERROR_ALREADY_EXISTS)
+            return GetLastError();
+    }
+    return ERROR_SUCCESS;
 }
 
 bool fail(uint32_t* error, DWORD code) {
@@ -74,6 +126,11 @@ bool fail(uint32_t* error, DWORD code) {
 }
 
 }  // namespace
+
+DocumentsFolderLookup g_documents_folder = &shell_documents_folder;
+CreateFileCall g_create_file = &CreateFileW;
+MoveFileExCall g_move_file_ex = &MoveFileExW;
+SleepCall g_sleep = &Sleep;
 
 bool shell_documents_folder(std::wstring& folder) {
     LPITEMIDLIST pidl = nullptr;
@@ -87,51 +144,56 @@ bool shell_documents_folder(std::wstring& folder) {
     return true;
 }
 
-std::wstring settings_folder_path(DocumentsFolderLookup lookup) {
+std::wstring settings_folder_path() {
     std::wstring documents;
-    if (!lookup || !lookup(documents) || documents.empty()) documents = kCurrentFolder;
+    if (!g_documents_folder || !g_documents_folder(documents) || documents.empty())
+        documents = kCurrentFolder;
     // The shell may end the folder with a separator; the suffix brings its own.
     while (documents.size() > 1 && is_separator(documents.back())) documents.pop_back();
     return documents + kFolderSuffix;
 }
 
-bool make_directories(const std::wstring& path) {
-    std::wstring prefix;
-    for (wchar_t c : path) {
-        if (is_separator(c) && !prefix.empty() &&
-            GetFileAttributesW(prefix.c_str()) == INVALID_FILE_ATTRIBUTES &&
-            !CreateDirectoryW(prefix.c_str(), nullptr)) {
-            return false;
-        }
-        prefix += c;
-    }
-    return true;
+std::wstring settings_file_path() {
+    return settings_folder_path() + kFileName;
 }
 
-bool load_settings_from(const std::wstring& folder) {
+bool make_directories(const std::wstring& path) {
+    const DWORD code = make_folders(path);
+    SetLastError(code);
+    return code == ERROR_SUCCESS;
+}
+
+bool load_settings_from(const std::wstring& folder, uint32_t* error) {
+    if (error) *error = 0;
     uint8_t bytes[kSettingsSize];
-    const long read = read_file_start(folder + kFileName, bytes, sizeof bytes);
+    DWORD read = 0;
+    const std::wstring path = folder + kFileName;
+    const DWORD code = LockRetries().run([&] { return read_file_start(path, bytes, sizeof bytes, read); });
+    // Only a missing file or folder means there are no settings yet; a file that is there
+    // but cannot be read must not be taken for one and replaced by defaults.
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return false;
+    if (code != ERROR_SUCCESS) return fail(error, code);
     // A truncated file is rejected outright rather than completed from whatever the
     // record held before.
-    if (read != static_cast<long>(sizeof bytes) || !settings_bytes_valid(bytes, sizeof bytes)) return false;
+    if (read != sizeof bytes || !settings_bytes_valid(bytes, sizeof bytes)) return false;
     std::memcpy(&settings_record(), bytes, sizeof bytes);
     refresh_keyboard_layout();
     return true;
 }
 
 bool save_settings_to(const std::wstring& folder, uint32_t* error) {
-    if (!make_directories(folder)) return fail(error, GetLastError());
+    if (const DWORD code = make_folders(folder)) return fail(error, code);
     SettingsRecord& record = settings_record();
     stamp_settings_header(record);
 
     // The old file is replaced only once the new one is complete on disk, so a crash, a
-    // full disk or a failed write never leaves a short settings.dat behind.
+    // full disk or a failed write never leaves a short settings.dat behind. A replace that
+    // meets a lock is tried again with the finished temporary file as it is.
     const std::wstring target = folder + kFileName;
     const std::wstring temp = folder + kTempFileName;
-    DWORD code = write_record_file(temp, record);
-    if (code == ERROR_SUCCESS &&
-        !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-        code = GetLastError();
+    LockRetries retries;
+    DWORD code = retries.run([&] { return write_record_file(temp, record); });
+    if (code == ERROR_SUCCESS) code = retries.run([&] { return replace_file(temp, target); });
     if (code != ERROR_SUCCESS) {
         DeleteFileW(temp.c_str());
         return fail(error, code);
@@ -139,8 +201,8 @@ bool save_settings_to(const std::wstring& folder, uint32_t* error) {
     return true;
 }
 
-bool load_settings() {
-    return load_settings_from(settings_folder_path());
+bool load_settings(uint32_t* error) {
+    return load_settings_from(settings_folder_path(), error);
 }
 
 bool save_settings(uint32_t* error) {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // A GUID in the Windows memory layout, without needing windows.h.
 struct SettingsGuid {
@@ -72,31 +73,62 @@ bool settings_bytes_valid(const uint8_t* data, size_t size);
 // Sets magic and size and recomputes the checksum, as done right before every write.
 void stamp_settings_header(SettingsRecord& record);
 
-// --- The file (Windows build only) ---------------------------------------------------
+// --- The file ------------------------------------------------------------------------
 // Paths are wide strings, so that any documents folder name works.
 
-// Asks for the documents folder; false when it cannot be had as a path.
+// The folders to make, outermost first, so that every level of path up to its last
+// separator exists: each is a prefix of path. What names no folder one can make is left
+// out: the "\\server\share" of a UNC path, a "\\?\" or "\\?\UNC\" prefix with the drive,
+// volume or share it leads to, a drive root, and "." or ".." levels.
+std::vector<std::u16string> folders_to_make(const std::u16string& path);
+
+#ifdef _WIN32
+#include <windows.h>
+
+// The system calls of loading and saving, replaceable by tests (see tests/support), each
+// the system's own by default.
 using DocumentsFolderLookup = bool (*)(std::wstring& folder);
-// The shell's documents folder of the user.
+using CreateFileCall = HANDLE(WINAPI*)(LPCWSTR, DWORD, DWORD, LPSECURITY_ATTRIBUTES, DWORD, DWORD, HANDLE);
+using MoveFileExCall = BOOL(WINAPI*)(LPCWSTR, LPCWSTR, DWORD);
+using SleepCall = void(WINAPI*)(DWORD);
+extern DocumentsFolderLookup g_documents_folder;  // shell_documents_folder
+extern CreateFileCall g_create_file;              // CreateFileW
+extern MoveFileExCall g_move_file_ex;             // MoveFileExW
+extern SleepCall g_sleep;                         // Sleep
+
+// The shell's documents folder of the user; false when it cannot be had as a path.
 bool shell_documents_folder(std::wstring& folder);
 
 // The documents folder followed by "\Kestrane\Calcora\"; "." stands for the documents
 // folder when it cannot be had. Always ends in a backslash.
-std::wstring settings_folder_path(DocumentsFolderLookup lookup = shell_documents_folder);
-// Creates every missing level of path up to its last separator; on failure the system's
-// error code is left for GetLastError.
+std::wstring settings_folder_path();
+// The settings file in that folder.
+std::wstring settings_file_path();
+// Creates every missing level of path up to its last separator (those folders_to_make
+// lists); a level that already exists is fine. On failure the system's error code is left
+// for GetLastError.
 bool make_directories(const std::wstring& path);
+
+// Opening, creating and replacing the file is tried again after a short, growing pause
+// (about 1.5 s in all per load or save) while it fails with access denied, a sharing
+// violation or a lock violation: a virus scanner, the search indexer or a sync client
+// holds a fresh file open for a moment.
+
 // Reads settings.dat into the record; true only for a valid file. A failed load leaves
-// the record untouched.
-bool load_settings();
+// the record untouched. error (when given) receives 0 when there is no file (or no
+// folder) or its content is invalid, and otherwise the system's error code of the
+// failure to open or read it.
+bool load_settings(uint32_t* error = nullptr);
 // Writes the record to settings.dat. The file is replaced in one step only after the
-// whole record was written, so a failed save keeps the previous file. On failure, error
-// (when given) receives the system's error code of the step that failed.
+// whole record was written, so a failed save keeps the previous file and leaves no
+// temporary file. On failure, error (when given) receives the system's error code of the
+// step that failed.
 bool save_settings(uint32_t* error = nullptr);
 
 // The same two operations on an explicit folder (ending in a separator).
-bool load_settings_from(const std::wstring& folder);
+bool load_settings_from(const std::wstring& folder, uint32_t* error = nullptr);
 bool save_settings_to(const std::wstring& folder, uint32_t* error = nullptr);
+#endif  // _WIN32
 
 // --- Defaults --------------------------------------------------------------------------
 

@@ -1,5 +1,6 @@
 // The DirectSound devices against fake DirectSound objects.
 #include "fake_dsound.h"
+#include "support/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -10,6 +11,7 @@ namespace {
 using nrv::audio::pcm_format_set;
 using nrv::audio::pcm_input_device_dx8;
 using nrv::audio::pcm_output_device_dx8;
+using test_support::wait_until;
 
 constexpr DWORD kAllPlaybackFlags =
     DSCAPS_SECONDARYMONO | DSCAPS_SECONDARYSTEREO | DSCAPS_SECONDARY8BIT | DSCAPS_SECONDARY16BIT;
@@ -34,7 +36,7 @@ template <class Buffer>
 bool notify_and_wait(Buffer& buffer) {
     const int before = buffer.position_queries;
     buffer.notify.signal();
-    return wait_for([&] { return buffer.position_queries > before; });
+    return wait_until([&] { return buffer.position_queries > before; });
 }
 
 TEST(PlaybackDx8, EnumeratesTheSecondaryBufferFormatsOfTheCaps) {
@@ -103,7 +105,7 @@ TEST(PlaybackDx8, OpenDescribesAOneSecondBufferWithFourNotifications) {
     }
 
     // The whole buffer starts silent (unsigned 8-bit silence), never the fake's filler.
-    ASSERT_TRUE(wait_for([&] { return device.get_block_position() > 0; }));
+    ASSERT_TRUE(wait_until([&] { return device.get_block_position() > 0; }));
     for (uint8_t byte : sound->buffer.memory.bytes) ASSERT_EQ(byte, 0x80);
 
     uint32_t channels = 0, rate = 0, bits = 0;
@@ -134,7 +136,7 @@ TEST(PlaybackDx8, SixteenBitSilenceIsZeroAndBadFormatsAreRefused) {
     EXPECT_EQ(sound->description.dwBufferBytes, 88200u);
     // 22050 would split a 4-byte frame; the blocks start on whole frames.
     EXPECT_EQ(sound->buffer.notify.positions[1].dwOffset, 22048u);
-    ASSERT_TRUE(wait_for([&] { return device.get_block_position() > 0; }));
+    ASSERT_TRUE(wait_until([&] { return device.get_block_position() > 0; }));
     for (uint8_t byte : sound->buffer.memory.bytes) ASSERT_EQ(byte, 0);
 }
 
@@ -144,7 +146,7 @@ TEST(PlaybackDx8, EachNotificationAdvancesTheBlockAndSilencesTheNextOne) {
     pcm_output_device_dx8 device(sound.get(), nullptr);
     ASSERT_TRUE(device.open(1, 11025, 8));
     // The worker's first on_notify, at its start.
-    ASSERT_TRUE(wait_for([&] { return device.get_block_position() == 2756; }));
+    ASSERT_TRUE(wait_until([&] { return device.get_block_position() == 2756; }));
 
     sound->buffer.write_cursor = 3000;  // in the second quarter: the third is next
     ASSERT_TRUE(notify_and_wait(sound->buffer));

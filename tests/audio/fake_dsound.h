@@ -196,16 +196,6 @@ public:
     WAVEFORMATEX format = {};
 };
 
-// Waits up to two seconds for `condition`; true when it came true.
-template <class Condition>
-bool wait_for(Condition condition) {
-    for (int i = 0; i < 2000; ++i) {
-        if (condition()) return true;
-        Sleep(1);
-    }
-    return condition();
-}
-
 // The threads and handles of this process right now.
 int thread_count();
 DWORD handle_count();

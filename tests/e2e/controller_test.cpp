@@ -5,7 +5,9 @@
 #include "res/resource.h"
 #include "settings/expected_layouts.h"
 #include "settings/settings.h"
+#include "support/screen.h"
 #include "support/sheet_script.h"
+#include "support/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -32,15 +34,7 @@ constexpr int kControllerPage = 2;
 constexpr int kHatUp = 1;
 constexpr int kHatRight = 2;
 
-// Lets the test process run until `done` holds or timeout_ms has passed.
-bool wait_until(const std::function<bool()>& done, DWORD timeout_ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeout_ms) return false;
-        Sleep(50);
-    }
-    return true;
-}
+using test_support::wait_until;
 
 struct AttachedPad {
     std::wstring name;
@@ -184,31 +178,7 @@ std::function<void(HWND)> move(VirtualPads& pads, const char* control, const std
     };
 }
 
-// The pixels of a window as the screen shows them.
-std::vector<uint32_t> screen_pixels(HWND window) {
-    RECT rect;
-    GetWindowRect(window, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    std::vector<uint32_t> pixels(static_cast<size_t>(width) * height);
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    SelectObject(memory, previous);
-    GetDIBits(memory, bitmap, 0, height, pixels.data(), &info, DIB_RGB_COLORS);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return pixels;
-}
+using test_support::screen_pixels;
 
 // --- the saved file ------------------------------------------------------------------------
 

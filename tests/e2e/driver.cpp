@@ -1,6 +1,7 @@
 #include "e2e/driver.h"
 
 #include "settings/settings.h"
+#include "support/screen.h"
 
 #include <commctrl.h>
 #include <shlobj.h>
@@ -240,22 +241,6 @@ bool write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
     return static_cast<bool>(out);
 }
 
-std::vector<uint8_t> read_file(const std::wstring& path) {
-    std::vector<uint8_t> bytes;
-    if (FILE* in = _wfopen(path.c_str(), L"rb")) {
-        for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-        std::fclose(in);
-    }
-    return bytes;
-}
-
-bool write_file(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    if (!out) return false;
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
-    return std::fclose(out) == 0 && written;
-}
-
 bool file_exists(const std::string& path) {
     return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -312,27 +297,33 @@ void save_screenshot(HWND window, const std::string& name) {
     Sleep(300);
     RECT rect;
     GetWindowRect(window, &rect);
+    const std::vector<uint32_t> pixels = test_support::screen_pixels(rect);
+    if (pixels.empty()) return;
+
+    // A 24-bit BMP: rows from the bottom, blue, green, red, each row padded to 4 bytes.
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-
     const DWORD stride = ((width * 3 + 3) / 4) * 4;
+    std::vector<uint8_t> rows(static_cast<size_t>(stride) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const uint32_t pixel = pixels[static_cast<size_t>(y) * width + x];
+            uint8_t* out = &rows[static_cast<size_t>(height - 1 - y) * stride + x * 3];
+            out[0] = static_cast<uint8_t>(pixel);
+            out[1] = static_cast<uint8_t>(pixel >> 8);
+            out[2] = static_cast<uint8_t>(pixel >> 16);
+        }
+    }
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof header;
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;
-    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
-    file.bfSize = file.bfOffBits + stride * height;
+    file.bfOffBits = sizeof file + sizeof header;
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(rows.size());
     std::string path = folder;
     if (path.size() && path[0] == '/') {
         for (char& c : path) c = c == '/' ? '\\' : c;
@@ -341,14 +332,10 @@ void save_screenshot(HWND window, const std::string& name) {
     path += "\\" + name + ".bmp";
     if (FILE* out = std::fopen(path.c_str(), "wb")) {
         std::fwrite(&file, sizeof file, 1, out);
-        std::fwrite(&info.bmiHeader, sizeof info.bmiHeader, 1, out);
-        std::fwrite(bits, 1, stride * height, out);
+        std::fwrite(&header, sizeof header, 1, out);
+        std::fwrite(rows.data(), 1, rows.size(), out);
         std::fclose(out);
     }
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
 }
 
 }  // namespace e2e

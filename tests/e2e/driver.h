@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/files.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -63,8 +65,8 @@ std::string settings_file();
 std::vector<uint8_t> read_file(const std::string& path);
 bool write_file(const std::string& path, const std::vector<uint8_t>& bytes);
 // The same for any path, also one the code page cannot hold.
-std::vector<uint8_t> read_file(const std::wstring& path);
-bool write_file(const std::wstring& path, const std::vector<uint8_t>& bytes);
+using test_support::read_file;
+using test_support::write_file;
 bool file_exists(const std::string& path);
 void remove_settings();
 void make_folders(const std::string& path);

@@ -3,6 +3,7 @@
 #include "e2e/driver.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "support/screen.h"
 
 #include <gtest/gtest.h>
 
@@ -112,9 +113,9 @@ TEST_F(Reliability, AReadOnlyFileIsEitherReplacedWholeOrKeptWithAMessage) {
     HWND sheet = tool.wait_for_sheet();
     ASSERT_TRUE(sheet);
     e2e::press_sheet_button(sheet, PSBTN_OK);
-    // Whether a read-only file may be replaced is the system's call; when it may not,
-    // the player is told and gives up.
-    if (HWND box = e2e::wait_for_message_box(tool.pid(), 3000)) {
+    // Whether a read-only file may be replaced is the system's call; when it may not, the
+    // player is told (after the tries that an access denial gets) and gives up.
+    if (HWND box = e2e::wait_for_message_box(tool.pid(), 6000)) {
         PostMessageW(box, WM_COMMAND, IDCANCEL, 0);
         ASSERT_TRUE(tool.wait_for_exit());
         EXPECT_EQ(e2e::read_file(e2e::settings_file()), before);
@@ -139,27 +140,31 @@ std::wstring system_error_text(DWORD error) {
     return text;
 }
 
-// 32 x 32 pixels: an icon of this process drawn on the dialog colour, or what the screen
-// shows at the top left of a window (icons of another process cannot be drawn here).
-std::vector<COLORREF> icon_pixels(HICON icon, HWND shown = nullptr) {
-    std::vector<COLORREF> pixels;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
+// 32 x 32 pixels (0x00RRGGBB): an icon of this process drawn on the dialog colour, or what
+// the screen shows at the top left of a window (icons of another process cannot be drawn
+// here).
+std::vector<uint32_t> icon_pixels(HICON icon, HWND shown = nullptr) {
     if (shown) {
         RedrawWindow(shown, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
         Sleep(300);
         RECT rect;
         GetWindowRect(shown, &rect);
-        BitBlt(memory, 0, 0, 32, 32, screen, rect.left, rect.top, SRCCOPY);
-    } else {
-        RECT all = {0, 0, 32, 32};
-        FillRect(memory, &all, GetSysColorBrush(COLOR_3DFACE));
-        DrawIconEx(memory, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+        return test_support::screen_pixels(RECT{rect.left, rect.top, rect.left + 32, rect.top + 32});
     }
-    for (int y = 0; y < 32; ++y)
-        for (int x = 0; x < 32; ++x) pixels.push_back(GetPixel(memory, x, y));
+    std::vector<uint32_t> pixels;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 32, 32);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    RECT all = {0, 0, 32, 32};
+    FillRect(memory, &all, GetSysColorBrush(COLOR_3DFACE));
+    DrawIconEx(memory, 0, 0, icon, 32, 32, 0, nullptr, DI_NORMAL);
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const COLORREF c = GetPixel(memory, x, y);
+            pixels.push_back(GetRValue(c) << 16 | GetGValue(c) << 8 | GetBValue(c));
+        }
+    }
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
@@ -167,7 +172,7 @@ std::vector<COLORREF> icon_pixels(HICON icon, HWND shown = nullptr) {
     return pixels;
 }
 
-std::vector<COLORREF> message_box_icon_pixels(HWND box) {
+std::vector<uint32_t> message_box_icon_pixels(HWND box) {
     for (HWND child : e2e::child_windows(box))
         if ((GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) return icon_pixels(nullptr, child);
     return {};
@@ -186,6 +191,7 @@ TEST_F(Reliability, AFailedSaveSaysWhyAndRetryOrCancelDecide) {
         ASSERT_FALSE(CreateDirectoryA(calcora.c_str(), nullptr));
         const std::wstring reason = system_error_text(GetLastError());
         ASSERT_FALSE(reason.empty());
+        const std::string path = e2e::settings_file();
 
         ToolProcess tool;
         ASSERT_TRUE(tool.start());
@@ -197,8 +203,9 @@ TEST_F(Reliability, AFailedSaveSaysWhyAndRetryOrCancelDecide) {
         ASSERT_TRUE(box) << "a failed save must say so";
         if (!retry) e2e::save_screenshot(box, "save-failed-box");
         EXPECT_EQ(e2e::window_text(box), caption);
-        EXPECT_EQ(e2e::message_box_text(box), reason);
-        const std::vector<COLORREF> icon = message_box_icon_pixels(box);
+        EXPECT_EQ(e2e::message_box_text(box), std::wstring(path.begin(), path.end()) + L"\n\n" + reason)
+            << "the file on its own line, then the reason";
+        const std::vector<uint32_t> icon = message_box_icon_pixels(box);
         EXPECT_EQ(icon, icon_pixels(LoadIconW(nullptr, IDI_HAND))) << "the stop icon";
         EXPECT_NE(icon, icon_pixels(LoadIconW(nullptr, IDI_EXCLAMATION)));
         EXPECT_TRUE(GetDlgItem(box, IDRETRY) && GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDOK));
@@ -216,6 +223,47 @@ TEST_F(Reliability, AFailedSaveSaysWhyAndRetryOrCancelDecide) {
             EXPECT_EQ(e2e::read_file(kestrane), obstacle) << "Cancel writes nothing";
             DeleteFileA(kestrane.c_str());
         }
+    }
+}
+
+// A file that is there but cannot be read (a sync client holding it, a cloud file whose
+// provider is not running) is not taken for a missing one: the player is told before the
+// sheet opens; Retry reads it again, Cancel goes on with defaults.
+TEST_F(Reliability, AFileThatCannotBeReadIsToldBeforeTheSheetOpens) {
+    const std::string path = e2e::settings_file();
+    const std::wstring expected_text =
+        std::wstring(path.begin(), path.end()) + L"\n\n" + system_error_text(ERROR_SHARING_VIOLATION);
+    for (bool retry : {false, true}) {
+        SCOPED_TRACE(retry ? "Retry" : "Cancel");
+        ASSERT_TRUE(e2e::write_file(path, valid_file()));
+        HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+        ToolProcess tool;
+        ASSERT_TRUE(tool.start());
+        HWND box = e2e::wait_for_message_box(tool.pid(), 20000);
+        ASSERT_TRUE(box) << "an unreadable file must be told";
+        if (!retry) e2e::save_screenshot(box, "load-failed-box");
+        EXPECT_FALSE(e2e::process_has_sheet(tool.pid())) << "before the sheet opens";
+        EXPECT_EQ(e2e::message_box_text(box), expected_text);
+        EXPECT_TRUE(GetDlgItem(box, IDRETRY) && GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDOK));
+        const std::wstring caption = e2e::window_text(box);
+        if (retry) CloseHandle(holder);
+        PostMessageW(box, WM_COMMAND, retry ? IDRETRY : IDCANCEL, 0);
+
+        HWND sheet = tool.wait_for_sheet();
+        ASSERT_TRUE(sheet);
+        EXPECT_EQ(e2e::window_text(sheet), caption);
+        e2e::select_page(sheet, 3);
+        const std::wstring port = e2e::window_text(GetDlgItem(e2e::current_page(sheet), IDC_UDP_PORT));
+        if (retry)
+            EXPECT_EQ(port, L"7000") << "Retry reads the file";
+        else
+            EXPECT_NE(port, L"7000") << "Cancel goes on with defaults";
+        e2e::press_sheet_button(sheet, PSBTN_CANCEL);
+        ASSERT_TRUE(tool.wait_for_exit());
+        if (!retry) CloseHandle(holder);
+        EXPECT_EQ(e2e::read_file(path), valid_file()) << "the file is left as it was";
     }
 }
 
@@ -248,9 +296,9 @@ TEST_F(Reliability, TwentyStartsInARowLeaveNoProcessBehind) {
     EXPECT_EQ(count_processes(L"settings.exe"), 0);
 }
 
-// The player's documents folder, moved to a folder whose name the system code page cannot
-// hold, for one test; put back afterwards.
-class ForeignDocumentsFolder : public ::testing::Test {
+// The player's documents folder, moved for one test to the folder the parameter names
+// (environment variables expanded) and put back afterwards.
+class MovedDocumentsFolder : public ::testing::TestWithParam<const wchar_t*> {
 protected:
     static constexpr const wchar_t* kShellFolders =
         L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
@@ -263,9 +311,18 @@ protected:
         m_hadOld = RegQueryValueExW(m_key, L"Personal", nullptr, &m_oldType, reinterpret_cast<BYTE*>(old),
                                     &size) == ERROR_SUCCESS;
         m_old = old;
-        wchar_t profile[MAX_PATH] = {};
-        ASSERT_TRUE(GetEnvironmentVariableW(L"USERPROFILE", profile, MAX_PATH));
-        m_documents = std::wstring(profile) + L"\\\u0414\u043e\u043a\u0443\u043c\u0435\u043d\u0442\u044b";
+        wchar_t documents[MAX_PATH] = {};
+        ASSERT_TRUE(ExpandEnvironmentStringsW(GetParam(), documents, MAX_PATH));
+        m_documents = documents;
+        // A network share exists before the player's folder on it. Wine keeps shares as
+        // folders (dosdevices/unc/server/share), so the test can make one.
+        if (m_documents.compare(0, 2, L"\\\\") == 0) {
+            make_wine_unc_folder();
+            m_share = m_documents.substr(0, m_documents.find(L'\\', m_documents.find(L'\\', 2) + 1));
+            m_server = m_share.substr(0, m_share.find(L'\\', 2));
+            CreateDirectoryW(m_server.c_str(), nullptr);
+            CreateDirectoryW(m_share.c_str(), nullptr);
+        }
         CreateDirectoryW(m_documents.c_str(), nullptr);
         ASSERT_EQ(
             RegSetValueExW(m_key, L"Personal", 0, REG_SZ, reinterpret_cast<const BYTE*>(m_documents.c_str()),
@@ -283,15 +340,33 @@ protected:
         RemoveDirectoryW(m_folder.c_str());
         RemoveDirectoryW((m_documents + L"\\Kestrane").c_str());
         RemoveDirectoryW(m_documents.c_str());
+        if (!m_share.empty()) RemoveDirectoryW(m_share.c_str());
+        if (!m_server.empty()) RemoveDirectoryW(m_server.c_str());
+    }
+
+    // The folder of the prefix that holds the shares, which a new prefix may lack.
+    static void make_wine_unc_folder() {
+        wchar_t prefix[MAX_PATH] = {};
+        if (!GetEnvironmentVariableW(L"WINEPREFIX", prefix, MAX_PATH) || prefix[0] != L'/') return;
+        std::wstring folder = std::wstring(L"Z:") + prefix + L"/dosdevices/unc";
+        for (wchar_t& c : folder) c = c == L'/' ? L'\\' : c;
+        CreateDirectoryW(folder.c_str(), nullptr);
     }
 
     HKEY m_key = nullptr;
     bool m_hadOld = false;
     DWORD m_oldType = REG_EXPAND_SZ;
-    std::wstring m_old, m_documents, m_folder, m_file;
+    std::wstring m_old, m_documents, m_server, m_share, m_folder, m_file;
 };
 
-TEST_F(ForeignDocumentsFolder, OkSavesThereTheNextStartLoadsItAndCancelKeepsIt) {
+// A name the system code page cannot hold, and a network share as schools and offices
+// redirect Documents to.
+INSTANTIATE_TEST_SUITE_P(
+    Folders, MovedDocumentsFolder,
+    ::testing::Values(L"%USERPROFILE%\\\u0414\u043e\u043a\u0443\u043c\u0435\u043d\u0442\u044b",
+                      L"\\\\calcora-server\\share\\Documents"));
+
+TEST_P(MovedDocumentsFolder, OkSavesThereTheNextStartLoadsItAndCancelKeepsIt) {
     ASSERT_TRUE(e2e::run_tool_and_press(PSBTN_OK));
     std::vector<uint8_t> saved = e2e::read_file(m_file);
     ASSERT_EQ(saved.size(), 852u) << "OK writes Kestrane\\Calcora\\settings.dat under the documents folder";

@@ -282,10 +282,10 @@ TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
         for (int slot : {1, 3, 4, 6}) EXPECT_EQ(pad_assignments(1)[slot], before[slot]) << "slot " << slot;
 
         // The system's game controller settings open as the sound settings do.
-        const COnlinePage::ShellExecuteFn shell = COnlinePage::s_shellExecute;
-        COnlinePage::s_shellExecute = &record_launch;
-        click(page, IDC_CONTROLLER_SETTINGS);
-        COnlinePage::s_shellExecute = shell;
+        {
+            test_support::Replaced<ShellExecuteCall> shell(g_shell_execute, &record_launch);
+            click(page, IDC_CONTROLLER_SETTINGS);
+        }
         EXPECT_EQ(s_launched, L"open control joy.cpl");
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
@@ -459,14 +459,10 @@ TEST_F(ControllerPage, ScreenReadersFindNamesValuesAndTheReadingOrder) {
 class HighContrastScope {
 public:
     HighContrastScope() {
-        g_high_contrast_on = [] { return true; };
         for (size_t index = 0; index < kColours; ++index) m_saved[index] = GetSysColor(kElements[index]);
         SetSysColors(kColours, kElements, kBlackTheme);
     }
-    ~HighContrastScope() {
-        SetSysColors(kColours, kElements, m_saved);
-        g_high_contrast_on = m_query;
-    }
+    ~HighContrastScope() { SetSysColors(kColours, kElements, m_saved); }
     HighContrastScope(const HighContrastScope&) = delete;
     HighContrastScope& operator=(const HighContrastScope&) = delete;
 
@@ -478,7 +474,7 @@ private:
     static constexpr COLORREF kBlackTheme[kColours] = {
         RGB(0, 0, 0),      RGB(0, 0, 0), RGB(255, 255, 255), RGB(255, 255, 255),
         RGB(26, 235, 255), RGB(0, 0, 0), RGB(0, 0, 0),       RGB(255, 255, 255)};
-    HighContrastQuery m_query = g_high_contrast_on;
+    test_support::Replaced<HighContrastQuery> m_query{g_high_contrast_on, [] { return true; }};
     COLORREF m_saved[kColours] = {};
 };
 

@@ -2,6 +2,7 @@
 // keyboard: what they show, assigning keys through the capture dialog, the default
 // layout, the lit picture, the mode radios and their help.
 #include "pages/button_test_support.h"
+#include "support/no_direct_input.h"
 
 #include <cstring>
 
@@ -235,18 +236,13 @@ TEST_F(KeyboardPage, PressedKeysAndTheMouseLightThePicture) {
     EXPECT_EQ(settings_record().pad_slots[0].assignments[12], assignment_entry(0, DIK_J, 0, 12));
 }
 
-HRESULT WINAPI refuse_direct_input(HINSTANCE, DWORD, REFIID, void** object, IUnknown*) {
-    *object = nullptr;
-    return DIERR_OUTOFMEMORY;
-}
-
 // With no input manager, and with one whose DirectInput could not be created.
 TEST_F(KeyboardPage, NothingBreaksWithoutAnInputManagerOrDirectInput) {
     for (bool manager : {false, true}) {
         SCOPED_TRACE(manager ? "DirectInput refused" : "no input manager");
         delete g_input_manager;
         g_input_manager = manager ? new nrv::peripheral::input_dx8() : nullptr;
-        nrv::peripheral::g_direct_input_create = &refuse_direct_input;
+        test_support::NoDirectInput no_direct_input;
         ControllerSheet<> sheet;
         run_sheet(sheet, [&](HWND sheet_window) {
             EXPECT_FALSE(sheet.attached);
@@ -261,7 +257,6 @@ TEST_F(KeyboardPage, NothingBreaksWithoutAnInputManagerOrDirectInput) {
             test_support::pump_messages(400);  // a few ticks
             SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         });
-        nrv::peripheral::g_direct_input_create = nullptr;
     }
 }
 

@@ -9,7 +9,9 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "e2e/driver.h"
+#include "support/replace.h"
 #include "support/sheet_script.h"
+#include "support/wait.h"
 #include "text/text.h"
 
 #include <gtest/gtest.h>
@@ -116,12 +118,7 @@ inline HWND find_capture_dialog() {
 
 // Lets the message loop run until the condition holds or the time is up.
 inline bool pump_until(const std::function<bool()>& condition, DWORD milliseconds = 3000) {
-    const DWORD start = GetTickCount();
-    do {
-        if (condition()) return true;
-        test_support::pump_messages(20);
-    } while (GetTickCount() - start < milliseconds);
-    return condition();
+    return test_support::wait_until(condition, milliseconds);
 }
 
 inline std::function<void(HWND)>& capture_action() {

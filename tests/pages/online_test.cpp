@@ -3,6 +3,7 @@
 #include "pages/pages.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "support/replace.h"
 
 #include <gtest/gtest.h>
 
@@ -214,10 +215,10 @@ TEST(OnlinePage, TheSoundButtonOpensTheSoundControlPanel) {
     OnlineSheet sheet;
     ASSERT_NE(sheet.page(), nullptr);
     g_shellCall = {};
-    const COnlinePage::ShellExecuteFn shell = COnlinePage::s_shellExecute;
-    COnlinePage::s_shellExecute = &record_shell_call;
-    sheet.click(IDC_SOUND_PROPERTIES);
-    COnlinePage::s_shellExecute = shell;
+    {
+        test_support::Replaced<ShellExecuteCall> shell(g_shell_execute, &record_shell_call);
+        sheet.click(IDC_SOUND_PROPERTIES);
+    }
     EXPECT_EQ(g_shellCall.count, 1);
     EXPECT_EQ(g_shellCall.owner, sheet.page());
     EXPECT_EQ(g_shellCall.verb, L"open");

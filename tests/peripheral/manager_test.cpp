@@ -9,6 +9,7 @@
 
 #include "nrv/peripheral/peripheral.h"
 #include "peripheral/fake_direct_input.h"
+#include "support/no_direct_input.h"
 
 namespace {
 
@@ -92,11 +93,6 @@ TEST_F(ManagerTest, AttachHooksTheWindowAndKeepsItsHandling) {
     EXPECT_FALSE(m_manager->attach_window(m_window, nullptr));
 }
 
-HRESULT WINAPI refuse_direct_input(HINSTANCE, DWORD, REFIID, void** object, IUnknown*) {
-    *object = nullptr;
-    return DIERR_OUTOFMEMORY;
-}
-
 HDEVNOTIFY WINAPI refuse_notification(HANDLE, LPVOID, DWORD) {
     return nullptr;
 }
@@ -108,9 +104,10 @@ TEST_F(ManagerTest, AFailedAttachKeepsWhatItFound) {
     if (!m_window) GTEST_SKIP() << "no window can be created here";
     attach_pad(0x20);
     const LONG_PTR procedure = GetWindowLongPtrW(m_window, GWLP_WNDPROC);
-    nrv::peripheral::g_direct_input_create = &refuse_direct_input;
-    EXPECT_FALSE(m_manager->attach_window(m_window));
-    nrv::peripheral::g_direct_input_create = nullptr;
+    {
+        test_support::NoDirectInput no_direct_input;
+        EXPECT_FALSE(m_manager->attach_window(m_window));
+    }
     EXPECT_TRUE(m_manager->refresh_devices());
     EXPECT_TRUE(listed().empty());
     EXPECT_EQ(GetWindowLongPtrW(m_window, GWLP_WNDPROC), procedure) << "hooked without DirectInput";
@@ -123,9 +120,11 @@ TEST_F(ManagerTest, AFailedAttachKeepsWhatItFound) {
     EXPECT_EQ(listed(), std::vector<int>{0x20});
 
     m_manager = std::make_unique<input_dx8>();
-    nrv::peripheral::g_register_device_notification = &refuse_notification;
-    EXPECT_FALSE(attach());
-    nrv::peripheral::g_register_device_notification = &RegisterDeviceNotificationW;
+    {
+        test_support::Replaced<nrv::peripheral::register_notification_fn> refused(
+            nrv::peripheral::g_register_device_notification, &refuse_notification);
+        EXPECT_FALSE(attach());
+    }
     EXPECT_EQ(listed(), std::vector<int>{0x20});
     EXPECT_NE(GetWindowLongPtrW(m_window, GWLP_WNDPROC), procedure) << "the window is hooked all the same";
     input_device_dx8* pad = find_device_by_guid(*m_manager, guid(0x20));

@@ -1,31 +1,24 @@
 #include "settings/settings.h"
+#include "support/files.h"
+#include "support/replace.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <shlobj.h>
 
+#include <climits>
 #include <cstdio>
 #include <cstring>
+#include <numeric>
 #include <string>
 #include <vector>
 
 namespace {
 
-std::vector<uint8_t> read_file(const std::wstring& path) {
-    std::vector<uint8_t> bytes;
-    FILE* in = _wfopen(path.c_str(), L"rb");
-    if (!in) return bytes;
-    for (int c; (c = std::fgetc(in)) != EOF;) bytes.push_back(static_cast<uint8_t>(c));
-    std::fclose(in);
-    return bytes;
-}
+using test_support::Replaced;
 
-void write_file(const std::wstring& path, const std::vector<uint8_t>& bytes) {
-    FILE* out = _wfopen(path.c_str(), L"wb");
-    ASSERT_TRUE(out);
-    std::fwrite(bytes.data(), 1, bytes.size(), out);
-    std::fclose(out);
-}
+using test_support::read_file;
+using test_support::write_file;
 
 bool exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
@@ -63,6 +56,7 @@ protected:
         CreateDirectoryW(m_root.c_str(), nullptr);
         m_folder = m_root + L"\\Kestrane\\Calcora\\";
         fill_record(0x11);
+        s_pauses.clear();
     }
     void TearDown() override { remove_tree(m_root); }
 
@@ -89,7 +83,15 @@ protected:
 
     std::wstring m_root;
     std::wstring m_folder;
+    // Pauses between tries of a locked file are counted, not waited for.
+    Replaced<SleepCall> m_noPauses{g_sleep, &record_pause};
+    static std::vector<DWORD> s_pauses;
+
+private:
+    static void WINAPI record_pause(DWORD ms) { s_pauses.push_back(ms); }
 };
+
+std::vector<DWORD> SettingsFile::s_pauses;
 
 TEST_F(SettingsFile, SaveCreatesTheFolderAndWritesTheExactRecord) {
     ASSERT_TRUE(save_settings_to(m_folder));
@@ -135,15 +137,25 @@ TEST_F(SettingsFile, RejectedFilesLeaveTheRecordAlone) {
     cases.push_back({"version", version});
 
     for (const Case& c : cases) {
-        write_file(file(), c.bytes);
+        ASSERT_TRUE(write_file(file(), c.bytes));
         fill_record(0x55);
         const std::vector<uint8_t> before = record_bytes();
         EXPECT_FALSE(load_settings_from(m_folder)) << c.what;
         EXPECT_EQ(record_bytes(), before) << c.what;
     }
 
+    uint32_t error = 1;
+    EXPECT_FALSE(load_settings_from(m_folder, &error));
+    EXPECT_EQ(error, 0u) << "invalid content means no settings";
+
     DeleteFileW(file().c_str());
-    EXPECT_FALSE(load_settings_from(m_folder));
+    error = 1;
+    EXPECT_FALSE(load_settings_from(m_folder, &error));
+    EXPECT_EQ(error, 0u) << "a missing file means no settings";
+    error = 1;
+    EXPECT_FALSE(load_settings_from(m_root + L"\\missing\\", &error));
+    EXPECT_EQ(error, 0u) << "a missing folder means no settings";
+    EXPECT_TRUE(s_pauses.empty());
 }
 
 TEST_F(SettingsFile, LargerSizeAndTrailingBytesAreAccepted) {
@@ -153,7 +165,7 @@ TEST_F(SettingsFile, LargerSizeAndTrailingBytesAreAccepted) {
     record.checksum = settings_checksum(record);
     std::vector<uint8_t> bytes = record_bytes();
     bytes.resize(1000, 0xAB);
-    write_file(file(), bytes);
+    ASSERT_TRUE(write_file(file(), bytes));
 
     fill_record(0x22);
     ASSERT_TRUE(load_settings_from(m_folder));
@@ -181,7 +193,7 @@ TEST_F(SettingsFile, AFailedSaveKeepsThePreviousFileAndNamesTheFailure) {
 
 TEST_F(SettingsFile, AFolderThatCannotBeMadeFailsWithTheSystemsReason) {
     // A plain file stands where the Kestrane folder should be.
-    write_file(m_root + L"\\Kestrane", {1, 2, 3});
+    ASSERT_TRUE(write_file(m_root + L"\\Kestrane", {1, 2, 3}));
     EXPECT_FALSE(make_directories(m_folder));
     const DWORD expected = GetLastError();
     uint32_t error = 0;
@@ -197,6 +209,122 @@ TEST_F(SettingsFile, MakeDirectoriesCreatesEveryLevelBeforeTheLastSeparator) {
     EXPECT_TRUE(exists(m_root + L"\\a\\b\\c"));
     EXPECT_FALSE(exists(m_root + L"\\a\\b\\c\\leaf"));
     EXPECT_TRUE(make_directories(path));  // existing levels are fine
+    EXPECT_TRUE(make_directories(L"\\\\?\\" + m_root + L"\\d\\e\\"));
+    EXPECT_TRUE(exists(m_root + L"\\d\\e"));
+}
+
+// A file call that fails its first `failures` calls with `error`, then is the system's.
+struct FlakyCall {
+    int failures = 0;
+    DWORD error = 0;
+    int calls = 0;
+    bool fails_now() {
+        if (calls++ >= failures) return false;
+        SetLastError(error);
+        return true;
+    }
+};
+FlakyCall g_flakyCreate, g_flakyMove;
+
+HANDLE WINAPI flaky_create_file(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_ATTRIBUTES security,
+                                DWORD disposition, DWORD flags, HANDLE model) {
+    if (g_flakyCreate.fails_now()) return INVALID_HANDLE_VALUE;
+    return CreateFileW(path, access, share, security, disposition, flags, model);
+}
+
+BOOL WINAPI flaky_move_file(LPCWSTR from, LPCWSTR to, DWORD flags) {
+    return !g_flakyMove.fails_now() && MoveFileExW(from, to, flags);
+}
+
+// Sync clients, scanners and indexers hold a fresh file open for a moment: a save tries
+// again with growing pauses, about 1.5 s in all, keeping the finished temporary file.
+TEST_F(SettingsFile, ASaveTriesAgainWhileTheFileIsLockedForAMoment) {
+    struct Case {
+        const char* what;
+        FlakyCall create, move;
+        DWORD expected_error;
+        int expected_creates;
+    };
+    const Case cases[] = {
+        {"create shared twice", {2, ERROR_SHARING_VIOLATION}, {}, 0, 3},
+        {"create denied for good", {INT_MAX, ERROR_ACCESS_DENIED}, {}, ERROR_ACCESS_DENIED, 6},
+        {"replace locked twice", {}, {2, ERROR_LOCK_VIOLATION}, 0, 1},
+        {"replace shared for good", {}, {INT_MAX, ERROR_SHARING_VIOLATION}, ERROR_SHARING_VIOLATION, 1},
+        {"disk full", {1, ERROR_DISK_FULL}, {}, ERROR_DISK_FULL, 1},
+    };
+    Replaced<CreateFileCall> create(g_create_file, &flaky_create_file);
+    Replaced<MoveFileExCall> move(g_move_file_ex, &flaky_move_file);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        g_flakyCreate = {};
+        g_flakyMove = {};
+        fill_record(0x11);
+        ASSERT_TRUE(save_settings_to(m_folder));
+        const std::vector<uint8_t> old_file = read_file(file());
+        fill_record(0x66);
+        g_flakyCreate = c.create;
+        g_flakyMove = c.move;
+        s_pauses.clear();
+
+        uint32_t error = 0;
+        EXPECT_EQ(save_settings_to(m_folder, &error), c.expected_error == 0);
+        EXPECT_EQ(error, c.expected_error);
+        EXPECT_EQ(read_file(file()), c.expected_error ? old_file : record_bytes());
+        EXPECT_FALSE(exists(m_folder + L"settings.dat.new")) << "no temporary file is left";
+        EXPECT_EQ(g_flakyCreate.calls, c.expected_creates);
+        const int failures = c.create.failures ? c.create.failures : c.move.failures;
+        if (c.expected_error == ERROR_DISK_FULL) {
+            EXPECT_TRUE(s_pauses.empty()) << "only locks are waited out";
+        } else if (failures == 2) {
+            EXPECT_EQ(s_pauses.size(), 2u);
+        } else {
+            const DWORD total = std::accumulate(s_pauses.begin(), s_pauses.end(), DWORD{0});
+            EXPECT_GE(total, 1000u);
+            EXPECT_LE(total, 2000u);
+        }
+        for (size_t i = 1; i < s_pauses.size(); ++i) EXPECT_GT(s_pauses[i], s_pauses[i - 1]);
+    }
+    g_flakyCreate = {};
+    g_flakyMove = {};
+}
+
+TEST_F(SettingsFile, ALoadTriesAgainWhileTheFileIsLockedAndThenNamesTheFailure) {
+    ASSERT_TRUE(save_settings_to(m_folder));
+    const std::vector<uint8_t> saved = record_bytes();
+    Replaced<CreateFileCall> create(g_create_file, &flaky_create_file);
+
+    fill_record(0x33);
+    g_flakyCreate = {2, ERROR_SHARING_VIOLATION};
+    uint32_t error = 1;
+    EXPECT_TRUE(load_settings_from(m_folder, &error));
+    EXPECT_EQ(error, 0u);
+    EXPECT_EQ(record_bytes(), saved);
+
+    fill_record(0x33);
+    const std::vector<uint8_t> before = record_bytes();
+    g_flakyCreate = {INT_MAX, ERROR_LOCK_VIOLATION};
+    s_pauses.clear();
+    EXPECT_FALSE(load_settings_from(m_folder, &error));
+    EXPECT_EQ(error, static_cast<uint32_t>(ERROR_LOCK_VIOLATION)) << "a locked file is not a missing one";
+    EXPECT_EQ(record_bytes(), before);
+    EXPECT_EQ(g_flakyCreate.calls, 6);
+    g_flakyCreate = {};
+}
+
+// A sync client or an editor may hold the file open for writing while the tool starts.
+TEST_F(SettingsFile, LoadReadsAFileThatAnotherProgramHoldsOpenForWriting) {
+    ASSERT_TRUE(save_settings_to(m_folder));
+    const std::vector<uint8_t> saved = record_bytes();
+    HANDLE writer = CreateFileW(file().c_str(), GENERIC_READ | GENERIC_WRITE | DELETE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writer, INVALID_HANDLE_VALUE);
+    fill_record(0x44);
+    uint32_t error = 0;
+    const bool loaded = load_settings_from(m_folder, &error);
+    CloseHandle(writer);
+    EXPECT_TRUE(loaded) << "error " << error;
+    EXPECT_EQ(record_bytes(), saved);
 }
 
 bool no_documents_folder(std::wstring&) {
@@ -212,16 +340,21 @@ TEST(SettingsFolder, IsTheDocumentsFolderWithTheGameSuffixOrTheCurrentFolder) {
     wchar_t documents[MAX_PATH] = {};
     ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, documents), S_OK);
     EXPECT_EQ(settings_folder_path(), std::wstring(documents) + L"\\Kestrane\\Calcora\\");
-    EXPECT_EQ(settings_folder_path(foreign_documents_folder),
-              std::wstring(L"C:\\users\\") + kForeignName + L"\\Kestrane\\Calcora\\");
-    EXPECT_EQ(settings_folder_path(no_documents_folder), L".\\Kestrane\\Calcora\\");
+    {
+        Replaced<DocumentsFolderLookup> lookup(g_documents_folder, &foreign_documents_folder);
+        EXPECT_EQ(settings_folder_path(),
+                  std::wstring(L"C:\\users\\") + kForeignName + L"\\Kestrane\\Calcora\\");
+    }
+    Replaced<DocumentsFolderLookup> lookup(g_documents_folder, &no_documents_folder);
+    EXPECT_EQ(settings_folder_path(), L".\\Kestrane\\Calcora\\");
 }
 
 TEST_F(SettingsFile, WithoutADocumentsFolderTheFileLivesUnderTheCurrentFolder) {
     wchar_t previous[MAX_PATH];
     GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryW(m_root.c_str()));
-    const std::wstring fallback = settings_folder_path(no_documents_folder);
+    Replaced<DocumentsFolderLookup> lookup(g_documents_folder, &no_documents_folder);
+    const std::wstring fallback = settings_folder_path();
     const bool saved = save_settings_to(fallback);
     fill_record(0x44);
     const bool loaded = load_settings_from(fallback);
