@@ -147,5 +147,11 @@ private:
     uint32_t m_palette_size = 0;
 };
 
+// Draws `source` into all of `target` at the target's size (24 or 32 bits), each target
+// pixel the average of the source area it covers, weighted by the share of each source
+// pixel inside it: a box filter, right for shrinking a picture drawn large. False, and the
+// target untouched, for an empty image or another target depth.
+bool resample_area(const image& source, image& target);
+
 }  // namespace graphic
 }  // namespace nrv
