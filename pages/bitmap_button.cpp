@@ -4,7 +4,10 @@
 #include "nrv/storage/storage.h"
 #include "res/resource.h"
 
+#include <cstring>
+
 #include <istream>
+#include <string>
 
 namespace {
 
@@ -49,6 +52,44 @@ bool load_picture_resource(nrv::graphic::image_dib& image, UINT id) {
     return image.load(stream);
 }
 
+// Reads a BITMAP resource of the program: the bytes of a BMP file without its 14-byte file
+// header, which is put back in front so that the image code can read it.
+bool load_bitmap_resource(nrv::graphic::image_dib& image, UINT id) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2));
+    HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
+    const auto* bytes = static_cast<const char*>(data ? LockResource(data) : nullptr);
+    const DWORD size = bytes ? SizeofResource(module, resource) : 0;
+    constexpr uint32_t kFileHeaderSize = 14;
+    constexpr uint32_t kPaletteEntrySize = 4;
+    if (size < sizeof(nrv::graphic::bitmap_info_header)) return false;
+    nrv::graphic::bitmap_info_header info;
+    std::memcpy(&info, bytes, sizeof info);
+    const uint32_t palette_entries =
+        info.biClrUsed ? info.biClrUsed : (info.biBitCount <= 8 ? 1u << info.biBitCount : 0);
+    const uint32_t file_size = kFileHeaderSize + size;
+    const uint32_t pixel_offset = kFileHeaderSize + info.biSize + palette_entries * kPaletteEntrySize;
+    std::string file(kFileHeaderSize, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    std::memcpy(&file[2], &file_size, 4);
+    std::memcpy(&file[10], &pixel_offset, 4);
+    file.append(bytes, size);
+    nrv::storage::memory_streambuf buffer(file.data(), static_cast<int32_t>(file.size()));
+    std::istream stream(&buffer);
+    return image.load(stream);
+}
+
+// A DIB section holding the image's pixels; null when it cannot be made.
+HBITMAP bitmap_of(const nrv::graphic::image_dib& image) {
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(image.bitmap_info());
+    if (!info || !image.bits()) return nullptr;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    if (bitmap && pixels) std::memcpy(pixels, image.bits(), size_t{image.stride()} * image.height());
+    return bitmap;
+}
+
 struct Overlays {
     Overlays() {
         for (int slot = 0; slot < kFunctionCount; ++slot) {
@@ -62,6 +103,17 @@ struct Overlays {
 
 }  // namespace
 
+HBITMAP slot_bitmap(UINT id, int dpi) {
+    if (dpi == kBaseDpi) return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
+    nrv::graphic::image_dib picture;
+    nrv::graphic::image_dib scaled;
+    if (!load_bitmap_resource(picture, id) ||
+        !scaled.create(scale_to_dpi(picture.width(), dpi), scale_to_dpi(picture.height(), dpi), 32) ||
+        !nrv::graphic::resample_area(picture, scaled))
+        return nullptr;
+    return bitmap_of(scaled);
+}
+
 const nrv::graphic::image* const* function_overlays() {
     // Loaded by the first controller page and kept until the process ends.
     static const Overlays overlays;
@@ -69,6 +121,7 @@ const nrv::graphic::image* const* function_overlays() {
 }
 
 CMyBitmapButton::~CMyBitmapButton() {
+    m_shown.release();
     m_canvas.release();
     m_base.release();
 }
@@ -81,20 +134,64 @@ BOOL CMyBitmapButton::LoadPicture() {
         return FALSE;
     }
     m_canvas.copy_from(m_base);
-    if (m_hWnd) {
-        SetWindowPos(m_hWnd, nullptr, 0, 0, m_canvas.width(), m_canvas.height(),
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-    }
+    SetDpi(m_dpi);
     return TRUE;
 }
 
+void CMyBitmapButton::SetDpi(int dpi) {
+    m_dpi = dpi;
+    if (!m_canvas.bits()) return;
+    RenderShown();
+    if (m_hWnd) {
+        const nrv::graphic::image_dib& shown = Shown();
+        SetWindowPos(m_hWnd, nullptr, 0, 0, shown.width(), shown.height(),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+    }
+}
+
+POINT CMyBitmapButton::ToPicture(POINT drawn) const {
+    const nrv::graphic::image_dib& shown = Shown();
+    if (!shown.bits() || shown.width() <= 0 || shown.height() <= 0) return drawn;
+    // Floor division, so that points left of or above the picture stay outside it.
+    const auto to_picture = [](LONG length, int picture, int drawn_length) {
+        const int64_t scaled = int64_t{length} * picture;
+        return static_cast<LONG>(scaled >= 0 ? scaled / drawn_length
+                                             : (scaled - drawn_length + 1) / drawn_length);
+    };
+    return {to_picture(drawn.x, m_canvas.width(), shown.width()),
+            to_picture(drawn.y, m_canvas.height(), shown.height())};
+}
+
+const nrv::graphic::image_dib& CMyBitmapButton::Shown() const {
+    return m_shown.bits() ? m_shown : m_canvas;
+}
+
+void CMyBitmapButton::RenderShown() {
+    // At 100 % the canvas is drawn as it is; at any other scale a copy of the drawn size,
+    // made again whenever the canvas changes.
+    const int width = scale_to_dpi(m_canvas.width(), m_dpi);
+    const int height = scale_to_dpi(m_canvas.height(), m_dpi);
+    if (width == m_canvas.width() && height == m_canvas.height()) {
+        m_shown.release();
+        return;
+    }
+    if ((m_shown.width() != width || m_shown.height() != height || !m_shown.bits()) &&
+        !m_shown.create(width, height, 32)) {
+        m_shown.release();
+        return;
+    }
+    nrv::graphic::resample_area(m_canvas, m_shown);
+}
+
 void CMyBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
-    if (!item || !m_canvas.bits()) return;
-    const int width = m_canvas.width();
-    const int height = m_canvas.height();
+    const nrv::graphic::image_dib& shown = Shown();
+    if (!item || !shown.bits()) return;
+    const int width = shown.width();
+    const int height = shown.height();
     StretchDIBits(item->hDC, item->rcItem.left, item->rcItem.top, width, height, 0, 0, width, height,
-                  m_canvas.bits(), reinterpret_cast<const BITMAPINFO*>(m_canvas.bitmap_info()),
-                  DIB_RGB_COLORS, SRCCOPY);
+                  shown.bits(), reinterpret_cast<const BITMAPINFO*>(shown.bitmap_info()), DIB_RGB_COLORS,
+                  SRCCOPY);
 }
 
 void CMyBitmapButton::DrawOverlay(const nrv::graphic::image& overlay, int x, int y) {
@@ -111,5 +208,6 @@ void CMyBitmapButton::ShowLit(uint32_t lit_mask) {
         if (lit_mask >> slot & 1)
             DrawOverlay(*overlays[slot], kOverlayPlaces[slot].x, kOverlayPlaces[slot].y);
     }
+    RenderShown();
     if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
 }

@@ -181,23 +181,36 @@ int slot_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t but
 // axis counts as present unless DirectInput says there is no object at its offset.
 AxisPresence axis_presence(const nrv::peripheral::input_device_dx8& device);
 
-// The controller picture: a 256 x 256 picture drawn unscaled from a 32-bit canvas on which
-// the lit functions' overlays are drawn.
+// The controller picture: a 256 x 256 picture whose lit functions' overlays are drawn on a
+// 32-bit canvas, shown at the window's DPI (256 pixels at 96 DPI, 384 at 144).
 class CMyBitmapButton : public CBitmapButton {
 public:
     ~CMyBitmapButton() override;
-    // Loads the picture and sizes the control to it. False when the picture is missing;
-    // the control then keeps its size and shows nothing.
+    // Loads the picture and sizes the control to it at the DPI last set. False when the
+    // picture is missing; the control then keeps its size and shows nothing.
     BOOL LoadPicture();
+    // Shows the picture at this DPI and sizes the control to it.
+    void SetDpi(int dpi);
     void DrawItem(DRAWITEMSTRUCT* item) override;
     // Rebuilds the canvas with the overlays of the slots in the mask lit.
     void ShowLit(uint32_t lit_mask);
     void DrawOverlay(const nrv::graphic::image& overlay, int x, int y);
+    // A point of the drawn picture (client pixels) in picture pixels.
+    POINT ToPicture(POINT drawn) const;
 
 private:
+    const nrv::graphic::image_dib& Shown() const;
+    void RenderShown();
+
     nrv::graphic::image_dib m_base;
     nrv::graphic::image_dib m_canvas;
+    nrv::graphic::image_dib m_shown;  // the canvas at the drawn size; empty at 100 %
+    int m_dpi = kBaseDpi;
 };
+
+// A slot button's bitmap (a BITMAP resource drawn for 96 DPI) at this DPI; the caller owns
+// it. Null when the resource is missing.
+HBITMAP slot_bitmap(UINT id, int dpi);
 
 // The 24 overlays of the controller picture, one per function slot, loaded from the
 // program's resources once and kept for the run. Missing ones are empty images.
@@ -250,6 +263,8 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
     void OnOK() override;
+    // Sizes the slot buttons and the picture, and scales their pictures, for this DPI.
+    void OnDpiChanged(int dpi) override;
 
     int Player() const { return m_player; }
     // Slots drawn lit at the last picture change, and the slot under the mouse.
