@@ -90,6 +90,38 @@ HBITMAP bitmap_of(const nrv::graphic::image_dib& image) {
     return bitmap;
 }
 
+// The pictures drawn at 200 %: the controller picture, then the overlays and the slot
+// bitmaps in slot order. Read from their compressed resource once; when it is missing or
+// damaged, `loaded` stays false and the pictures of 100 % are scaled instead.
+constexpr int kLargeScale = 2;
+constexpr size_t kLargePicturesLimit = 4u << 20;
+
+struct LargePictures {
+    LargePictures() {
+        HMODULE module = GetModuleHandleW(nullptr);
+        HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(IDR_PICTURES_2X), MAKEINTRESOURCEW(10));
+        HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
+        const void* bytes = data ? LockResource(data) : nullptr;
+        std::vector<uint8_t> files;
+        loaded =
+            bytes &&
+            nrv::storage::inflate_zlib(bytes, SizeofResource(module, resource), kLargePicturesLimit, files) &&
+            nrv::graphic::load_bmp_sequence(files.data(), files.size(), images, kCount);
+    }
+    const nrv::graphic::image_dib& controller() const { return images[0]; }
+    const nrv::graphic::image_dib& slot_bitmap(int slot) const { return images[1 + kFunctionCount + slot]; }
+
+    static constexpr int kCount = 1 + 2 * kFunctionCount;
+    nrv::graphic::image_dib images[kCount];
+    const nrv::graphic::image* overlays[kFunctionCount];
+    bool loaded = false;
+};
+
+const LargePictures& large_pictures() {
+    static const LargePictures pictures;
+    return pictures;
+}
+
 struct Overlays {
     Overlays() {
         for (int slot = 0; slot < kFunctionCount; ++slot) {
@@ -103,14 +135,16 @@ struct Overlays {
 
 }  // namespace
 
-HBITMAP slot_bitmap(UINT id, int dpi) {
+HBITMAP slot_bitmap(int slot, UINT id, int dpi) {
     if (dpi == kBaseDpi) return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
     nrv::graphic::image_dib picture;
+    if (!load_bitmap_resource(picture, id)) return nullptr;
     nrv::graphic::image_dib scaled;
-    if (!load_bitmap_resource(picture, id) ||
-        !scaled.create(scale_to_dpi(picture.width(), dpi), scale_to_dpi(picture.height(), dpi), 32) ||
-        !nrv::graphic::resample_area(picture, scaled))
+    if (!scaled.create(scale_to_dpi(picture.width(), dpi), scale_to_dpi(picture.height(), dpi), 32))
         return nullptr;
+    const LargePictures& large = large_pictures();
+    const bool use_large = large.loaded && slot >= 0 && slot < kFunctionCount;
+    if (!nrv::graphic::resample_area(use_large ? large.slot_bitmap(slot) : picture, scaled)) return nullptr;
     return bitmap_of(scaled);
 }
 
@@ -121,6 +155,7 @@ const nrv::graphic::image* const* function_overlays() {
 }
 
 CMyBitmapButton::~CMyBitmapButton() {
+    m_largeCanvas.release();
     m_shown.release();
     m_canvas.release();
     m_base.release();
@@ -181,7 +216,20 @@ void CMyBitmapButton::RenderShown() {
         m_shown.release();
         return;
     }
-    nrv::graphic::resample_area(m_canvas, m_shown);
+    // Scaled down from the picture drawn at 200 % where there is one, so that it stays
+    // sharp; otherwise up from the canvas.
+    nrv::graphic::resample_area(ComposeLarge() ? m_largeCanvas : m_canvas, m_shown);
+}
+
+bool CMyBitmapButton::ComposeLarge() {
+    const LargePictures& large = large_pictures();
+    if (!large.loaded || large.controller().width() != kLargeScale * m_canvas.width() ||
+        large.controller().height() != kLargeScale * m_canvas.height())
+        return false;
+    if (!m_largeCanvas.bits() &&
+        !m_largeCanvas.create(large.controller().width(), large.controller().height(), 32))
+        return false;
+    return draw_lit_picture(m_largeCanvas, large.controller(), large.overlays, m_litMask, kLargeScale);
 }
 
 void CMyBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
@@ -200,14 +248,8 @@ void CMyBitmapButton::DrawOverlay(const nrv::graphic::image& overlay, int x, int
 
 void CMyBitmapButton::ShowLit(uint32_t lit_mask) {
     if (!m_base.bits()) return;
-    // From the plain picture each time, so that overlays never pile up; higher slots are
-    // drawn over lower ones.
-    m_canvas.copy_from(m_base);
-    const nrv::graphic::image* const* overlays = function_overlays();
-    for (int slot = 0; slot < kFunctionCount; ++slot) {
-        if (lit_mask >> slot & 1)
-            DrawOverlay(*overlays[slot], kOverlayPlaces[slot].x, kOverlayPlaces[slot].y);
-    }
+    m_litMask = lit_mask;
+    draw_lit_picture(m_canvas, m_base, function_overlays(), lit_mask, 1);
     RenderShown();
     if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
 }

@@ -173,7 +173,7 @@ void ButtonPage::OnOK() {}
 void ButtonPage::OnDpiChanged(int dpi) {
     for (int slot = 0; slot < kFunctionCount; ++slot) {
         const FunctionSlot& controls = kSlots[slot];
-        if (HBITMAP bitmap = slot_bitmap(controls.bitmap, dpi)) m_slotButtons[slot].SetBitmap(bitmap);
+        if (HBITMAP bitmap = slot_bitmap(slot, controls.bitmap, dpi)) m_slotButtons[slot].SetBitmap(bitmap);
         SetWindowPos(GetDlgItem(controls.button), nullptr, 0, 0, scale_to_dpi(kSlotButtonWidth, dpi),
                      scale_to_dpi(kSlotButtonHeight, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
     }

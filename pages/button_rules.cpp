@@ -135,6 +135,18 @@ void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overla
     }
 }
 
+bool draw_lit_picture(nrv::graphic::image& canvas, const nrv::graphic::image& picture,
+                      const nrv::graphic::image* const* overlays, uint32_t lit_mask, int scale) {
+    // From the plain picture each time, so that overlays never pile up.
+    if (!canvas.copy_from(picture)) return false;
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        if (lit_mask >> slot & 1)
+            draw_overlay(canvas, *overlays[slot], scale * kOverlayPlaces[slot].x,
+                         scale * kOverlayPlaces[slot].y);
+    }
+    return true;
+}
+
 bool xinput_supported(unsigned major_version, unsigned minor_version) {
     return major_version > 4 && !(major_version == 5 && minor_version == 0);
 }

@@ -97,6 +97,11 @@ int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y);
 // Draws the overlay's pixels whose green is below 254 (green 254 and 255 are its colour
 // key) into the canvas at (x, y).
 void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y);
+// Copies the picture into the canvas and draws on it the overlays of the slots in the mask,
+// higher slots over lower ones. Picture and overlays are drawn `scale` times as large as
+// the places above (2 for the pictures drawn at 200 %). False when the copy fails.
+bool draw_lit_picture(nrv::graphic::image& canvas, const nrv::graphic::image& picture,
+                      const nrv::graphic::image* const* overlays, uint32_t lit_mask, int scale);
 
 // The pressed state of up to 256 logical buttons: bit i in byte i / 8 at bit i % 8.
 struct PressedButtons {
@@ -201,16 +206,20 @@ public:
 private:
     const nrv::graphic::image_dib& Shown() const;
     void RenderShown();
+    // Draws the lit overlays on the picture drawn at 200 %; false when there is none.
+    bool ComposeLarge();
 
     nrv::graphic::image_dib m_base;
     nrv::graphic::image_dib m_canvas;
-    nrv::graphic::image_dib m_shown;  // the canvas at the drawn size; empty at 100 %
+    nrv::graphic::image_dib m_largeCanvas;  // the lit picture at 200 %, above 100 % only
+    nrv::graphic::image_dib m_shown;        // the picture at the drawn size; empty at 100 %
+    uint32_t m_litMask = 0;
     int m_dpi = kBaseDpi;
 };
 
-// A slot button's bitmap (a BITMAP resource drawn for 96 DPI) at this DPI; the caller owns
-// it. Null when the resource is missing.
-HBITMAP slot_bitmap(UINT id, int dpi);
+// Slot `slot`'s button bitmap at this DPI: BITMAP resource `id` at 96 DPI, otherwise its
+// drawing at 200 % scaled down. The caller owns it; null when the resource is missing.
+HBITMAP slot_bitmap(int slot, UINT id, int dpi);
 
 // The 24 overlays of the controller picture, one per function slot, loaded from the
 // program's resources once and kept for the run. Missing ones are empty images.
