@@ -187,15 +187,9 @@ void CMyBitmapButton::SetDpi(int dpi) {
 
 POINT CMyBitmapButton::ToPicture(POINT drawn) const {
     const nrv::graphic::image_dib& shown = Shown();
-    if (!shown.bits() || shown.width() <= 0 || shown.height() <= 0) return drawn;
-    // Floor division, so that points left of or above the picture stay outside it.
-    const auto to_picture = [](LONG length, int picture, int drawn_length) {
-        const int64_t scaled = int64_t{length} * picture;
-        return static_cast<LONG>(scaled >= 0 ? scaled / drawn_length
-                                             : (scaled - drawn_length + 1) / drawn_length);
-    };
-    return {to_picture(drawn.x, m_canvas.width(), shown.width()),
-            to_picture(drawn.y, m_canvas.height(), shown.height())};
+    if (!shown.bits()) return drawn;
+    return {picture_coordinate(drawn.x, m_canvas.width(), shown.width()),
+            picture_coordinate(drawn.y, m_canvas.height(), shown.height())};
 }
 
 const nrv::graphic::image_dib& CMyBitmapButton::Shown() const {

@@ -97,6 +97,9 @@ int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y);
 // Draws the overlay's pixels whose green is below 254 (green 254 and 255 are its colour
 // key) into the canvas at (x, y).
 void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y);
+// A coordinate on the picture as drawn, `drawn_length` pixels long, as a coordinate on the
+// picture itself, `picture_length` pixels long: what the mouse points at.
+int picture_coordinate(int drawn, int picture_length, int drawn_length);
 // Copies the picture into the canvas and draws on it the overlays of the slots in the mask,
 // higher slots over lower ones. Picture and overlays are drawn `scale` times as large as
 // the places above (2 for the pictures drawn at 200 %). False when the copy fails.

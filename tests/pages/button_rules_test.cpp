@@ -304,6 +304,20 @@ TEST_F(Picture, PicturesAt200PercentLightTheSamePartsAtEveryScale) {
     }
 }
 
+TEST(PictureRules, TheMouseMapsOntoThePictureAtEveryDrawnSize) {
+    struct Case {
+        int drawn, drawn_length, picture;
+    } cases[] =
+        {
+            {0, 256, 0},     {255, 256, 255}, {0, 384, 0},     {383, 384, 255},
+            {191, 384, 127}, {192, 384, 128}, {511, 512, 255}, {-1, 384, -1},
+            {-1, 512, -1},   {384, 384, 256}, {7, 0, 7},  // nothing drawn: unchanged
+        };
+    for (const Case& c : cases)
+        EXPECT_EQ(picture_coordinate(c.drawn, 256, c.drawn_length), c.picture)
+            << c.drawn << " of " << c.drawn_length;
+}
+
 // A figure for tools/benchmark.sh, not a test: disabled in the test run.
 TEST_F(Picture, DISABLED_CostOfARebuildWithEverySlotLit) {
     image_dib canvas;
