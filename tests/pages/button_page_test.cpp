@@ -176,10 +176,32 @@ TEST_F(KeyboardPage, ShowsTheDefaultKeysAndAssignsThePressedKey) {
 }
 
 // The screen point of a point of the controller picture.
+// A point of the 256 x 256 picture on the screen, wherever and however large it is drawn.
 POINT picture_point(HWND page, int x, int y) {
-    POINT point = {x, y};
-    ClientToScreen(GetDlgItem(page, IDC_PICTURE), &point);
+    HWND picture = GetDlgItem(page, IDC_PICTURE);
+    RECT rect = {};
+    GetWindowRect(picture, &rect);
+    POINT point = {MulDiv(x, rect.right - rect.left, 256), MulDiv(y, rect.bottom - rect.top, 256)};
+    ClientToScreen(picture, &point);
     return point;
+}
+
+SIZE window_size(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The picture and the slot buttons are as large as the DPI asks.
+void expect_drawn_at(HWND page, int dpi) {
+    const SIZE picture = window_size(GetDlgItem(page, IDC_PICTURE));
+    EXPECT_EQ(picture.cx, scale_to_dpi(256, dpi)) << "dpi " << dpi;
+    EXPECT_EQ(picture.cy, scale_to_dpi(256, dpi)) << "dpi " << dpi;
+    for (int id : {IDC_SLOT_Y, IDC_SLOT_LT, IDC_SLOT_RSTICK_RIGHT}) {
+        const SIZE button = window_size(GetDlgItem(page, id));
+        EXPECT_EQ(button.cx, scale_to_dpi(32, dpi)) << "slot button " << id << " at dpi " << dpi;
+        EXPECT_EQ(button.cy, scale_to_dpi(23, dpi)) << "slot button " << id << " at dpi " << dpi;
+    }
 }
 
 TEST_F(KeyboardPage, PressedKeysAndTheMouseLightThePicture) {
@@ -232,6 +254,39 @@ TEST_F(KeyboardPage, PressedKeysAndTheMouseLightThePicture) {
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
     EXPECT_EQ(settings_record().pad_slots[0].assignments[12], assignment_entry(0, DIK_J, 0, 12));
+}
+
+// At the session's DPI, then after a move to a screen of one and a half times that DPI.
+TEST_F(KeyboardPage, DrawnPartsFollowTheDpiAndItsChange) {
+    ControllerSheet<> sheet;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = show_page(sheet_window, 0);
+        SetCursorPos(0, 0);
+        const int dpi = window_dpi(page);
+        expect_drawn_at(page, dpi);
+
+        const int next = dpi * 3 / 2;
+        RECT suggested = {};
+        GetWindowRect(sheet_window, &suggested);
+        suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, 3, 2);
+        suggested.bottom = suggested.top + MulDiv(suggested.bottom - suggested.top, 3, 2);
+        SendMessageW(sheet_window, kWmDpiChanged, MAKEWPARAM(next, next),
+                     reinterpret_cast<LPARAM>(&suggested));
+        RECT taken = {};
+        GetWindowRect(sheet_window, &taken);
+        EXPECT_TRUE(EqualRect(&taken, &suggested)) << "the sheet takes the suggested rectangle";
+        expect_drawn_at(page, next);
+
+        // The mouse over the D-pad's up arrow, where it is drawn now, lights it.
+        ButtonPage& keyboard = sheet.keyboard;
+        const POINT up = picture_point(page, 92, 145);
+        SetCursorPos(up.x, up.y);
+        EXPECT_TRUE(pump_until([&] { return keyboard.HoverSlot() == 12; }))
+            << "hover " << keyboard.HoverSlot();
+        save_screenshot(sheet_window, "keyboard-page-dpi-changed");
+        SetCursorPos(0, 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
 }
 
 HRESULT WINAPI refuse_direct_input(HINSTANCE, DWORD, REFIID, void** object, IUnknown*) {
