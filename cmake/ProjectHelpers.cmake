@@ -52,6 +52,16 @@ function(unit_test name)
   set_tests_properties(${name} PROPERTIES TIMEOUT 120)
 endfunction()
 
+# test_data_folder(TARGET DEFINE FOLDER) - hands a test a folder of the build as the string
+# DEFINE; the Windows build reaches it through Wine's Z: drive.
+function(test_data_folder target define folder)
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE ${define}="Z:${folder}")
+  else()
+    target_compile_definitions(${target} PRIVATE ${define}="${folder}")
+  endif()
+endfunction()
+
 # fuzz_target(NAME SOURCE [LIBS ...] [SECONDS n] [FLAGS ...] [CORPUS dir...]) - a libFuzzer
 # target, run by ctest for a bounded time on its seed corpus with the given libFuzzer flags.
 # Native build with clang only.
