@@ -525,3 +525,34 @@ TEST(ResampleArea, AnEvenColourStaysEvenAtEveryScaleAndOtherDepthsAreRefused) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LoadBmpSequence, ReadsFilesBackToBackByTheSizeInTheirHeaders) {
+    image_dib first;
+    ASSERT_TRUE(first.create(3, 2, 8));
+    first.set_index(2, 1, 7);
+    image_dib second;
+    ASSERT_TRUE(second.create(5, 1, 24));
+    second.set_pixel(4, 0, {1, 2, 3, 255});
+    const std::string files = saved(first) + saved(second);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(files.data());
+
+    image_dib read[2];
+    ASSERT_TRUE(nrv::graphic::load_bmp_sequence(bytes, files.size(), read, 2));
+    EXPECT_EQ(read[0].get_index(2, 1), 7);
+    EXPECT_EQ(read[1].width(), 5);
+    EXPECT_EQ(read[1].get_pixel(4, 0), (colour{1, 2, 3, 255}));
+
+    image_dib more[3];
+    EXPECT_FALSE(nrv::graphic::load_bmp_sequence(bytes, files.size(), more, 3)) << "one file short";
+    EXPECT_FALSE(nrv::graphic::load_bmp_sequence(bytes, files.size() - 1, read, 2)) << "cut short";
+    std::string oversized = files;
+    oversized[2] = '\xFF';
+    oversized[5] = '\x7F';
+    EXPECT_FALSE(nrv::graphic::load_bmp_sequence(reinterpret_cast<const uint8_t*>(oversized.data()),
+                                                 oversized.size(), read, 2))
+        << "a size past the end";
+}
+
+}  // namespace
