@@ -332,6 +332,17 @@ TEST_F(Picture, DISABLED_CostOfARebuildWithEverySlotLit) {
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("canvas rebuild with all 24 overlays lit: %.3f ms\n", ms / kRounds);
+
+    // Above 100 % each rebuild is also scaled down from the picture drawn at 200 %.
+    image_dib large;
+    ASSERT_TRUE(large.create(2 * canvas.width(), 2 * canvas.height(), 32));
+    image_dib shown;
+    ASSERT_TRUE(shown.create(canvas.width() * 3 / 2, canvas.height() * 3 / 2, 32));
+    const auto scaled_start = std::chrono::steady_clock::now();
+    for (int round = 0; round < kRounds; ++round) nrv::graphic::resample_area(large, shown);
+    const double scale_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - scaled_start).count();
+    std::printf("canvas rebuild, then scaled from 200 %% to 150 %%: %.3f ms more\n", scale_ms / kRounds);
 }
 
 }  // namespace
