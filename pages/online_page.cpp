@@ -10,10 +10,12 @@
 
 namespace {
 
-// The descriptor layout without the activation-context field.
-constexpr UINT kPageDescriptorSize = 48;
-static_assert(offsetof(PROPSHEETPAGEW, pszHeaderSubTitle) + sizeof(LPCWSTR) == kPageDescriptorSize,
-              "the page descriptor ends after the header subtitle");
+// The descriptor layout without the activation-context field: it ends after the header
+// subtitle (48 bytes in the 32-bit program).
+constexpr UINT kPageDescriptorSize = offsetof(PROPSHEETPAGEW, pszHeaderSubTitle) + sizeof(LPCWSTR);
+#ifndef _WIN64
+static_assert(kPageDescriptorSize == 48, "the page descriptor ends after the header subtitle");
+#endif
 
 }  // namespace
 

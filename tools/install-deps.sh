@@ -9,6 +9,9 @@ packages=(
   pulseaudio libpulse0:i386 libasound2-plugins:i386
   python3 procps file binutils-mingw-w64-i686
   libsdl2-2.0-0:i386 gcc-multilib
+  # The 64-bit Wine and build, for machines that run no 32-bit programs (tools/wine-session.sh).
+  wine64 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  libsdl2-2.0-0 libgl1-mesa-dri libglx-mesa0 libgl1 libpulse0 libasound2-plugins
 )
 
 missing=()

@@ -10,10 +10,9 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 
 tools/install-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target settings
-
 source tools/wine-session.sh
+cmake --preset "$WINE_PRESET" >/dev/null
+cmake --build --preset "$WINE_PRESET" --target settings
 # The prefix given in WINEPREFIX, or a Wine world of its own under build/.
 if [ -n "${WINEPREFIX:-}" ]; then
   [ -d "$WINEPREFIX" ] || { echo "There is no Wine prefix at $WINEPREFIX" >&2; exit 1; }
@@ -23,7 +22,7 @@ session="$top/build/run"
 trap wine_session_stop EXIT
 wine_session_start "$session"
 
-exe="$top/build/windows/app/settings.exe"
+exe="$top/build/$WINE_PRESET/app/settings.exe"
 if [ "$WINE_SESSION_HEADLESS" = 1 ]; then
   shot="$top/build/settings-sheet.png"
   wine "$exe" &

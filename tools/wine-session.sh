@@ -8,11 +8,33 @@
 #                                        the user's own home, and its wineserver is left
 #                                        alone.
 #   wine_session_stop                  - ends everything wine_session_start started.
+#   WINE_PRESET                        - the CMake preset of the Windows build that runs
+#                                        here: windows, or windows64 where only 64-bit
+#                                        programs run.
 # With VIRTUAL_PADS_LIBRARY naming the virtual pad library (built with the tests), Wine's
 # device host is started with it preloaded, and VIRTUAL_PADS_COMMANDS names the file that
 # the tests append pad commands to. The pads live as long as the session's wineserver.
 
 WINE_SESSION_PIDS=()
+
+# The Windows build to run here. Some machines run only 64-bit programs (no 32-bit user
+# code at all): there 32-bit Wine cannot start, and the tests run in the 64-bit build of the
+# same sources under 64-bit Wine, reached through a `wine` of the session's own. Elsewhere
+# the player's 32-bit program is what runs.
+if /usr/lib/wine/wine --version >/dev/null 2>&1 || ! [ -x /usr/lib/wine/wine64 ]; then
+  WINE_PRESET=windows
+else
+  WINE_PRESET=windows64
+fi
+
+wine_use_64bit() {
+  local bin=$1/bin
+  mkdir -p "$bin"
+  printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$bin/wine"
+  printf '#!/bin/sh\nexec wine wineboot.exe "$@"\n' >"$bin/wineboot"
+  chmod +x "$bin/wine" "$bin/wineboot"
+  export PATH="$bin:$PATH"
+}
 
 wine_session_start() {
   local dir=$1 mode=${2:-}
@@ -27,6 +49,7 @@ wine_session_start() {
     WINE_SESSION_OWN_PREFIX=0
   fi
   export WINEDEBUG=${WINEDEBUG:--all}
+  [ "$WINE_PRESET" = windows64 ] && wine_use_64bit "$dir"
   export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
   unset LANGUAGE
 
@@ -82,4 +105,23 @@ wine_session_stop() {
   for pid in "${WINE_SESSION_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
   for pid in "${WINE_SESSION_PIDS[@]}"; do wait "$pid" >/dev/null 2>&1 || true; done
   WINE_SESSION_PIDS=()
+
+# The Windows build to run here. Some machines run only 64-bit programs (no 32-bit user
+# code at all): there 32-bit Wine cannot start, and the tests run in the 64-bit build of the
+# same sources under 64-bit Wine, reached through a `wine` of the session's own. Elsewhere
+# the player's 32-bit program is what runs.
+if /usr/lib/wine/wine --version >/dev/null 2>&1 || ! [ -x /usr/lib/wine/wine64 ]; then
+  WINE_PRESET=windows
+else
+  WINE_PRESET=windows64
+fi
+
+wine_use_64bit() {
+  local bin=$1/bin
+  mkdir -p "$bin"
+  printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$bin/wine"
+  printf '#!/bin/sh\nexec wine wineboot.exe "$@"\n' >"$bin/wineboot"
+  chmod +x "$bin/wine" "$bin/wineboot"
+  export PATH="$bin:$PATH"
+}
 }

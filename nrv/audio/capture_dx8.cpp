@@ -5,7 +5,10 @@ namespace audio {
 
 namespace {
 
+// Sizes of the 32-bit program; the 64-bit test build has wider pointers.
+#ifndef _WIN64
 static_assert(sizeof(DSCBUFFERDESC) == 28, "the capture buffer description of DirectSound 8");
+#endif
 static_assert(sizeof(DSCCAPS) == 16, "the capture capabilities");
 
 }  // namespace

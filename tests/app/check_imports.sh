@@ -4,7 +4,9 @@
 set -euo pipefail
 allowed='^(kernel32|user32|gdi32|comctl32|comdlg32|shell32|ole32|oleaut32|advapi32|msvcrt|shlwapi|winmm|version|hhctrl\.ocx|setupapi)\.dll$'
 status=0
-imports=$(i686-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
+# objdump of the build's own width (the 64-bit test build on machines without 32-bit Wine).
+objdump=${OBJDUMP:-i686-w64-mingw32-objdump}
+imports=$("$objdump" -p "$1" | sed -n 's/^\s*DLL Name: //p' | tr 'A-Z' 'a-z')
 for dll in $imports; do
   if [[ "$dll" =~ $allowed ]]; then
     echo "ok: $dll"

@@ -83,7 +83,7 @@ TEST(PlaybackDx8, OpenDescribesAOneSecondBufferWithFourNotifications) {
     pcm_output_device_dx8 device(sound.get(), nullptr);
     ASSERT_TRUE(device.open(1, 11025, 8));
 
-    EXPECT_EQ(sound->description.dwSize, 36u);
+    EXPECT_EQ(sound->description.dwSize, sizeof(DSBUFFERDESC));
     EXPECT_EQ(sound->description.dwFlags, 0x18100u);
     EXPECT_EQ(sound->description.dwBufferBytes, 11025u);
     EXPECT_EQ(sound->format.wFormatTag, WAVE_FORMAT_PCM);
@@ -250,7 +250,7 @@ TEST(CaptureDx8, CapturedBytesReachReadInOrderAcrossTheWrap) {
     capture->AddRef();
     pcm_input_device_dx8 device(capture.get());
     ASSERT_TRUE(device.open(1, 11025, 8));
-    EXPECT_EQ(capture->description.dwSize, 28u);
+    EXPECT_EQ(capture->description.dwSize, sizeof(DSCBUFFERDESC));
     EXPECT_EQ(capture->description.dwFlags, 0x80000000u);
     EXPECT_EQ(capture->description.dwBufferBytes, 11025u);
     EXPECT_EQ(capture->format.nAvgBytesPerSec, 11025u);
