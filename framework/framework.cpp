@@ -1,6 +1,7 @@
 #include "framework/framework.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -423,6 +424,42 @@ int window_dpi(HWND window) {
     const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
     if (screen) ReleaseDC(nullptr, screen);
     return dpi > 0 ? dpi : kBaseDpi;
+}
+
+namespace {
+
+// The average width of the font's characters as dialogs measure it for their layout (the
+// horizontal dialog base unit); 0 when the font cannot be made.
+int dialog_character_width(const LOGFONTW& description) {
+    HFONT font = CreateFontIndirectW(&description);
+    HDC screen = font ? GetDC(nullptr) : nullptr;
+    if (!screen) {
+        if (font) DeleteObject(font);
+        return 0;
+    }
+    HGDIOBJ previous = SelectObject(screen, font);
+    static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size = {};
+    const BOOL measured = GetTextExtentPoint32W(screen, kLetters, 52, &size);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
+    return measured ? (size.cx / 26 + 1) / 2 : 0;
+}
+
+}  // namespace
+
+int layout_dpi(HWND dialog, int dpi) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    LOGFONTW description = {};
+    if (!font || !GetObjectW(font, sizeof description, &description) || description.lfHeight == 0) return dpi;
+    // The font's size in points, then its characters at `dpi` and at the base DPI.
+    const int points = MulDiv(std::abs(description.lfHeight), 72, window_dpi(dialog));
+    description.lfHeight = -MulDiv(points, dpi, 72);
+    const int at_dpi = dialog_character_width(description);
+    description.lfHeight = -MulDiv(points, kBaseDpi, 72);
+    const int at_base = dialog_character_width(description);
+    return at_dpi > 0 && at_base > 0 ? MulDiv(kBaseDpi, at_dpi, at_base) : dpi;
 }
 
 // --- The application ----------------------------------------------------------------------

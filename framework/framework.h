@@ -349,6 +349,12 @@ int window_dpi(HWND window);
 inline int scale_to_dpi(int length, int dpi) {
     return MulDiv(length, dpi, kBaseDpi);
 }
+// The DPI to draw a dialog's own pictures at so that they keep their share of the dialog
+// when it is shown at `dpi`. A dialog's layout grows with the width of its font's
+// characters, which does not follow the DPI exactly (8-point text is 7 pixels wide at 96 DPI
+// and 13 at 192 under Wine), so the pictures grow by the same ratio. `dpi` itself when the
+// dialog has no font that can be read.
+int layout_dpi(HWND dialog, int dpi);
 
 class CPropertySheet;
 

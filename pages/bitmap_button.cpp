@@ -107,6 +107,7 @@ struct LargePictures {
             bytes &&
             nrv::storage::inflate_zlib(bytes, SizeofResource(module, resource), kLargePicturesLimit, files) &&
             nrv::graphic::load_bmp_sequence(files.data(), files.size(), images, kCount);
+        for (int slot = 0; slot < kFunctionCount; ++slot) overlays[slot] = &images[1 + slot];
     }
     const nrv::graphic::image_dib& controller() const { return images[0]; }
     const nrv::graphic::image_dib& slot_bitmap(int slot) const { return images[1 + kFunctionCount + slot]; }

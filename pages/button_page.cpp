@@ -171,13 +171,15 @@ BOOL ButtonPage::OnKillActive() {
 void ButtonPage::OnOK() {}
 
 void ButtonPage::OnDpiChanged(int dpi) {
+    // Drawn as large as the page's layout grows, so that the picture keeps its share of it.
+    const int drawn = layout_dpi(m_hWnd, dpi);
     for (int slot = 0; slot < kFunctionCount; ++slot) {
         const FunctionSlot& controls = kSlots[slot];
-        if (HBITMAP bitmap = slot_bitmap(slot, controls.bitmap, dpi)) m_slotButtons[slot].SetBitmap(bitmap);
-        SetWindowPos(GetDlgItem(controls.button), nullptr, 0, 0, scale_to_dpi(kSlotButtonWidth, dpi),
-                     scale_to_dpi(kSlotButtonHeight, dpi), SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+        if (HBITMAP bitmap = slot_bitmap(slot, controls.bitmap, drawn)) m_slotButtons[slot].SetBitmap(bitmap);
+        SetWindowPos(GetDlgItem(controls.button), nullptr, 0, 0, scale_to_dpi(kSlotButtonWidth, drawn),
+                     scale_to_dpi(kSlotButtonHeight, drawn), SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
     }
-    m_picture.SetDpi(dpi);
+    m_picture.SetDpi(drawn);
 }
 
 input_device_dx8* ButtonPage::ShownDevice() const {
