@@ -12,6 +12,9 @@ if(WIN32)
     # (file-prefix maps), no link time stamp in the PE header, no symbols or debug sections.
     add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
     add_link_options(-s -Wl,--no-insert-timestamp)
+    # Code and data nothing uses are left out, to keep the program within its size.
+    add_compile_options(-ffunction-sections -fdata-sections)
+    add_link_options(-Wl,--gc-sections)
   endif()
 else()
   # The native build exists to run the portable code under the sanitizers.
