@@ -12,6 +12,9 @@ if(WIN32)
     # (file-prefix maps), no link time stamp in the PE header, no symbols or debug sections.
     add_compile_options(-ffile-prefix-map=${PROJECT_SOURCE_DIR}=. -ffile-prefix-map=${PROJECT_BINARY_DIR}=build)
     add_link_options(-s -Wl,--no-insert-timestamp)
+    # Code and data nothing uses are left out, to keep the program within its size.
+    add_compile_options(-ffunction-sections -fdata-sections)
+    add_link_options(-Wl,--gc-sections)
   endif()
 else()
   # The native build exists to run the portable code under the sanitizers.
@@ -50,6 +53,16 @@ function(unit_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+endfunction()
+
+# test_data_folder(TARGET DEFINE FOLDER) - hands a test a folder of the build as the string
+# DEFINE; the Windows build reaches it through Wine's Z: drive.
+function(test_data_folder target define folder)
+  if(WIN32)
+    target_compile_definitions(${target} PRIVATE ${define}="Z:${folder}")
+  else()
+    target_compile_definitions(${target} PRIVATE ${define}="${folder}")
+  endif()
 endfunction()
 
 # fuzz_target(NAME SOURCE [LIBS ...] [SECONDS n] [FLAGS ...] [CORPUS dir...]) - a libFuzzer

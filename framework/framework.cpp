@@ -1,6 +1,7 @@
 #include "framework/framework.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace {
 
@@ -347,9 +348,26 @@ LRESULT CALLBACK CPropertySheet::StaticSheetProc(HWND hwnd, UINT message, WPARAM
 }
 
 LRESULT CPropertySheet::SheetProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kWmDpiChanged) return OnDpiChanged(wParam, lParam);
     LRESULT result = 0;
     if (DispatchMessageMap(message, wParam, lParam, &result)) return result;
     return CallWindowProcW(m_sheetOriginalProc, m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CPropertySheet::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    // The system's handling first: under per-monitor awareness version 2 it scales the
+    // dialog parts of the sheet and its pages. Then the size the system suggests, then
+    // what the pages draw and size themselves.
+    CallWindowProcW(m_sheetOriginalProc, m_hWnd, kWmDpiChanged, wParam, lParam);
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
+        SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    const int dpi = HIWORD(wParam);
+    for (CPropertyPage* page : m_pages) {
+        if (page->m_hWnd) page->OnDpiChanged(dpi);
+    }
+    return 0;
 }
 
 // --- Bitmap buttons -----------------------------------------------------------------------
@@ -368,6 +386,11 @@ void CBitmapButton::SizeToContent() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void CBitmapButton::SetBitmap(HBITMAP bitmap) {
+    m_bitmap.reset(bitmap);
+    if (m_hWnd) InvalidateRect(m_hWnd, nullptr, TRUE);
+}
+
 void CBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
     if (!item || !m_bitmap) return;
     HDC memory = CreateCompatibleDC(item->hDC);
@@ -384,6 +407,59 @@ void CBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
 BOOL CBitmap::LoadBitmap(UINT id) {
     m_bitmap.reset(::LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
     return m_bitmap ? TRUE : FALSE;
+}
+
+// --- Display scale ------------------------------------------------------------------------
+
+int window_dpi(HWND window) {
+    // Loaded at run time: older systems have no per-window DPI.
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (get_dpi_for_window && window) {
+        const UINT dpi = get_dpi_for_window(window);
+        if (dpi > 0) return static_cast<int>(dpi);
+    }
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 0;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi > 0 ? dpi : kBaseDpi;
+}
+
+namespace {
+
+// The average width of the font's characters as dialogs measure it for their layout (the
+// horizontal dialog base unit); 0 when the font cannot be made.
+int dialog_character_width(const LOGFONTW& description) {
+    HFONT font = CreateFontIndirectW(&description);
+    HDC screen = font ? GetDC(nullptr) : nullptr;
+    if (!screen) {
+        if (font) DeleteObject(font);
+        return 0;
+    }
+    HGDIOBJ previous = SelectObject(screen, font);
+    static const wchar_t kLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    SIZE size = {};
+    const BOOL measured = GetTextExtentPoint32W(screen, kLetters, 52, &size);
+    SelectObject(screen, previous);
+    ReleaseDC(nullptr, screen);
+    DeleteObject(font);
+    return measured ? (size.cx / 26 + 1) / 2 : 0;
+}
+
+}  // namespace
+
+int layout_dpi(HWND dialog, int dpi) {
+    const auto font = reinterpret_cast<HFONT>(SendMessageW(dialog, WM_GETFONT, 0, 0));
+    LOGFONTW description = {};
+    if (!font || !GetObjectW(font, sizeof description, &description) || description.lfHeight == 0) return dpi;
+    // The font's size in points, then its characters at `dpi` and at the base DPI.
+    const int points = MulDiv(std::abs(description.lfHeight), 72, window_dpi(dialog));
+    description.lfHeight = -MulDiv(points, dpi, 72);
+    const int at_dpi = dialog_character_width(description);
+    description.lfHeight = -MulDiv(points, kBaseDpi, 72);
+    const int at_base = dialog_character_width(description);
+    return at_dpi > 0 && at_base > 0 ? MulDiv(kBaseDpi, at_dpi, at_base) : dpi;
 }
 
 // --- The application ----------------------------------------------------------------------

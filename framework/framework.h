@@ -334,6 +334,28 @@ private:
     CWnd* m_parent;
 };
 
+// --- Display scale ------------------------------------------------------------------------
+
+// Lengths in the tool's code and the pictures of 100 % are for this DPI.
+constexpr int kBaseDpi = 96;
+// Sent when a window of a per-monitor DPI-aware program moves to a screen of another DPI:
+// the new DPI in both words of wParam, the suggested window rectangle at lParam.
+constexpr UINT kWmDpiChanged = 0x02E0;
+
+// The DPI a window is shown at: its own where the system knows one per window (Windows 10
+// 1607 and later, Wine), otherwise the system's; kBaseDpi when neither can be read.
+int window_dpi(HWND window);
+// A length in pixels at kBaseDpi as it is at `dpi`, rounded to the nearest pixel.
+inline int scale_to_dpi(int length, int dpi) {
+    return MulDiv(length, dpi, kBaseDpi);
+}
+// The DPI to draw a dialog's own pictures at so that they keep their share of the dialog
+// when it is shown at `dpi`. A dialog's layout grows with the width of its font's
+// characters, which does not follow the DPI exactly (8-point text is 7 pixels wide at 96 DPI
+// and 13 at 192 under Wine), so the pictures grow by the same ratio. `dpi` itself when the
+// dialog has no font that can be read.
+int layout_dpi(HWND dialog, int dpi);
+
 class CPropertySheet;
 
 // A page of a property sheet, built from a dialog template the first time it is shown.
@@ -347,6 +369,9 @@ public:
     virtual void OnOK() {}
     virtual void OnCancel() {}
     virtual BOOL OnApply();
+    // Called for every created page once the sheet has moved to a screen of another DPI
+    // and taken its new size, for what the page draws or sizes itself.
+    virtual void OnDpiChanged(int dpi) {}
 
     PROPSHEETPAGEW m_psp;
 
@@ -380,6 +405,7 @@ protected:
 
 private:
     friend class CPropertyPage;
+    LRESULT OnDpiChanged(WPARAM wParam, LPARAM lParam);
     static int CALLBACK SheetCallback(HWND hwnd, UINT message, LPARAM lParam);
     static LRESULT CALLBACK StaticSheetProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void AttachSheetWindow(HWND hwnd);
@@ -403,6 +429,8 @@ public:
     BOOL LoadBitmaps(UINT normal_id);
     // Resizes the control to its bitmap.
     void SizeToContent();
+    // Shows this bitmap, which the button owns from now on, instead of the loaded one.
+    void SetBitmap(HBITMAP bitmap);
     void DrawItem(DRAWITEMSTRUCT* item) override;
 
 protected:

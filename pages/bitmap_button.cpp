@@ -4,7 +4,10 @@
 #include "nrv/storage/storage.h"
 #include "res/resource.h"
 
+#include <cstring>
+
 #include <istream>
+#include <string>
 
 namespace {
 
@@ -49,6 +52,77 @@ bool load_picture_resource(nrv::graphic::image_dib& image, UINT id) {
     return image.load(stream);
 }
 
+// Reads a BITMAP resource of the program: the bytes of a BMP file without its 14-byte file
+// header, which is put back in front so that the image code can read it.
+bool load_bitmap_resource(nrv::graphic::image_dib& image, UINT id) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2));
+    HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
+    const auto* bytes = static_cast<const char*>(data ? LockResource(data) : nullptr);
+    const DWORD size = bytes ? SizeofResource(module, resource) : 0;
+    constexpr uint32_t kFileHeaderSize = 14;
+    constexpr uint32_t kPaletteEntrySize = 4;
+    if (size < sizeof(nrv::graphic::bitmap_info_header)) return false;
+    nrv::graphic::bitmap_info_header info;
+    std::memcpy(&info, bytes, sizeof info);
+    const uint32_t palette_entries =
+        info.biClrUsed ? info.biClrUsed : (info.biBitCount <= 8 ? 1u << info.biBitCount : 0);
+    const uint32_t file_size = kFileHeaderSize + size;
+    const uint32_t pixel_offset = kFileHeaderSize + info.biSize + palette_entries * kPaletteEntrySize;
+    std::string file(kFileHeaderSize, '\0');
+    file[0] = 'B';
+    file[1] = 'M';
+    std::memcpy(&file[2], &file_size, 4);
+    std::memcpy(&file[10], &pixel_offset, 4);
+    file.append(bytes, size);
+    nrv::storage::memory_streambuf buffer(file.data(), static_cast<int32_t>(file.size()));
+    std::istream stream(&buffer);
+    return image.load(stream);
+}
+
+// A DIB section holding the image's pixels; null when it cannot be made.
+HBITMAP bitmap_of(const nrv::graphic::image_dib& image) {
+    const auto* info = reinterpret_cast<const BITMAPINFO*>(image.bitmap_info());
+    if (!info || !image.bits()) return nullptr;
+    void* pixels = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &pixels, nullptr, 0);
+    if (bitmap && pixels) std::memcpy(pixels, image.bits(), size_t{image.stride()} * image.height());
+    return bitmap;
+}
+
+// The pictures drawn at 200 %: the controller picture, then the overlays and the slot
+// bitmaps in slot order. Read from their compressed resource once; when it is missing or
+// damaged, `loaded` stays false and the pictures of 100 % are scaled instead.
+constexpr int kLargeScale = 2;
+constexpr size_t kLargePicturesLimit = 4u << 20;
+
+struct LargePictures {
+    LargePictures() {
+        HMODULE module = GetModuleHandleW(nullptr);
+        HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(IDR_PICTURES_2X), MAKEINTRESOURCEW(10));
+        HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
+        const void* bytes = data ? LockResource(data) : nullptr;
+        std::vector<uint8_t> files;
+        loaded =
+            bytes &&
+            nrv::storage::inflate_zlib(bytes, SizeofResource(module, resource), kLargePicturesLimit, files) &&
+            nrv::graphic::load_bmp_sequence(files.data(), files.size(), images, kCount);
+        for (int slot = 0; slot < kFunctionCount; ++slot) overlays[slot] = &images[1 + slot];
+    }
+    const nrv::graphic::image_dib& controller() const { return images[0]; }
+    const nrv::graphic::image_dib& slot_bitmap(int slot) const { return images[1 + kFunctionCount + slot]; }
+
+    static constexpr int kCount = 1 + 2 * kFunctionCount;
+    nrv::graphic::image_dib images[kCount];
+    const nrv::graphic::image* overlays[kFunctionCount];
+    bool loaded = false;
+};
+
+const LargePictures& large_pictures() {
+    static const LargePictures pictures;
+    return pictures;
+}
+
 struct Overlays {
     Overlays() {
         for (int slot = 0; slot < kFunctionCount; ++slot) {
@@ -62,6 +136,19 @@ struct Overlays {
 
 }  // namespace
 
+HBITMAP slot_bitmap(int slot, UINT id, int dpi) {
+    if (dpi == kBaseDpi) return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
+    nrv::graphic::image_dib picture;
+    if (!load_bitmap_resource(picture, id)) return nullptr;
+    nrv::graphic::image_dib scaled;
+    if (!scaled.create(scale_to_dpi(picture.width(), dpi), scale_to_dpi(picture.height(), dpi), 32))
+        return nullptr;
+    const LargePictures& large = large_pictures();
+    const bool use_large = large.loaded && slot >= 0 && slot < kFunctionCount;
+    if (!nrv::graphic::resample_area(use_large ? large.slot_bitmap(slot) : picture, scaled)) return nullptr;
+    return bitmap_of(scaled);
+}
+
 const nrv::graphic::image* const* function_overlays() {
     // Loaded by the first controller page and kept until the process ends.
     static const Overlays overlays;
@@ -69,6 +156,8 @@ const nrv::graphic::image* const* function_overlays() {
 }
 
 CMyBitmapButton::~CMyBitmapButton() {
+    m_largeCanvas.release();
+    m_shown.release();
     m_canvas.release();
     m_base.release();
 }
@@ -81,20 +170,82 @@ BOOL CMyBitmapButton::LoadPicture() {
         return FALSE;
     }
     m_canvas.copy_from(m_base);
-    if (m_hWnd) {
-        SetWindowPos(m_hWnd, nullptr, 0, 0, m_canvas.width(), m_canvas.height(),
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
-    }
+    SetDpi(m_dpi);
     return TRUE;
 }
 
+void CMyBitmapButton::SetDpi(int dpi) {
+    m_dpi = dpi;
+    if (!m_canvas.bits()) return;
+    RenderShown();
+    if (m_hWnd) {
+        const nrv::graphic::image_dib& shown = Shown();
+        SetWindowPos(m_hWnd, nullptr, 0, 0, shown.width(), shown.height(),
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOREDRAW | SWP_NOACTIVATE);
+        InvalidateRect(m_hWnd, nullptr, FALSE);
+    }
+}
+
+POINT CMyBitmapButton::ToPicture(POINT drawn) const {
+    const nrv::graphic::image_dib& shown = Shown();
+    if (!shown.bits()) return drawn;
+    return {picture_coordinate(drawn.x, m_canvas.width(), shown.width()),
+            picture_coordinate(drawn.y, m_canvas.height(), shown.height())};
+}
+
+const nrv::graphic::image_dib& CMyBitmapButton::Shown() const {
+    return m_shown.bits() ? m_shown : m_canvas;
+}
+
+void CMyBitmapButton::RenderShown() {
+    // At 100 % the canvas is drawn as it is; at any other scale a copy of the drawn size,
+    // made again whenever the canvas changes.
+    const int width = scale_to_dpi(m_canvas.width(), m_dpi);
+    const int height = scale_to_dpi(m_canvas.height(), m_dpi);
+    if (width == m_canvas.width() && height == m_canvas.height()) {
+        m_shown.release();
+        return;
+    }
+    if ((m_shown.width() != width || m_shown.height() != height || !m_shown.bits()) &&
+        !m_shown.create(width, height, 32)) {
+        m_shown.release();
+        return;
+    }
+    // Scaled down from the picture drawn at 200 % where there is one, so that it stays
+    // sharp; otherwise up from the canvas.
+    nrv::graphic::resample_area(ComposeLarge() ? m_largeCanvas : m_canvas, m_shown);
+}
+
+bool CMyBitmapButton::ComposeLarge() {
+    const LargePictures& large = large_pictures();
+    if (!large.loaded || large.controller().width() != kLargeScale * m_canvas.width() ||
+        large.controller().height() != kLargeScale * m_canvas.height())
+        return false;
+    if (!m_largeCanvas.bits() &&
+        !m_largeCanvas.create(large.controller().width(), large.controller().height(), 32))
+        return false;
+    nrv::graphic::colour solid;
+    return draw_lit_picture(m_largeCanvas, large.controller(), large.overlays, m_litMask, kLargeScale,
+                            LitColour(solid));
+}
+
+// With a high-contrast theme on, lit parts are drawn whole in the selection colour, so that
+// they stand apart from the unlit picture whatever its colours; otherwise as they are.
+const nrv::graphic::colour* CMyBitmapButton::LitColour(nrv::graphic::colour& solid) {
+    if (!g_high_contrast_on()) return nullptr;
+    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
+    solid = {GetBValue(highlight), GetGValue(highlight), GetRValue(highlight), 0xFF};
+    return &solid;
+}
+
 void CMyBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
-    if (!item || !m_canvas.bits()) return;
-    const int width = m_canvas.width();
-    const int height = m_canvas.height();
+    const nrv::graphic::image_dib& shown = Shown();
+    if (!item || !shown.bits()) return;
+    const int width = shown.width();
+    const int height = shown.height();
     StretchDIBits(item->hDC, item->rcItem.left, item->rcItem.top, width, height, 0, 0, width, height,
-                  m_canvas.bits(), reinterpret_cast<const BITMAPINFO*>(m_canvas.bitmap_info()),
-                  DIB_RGB_COLORS, SRCCOPY);
+                  shown.bits(), reinterpret_cast<const BITMAPINFO*>(shown.bitmap_info()), DIB_RGB_COLORS,
+                  SRCCOPY);
     draw_focus_mark(*item);
 }
 
@@ -104,20 +255,9 @@ void CMyBitmapButton::DrawOverlay(const nrv::graphic::image& overlay, int x, int
 
 void CMyBitmapButton::ShowLit(uint32_t lit_mask) {
     if (!m_base.bits()) return;
-    // From the plain picture each time, so that overlays never pile up; higher slots are
-    // drawn over lower ones.
-    m_canvas.copy_from(m_base);
-    const nrv::graphic::image* const* overlays = function_overlays();
-    const COLORREF highlight = GetSysColor(COLOR_HIGHLIGHT);
-    const nrv::graphic::colour solid = {GetBValue(highlight), GetGValue(highlight), GetRValue(highlight),
-                                        0xFF};
-    const bool high_contrast = g_high_contrast_on();
-    for (int slot = 0; slot < kFunctionCount; ++slot) {
-        if (!(lit_mask >> slot & 1)) continue;
-        if (high_contrast)
-            draw_overlay(m_canvas, *overlays[slot], kOverlayPlaces[slot].x, kOverlayPlaces[slot].y, &solid);
-        else
-            DrawOverlay(*overlays[slot], kOverlayPlaces[slot].x, kOverlayPlaces[slot].y);
-    }
+    m_litMask = lit_mask;
+    nrv::graphic::colour solid;
+    draw_lit_picture(m_canvas, m_base, function_overlays(), lit_mask, 1, LitColour(solid));
+    RenderShown();
     if (m_hWnd) InvalidateRect(m_hWnd, nullptr, FALSE);
 }

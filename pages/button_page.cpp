@@ -24,7 +24,8 @@ constexpr int kFirstPlayer = 1;
 constexpr int kLastPlayer = 4;
 constexpr int kGameControllerKind = nrv::peripheral::device_game_controller;
 
-// Slot buttons are shown at this size in pixels, with their picture at the top left.
+// Slot buttons are shown at this size in pixels at 96 DPI, with their picture at the top
+// left; at other DPIs both are scaled.
 constexpr int kSlotButtonWidth = 32;
 constexpr int kSlotButtonHeight = 23;
 
@@ -165,13 +166,12 @@ BOOL ButtonPage::OnInitDialog() {
         button.SizeToContent();
 
         m_slotBitmaps[slot].LoadBitmap(controls.bitmap);
-        SetWindowPos(GetDlgItem(controls.button), nullptr, 0, 0, kSlotButtonWidth, kSlotButtonHeight,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
         SendDlgItemMessage(controls.button, BM_SETIMAGE, IMAGE_BITMAP,
                            reinterpret_cast<LPARAM>(m_slotBitmaps[slot].get()));
     }
     m_picture.SubclassDlgItem(IDC_PICTURE, this);
     m_picture.LoadPicture();
+    OnDpiChanged(window_dpi(m_hWnd));
 
     replace_text_placeholders(m_hWnd);
     SetUpAccess();
@@ -196,6 +196,18 @@ BOOL ButtonPage::OnKillActive() {
 }
 
 void ButtonPage::OnOK() {}
+
+void ButtonPage::OnDpiChanged(int dpi) {
+    // Drawn as large as the page's layout grows, so that the picture keeps its share of it.
+    const int drawn = layout_dpi(m_hWnd, dpi);
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        const FunctionSlot& controls = kSlots[slot];
+        if (HBITMAP bitmap = slot_bitmap(slot, controls.bitmap, drawn)) m_slotButtons[slot].SetBitmap(bitmap);
+        SetWindowPos(GetDlgItem(controls.button), nullptr, 0, 0, scale_to_dpi(kSlotButtonWidth, drawn),
+                     scale_to_dpi(kSlotButtonHeight, drawn), SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+    }
+    m_picture.SetDpi(drawn);
+}
 
 input_device_dx8* ButtonPage::ShownDevice() const {
     return find_device(m_device);
@@ -540,6 +552,7 @@ void ButtonPage::LightPicture() {
     POINT cursor;
     GetCursorPos(&cursor);
     ScreenToClient(m_picture.m_hWnd, &cursor);
+    cursor = m_picture.ToPicture(cursor);
 
     uint32_t mask = 0;
     const int count = device->button_count();

@@ -158,6 +158,27 @@ void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overla
     }
 }
 
+int picture_coordinate(int drawn, int picture_length, int drawn_length) {
+    if (drawn_length <= 0) return drawn;
+    // Rounded down, so that a point just left of or above the picture stays outside it.
+    const int64_t scaled = int64_t{drawn} * picture_length;
+    const int64_t down = scaled >= 0 ? scaled / drawn_length : (scaled - drawn_length + 1) / drawn_length;
+    return static_cast<int>(down);
+}
+
+bool draw_lit_picture(nrv::graphic::image& canvas, const nrv::graphic::image& picture,
+                      const nrv::graphic::image* const* overlays, uint32_t lit_mask, int scale,
+                      const nrv::graphic::colour* solid) {
+    // From the plain picture each time, so that overlays never pile up.
+    if (!canvas.copy_from(picture)) return false;
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        if (lit_mask >> slot & 1)
+            draw_overlay(canvas, *overlays[slot], scale * kOverlayPlaces[slot].x,
+                         scale * kOverlayPlaces[slot].y, solid);
+    }
+    return true;
+}
+
 bool xinput_supported(unsigned major_version, unsigned minor_version) {
     return major_version > 4 && !(major_version == 5 && minor_version == 0);
 }

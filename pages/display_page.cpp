@@ -41,7 +41,8 @@ CDisplayPage::CDisplayPage()
 }
 
 Resolution CDisplayPage::ScreenSize() {
-    return {GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    // The game has no DPI awareness: a window fits if it fits the desktop the game sees.
+    return game_desktop_size();
 }
 
 int CDisplayPage::CheckedTier() const {

@@ -10,6 +10,7 @@
 namespace {
 
 const wchar_t kPopupClass[] = L"CalcoraHelpPopup";
+// At 96 DPI; the popup scales both to the DPI of its window.
 constexpr int kPopupTextWidth = 300;
 constexpr int kPopupMargin = 6;
 
@@ -18,8 +19,12 @@ HFONT popup_font(HWND window) {
     return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-RECT text_rect(HDC dc, const std::wstring& text) {
-    RECT rect = {0, 0, kPopupTextWidth, 0};
+int popup_margin(HWND popup) {
+    return scale_to_dpi(kPopupMargin, window_dpi(popup));
+}
+
+RECT text_rect(HDC dc, const std::wstring& text, int dpi) {
+    RECT rect = {0, 0, scale_to_dpi(kPopupTextWidth, dpi), 0};
     DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     return rect;
 }
@@ -41,7 +46,8 @@ LRESULT CALLBACK popup_proc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             HGDIOBJ previous = SelectObject(dc, popup_font(window));
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-            InflateRect(&client, -kPopupMargin, -kPopupMargin);
+            const int margin = popup_margin(window);
+            InflateRect(&client, -margin, -margin);
             DrawTextW(dc, window_text(window).c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
             SelectObject(dc, previous);
             EndPaint(window, &paint);
@@ -77,11 +83,12 @@ HWND show_own_popup(HWND owner, const std::wstring& text, POINT anchor) {
 
     HDC dc = GetDC(popup);
     HGDIOBJ previous = SelectObject(dc, popup_font(popup));
-    const RECT text_size = text_rect(dc, text);
+    const RECT text_size = text_rect(dc, text, window_dpi(popup));
     SelectObject(dc, previous);
     ReleaseDC(popup, dc);
 
-    RECT frame = {0, 0, text_size.right + 2 * kPopupMargin, text_size.bottom + 2 * kPopupMargin};
+    const int margin = popup_margin(popup);
+    RECT frame = {0, 0, text_size.right + 2 * margin, text_size.bottom + 2 * margin};
     AdjustWindowRectEx(&frame, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;

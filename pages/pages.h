@@ -101,6 +101,16 @@ int hovered_slot(const nrv::graphic::image* const* overlays, int x, int y);
 // key) into the canvas at (x, y); all in the `solid` colour when one is given (high contrast).
 void draw_overlay(nrv::graphic::image& canvas, const nrv::graphic::image& overlay, int x, int y,
                   const nrv::graphic::colour* solid = nullptr);
+// A coordinate on the picture as drawn, `drawn_length` pixels long, as a coordinate on the
+// picture itself, `picture_length` pixels long: what the mouse points at.
+int picture_coordinate(int drawn, int picture_length, int drawn_length);
+// Copies the picture into the canvas and draws on it the overlays of the slots in the mask,
+// higher slots over lower ones, in the `solid` colour when one is given. Picture and overlays
+// are drawn `scale` times as large as the places above (2 for the pictures drawn at 200 %).
+// False when the copy fails.
+bool draw_lit_picture(nrv::graphic::image& canvas, const nrv::graphic::image& picture,
+                      const nrv::graphic::image* const* overlays, uint32_t lit_mask, int scale,
+                      const nrv::graphic::colour* solid = nullptr);
 
 // The pressed state of up to 256 logical buttons: bit i in byte i / 8 at bit i % 8.
 struct PressedButtons {
@@ -234,24 +244,43 @@ AxisPresence axis_presence(const nrv::peripheral::input_device_dx8& device);
 using HighContrastQuery = bool (*)();
 extern HighContrastQuery g_high_contrast_on;
 
-// The controller picture: a 256 x 256 picture drawn unscaled from a 32-bit canvas on which
-// the lit functions' overlays are drawn.
+// The controller picture: a 256 x 256 picture whose lit functions' overlays are drawn on a
+// 32-bit canvas, shown at the window's DPI (256 pixels at 96 DPI, 384 at 144).
 class CMyBitmapButton : public CBitmapButton {
 public:
     ~CMyBitmapButton() override;
-    // Loads the picture and sizes the control to it. False when the picture is missing;
-    // the control then keeps its size and shows nothing.
+    // Loads the picture and sizes the control to it at the DPI last set. False when the
+    // picture is missing; the control then keeps its size and shows nothing.
     BOOL LoadPicture();
+    // Shows the picture at this DPI and sizes the control to it.
+    void SetDpi(int dpi);
     void DrawItem(DRAWITEMSTRUCT* item) override;
     // Rebuilds the canvas with the overlays of the slots in the mask lit; with a high-contrast
     // theme on, lit parts are drawn in the selection colour.
     void ShowLit(uint32_t lit_mask);
     void DrawOverlay(const nrv::graphic::image& overlay, int x, int y);
+    // A point of the drawn picture (client pixels) in picture pixels.
+    POINT ToPicture(POINT drawn) const;
 
 private:
+    const nrv::graphic::image_dib& Shown() const;
+    void RenderShown();
+    // Draws the lit overlays on the picture drawn at 200 %; false when there is none.
+    bool ComposeLarge();
+    // The colour lit parts are drawn in (high contrast), kept in `solid`; null for their own.
+    static const nrv::graphic::colour* LitColour(nrv::graphic::colour& solid);
+
     nrv::graphic::image_dib m_base;
     nrv::graphic::image_dib m_canvas;
+    nrv::graphic::image_dib m_largeCanvas;  // the lit picture at 200 %, above 100 % only
+    nrv::graphic::image_dib m_shown;        // the picture at the drawn size; empty at 100 %
+    uint32_t m_litMask = 0;
+    int m_dpi = kBaseDpi;
 };
+
+// Slot `slot`'s button bitmap at this DPI: BITMAP resource `id` at 96 DPI, otherwise its
+// drawing at 200 % scaled down. The caller owns it; null when the resource is missing.
+HBITMAP slot_bitmap(int slot, UINT id, int dpi);
 
 // The 24 overlays of the controller picture, one per function slot, loaded from the
 // program's resources once and kept for the run. Missing ones are empty images.
@@ -338,6 +367,8 @@ public:
     BOOL OnSetActive() override;
     BOOL OnKillActive() override;
     void OnOK() override;
+    // Sizes the slot buttons and the picture, and scales their pictures, for this DPI.
+    void OnDpiChanged(int dpi) override;
 
     int Player() const { return m_player; }
     // Slots drawn lit at the last picture change, and the slot under the mouse.

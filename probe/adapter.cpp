@@ -23,16 +23,44 @@ uint32_t probe_video_memory() {
     return driver_video_memory(ddraw.get(), total) ? total : 0;
 }
 
-void probe_desktop(HardwareInfo& info) {
+int screen_caps(int index) {
     HDC screen = GetDC(nullptr);
-    if (!screen) return;
-    info.desktop_width = GetDeviceCaps(screen, HORZRES);
-    info.desktop_height = GetDeviceCaps(screen, VERTRES);
-    info.desktop_bpp = GetDeviceCaps(screen, BITSPIXEL);
+    if (!screen) return 0;
+    const int value = GetDeviceCaps(screen, index);
     ReleaseDC(nullptr, screen);
+    return value;
+}
+
+void probe_desktop(HardwareInfo& info) {
+    const Resolution real = real_screen_size();
+    info.desktop_width = real.width;
+    info.desktop_height = real.height;
+    info.desktop_bpp = screen_caps(BITSPIXEL);
 }
 
 }  // namespace
+
+Resolution real_screen_size() {
+    // HORZRES and VERTRES are the scaled-down size on a scaled screen when the process is
+    // not DPI-aware (1097 x 617 for 1920 x 1080 at 175 %); these are the screen's pixels.
+    return {screen_caps(DESKTOPHORZRES), screen_caps(DESKTOPVERTRES)};
+}
+
+int32_t system_dpi() {
+    return screen_caps(LOGPIXELSY);
+}
+
+UnawareDesktop unaware_desktop_rule() {
+    // Wine's ntdll exports its version; Wine shows programs without DPI awareness the real
+    // desktop, where Windows scales it down for them.
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    const bool wine = ntdll && GetProcAddress(ntdll, "wine_get_version");
+    return wine ? UnawareDesktop::Real : UnawareDesktop::Scaled;
+}
+
+Resolution game_desktop_size() {
+    return unaware_desktop_size(real_screen_size(), system_dpi(), unaware_desktop_rule());
+}
 
 bool driver_video_memory(IDirectDraw* ddraw, uint32_t& total_bytes) {
     if (!ddraw) return false;

@@ -52,6 +52,15 @@ int32_t desktop_height() {
     return g_hardware.desktop_height;
 }
 
+Resolution unaware_desktop_size(const Resolution& real, int32_t dpi, UnawareDesktop rule) {
+    constexpr int64_t kUnscaledDpi = 96;
+    if (rule == UnawareDesktop::Real || dpi <= kUnscaledDpi) return real;
+    const auto scaled = [dpi](int32_t length) {
+        return static_cast<int32_t>((int64_t{length} * kUnscaledDpi + dpi / 2) / dpi);
+    };
+    return {scaled(real.width), scaled(real.height)};
+}
+
 bool is_accepted_mode_format(uint32_t format) {
     switch (format) {
         case 21:  // A8R8G8B8

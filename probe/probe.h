@@ -59,7 +59,7 @@ struct HardwareInfo {
     float pixel_shader_version = 0;
     uint32_t DeclTypes = 0;  // Direct3D 9 vertex declaration types; bit 0 is UBYTE4
     int32_t video_memory_bytes = 0;
-    int32_t desktop_width = 0;
+    int32_t desktop_width = 0;  // the screen's real pixels, whatever the scale
     int32_t desktop_height = 0;
     int32_t desktop_bpp = 0;
 };
@@ -76,6 +76,16 @@ const ResolutionSet& fullscreen_modes();
 Resolution desktop_size();
 int32_t desktop_width();
 int32_t desktop_height();
+
+// How the system shows the desktop to a program without DPI awareness, such as the game.
+enum class UnawareDesktop {
+    Scaled,  // Windows: the real size divided by the scale (dpi / 96)
+    Real,    // Wine: the real size at any DPI
+};
+
+// The desktop size the game sees on a screen of this real size and DPI, rounded to the
+// nearest pixel. A DPI below 96 (or unknown, 0) counts as 96: the system never enlarges it.
+Resolution unaware_desktop_size(const Resolution& real, int32_t dpi, UnawareDesktop rule);
 
 // The 16- and 32-bit formats a full-screen mode may use: A8R8G8B8, X8R8G8B8, R5G6B5,
 // X1R5G5B5, A1R5G5B5, A4R4G4B4 and X4R4G4B4.
@@ -135,6 +145,16 @@ void probe_adapter();
 
 // The pieces of the probes, each over the object it asks, so that tests can hand in their
 // own implementations of the interfaces.
+
+// The primary screen's real size in pixels (DESKTOPHORZRES, DESKTOPVERTRES), which GDI
+// gives whether the tool is DPI-aware or not.
+Resolution real_screen_size();
+// The system's DPI: that of the primary screen when the session started.
+int32_t system_dpi();
+// Scaled on Windows, Real under Wine.
+UnawareDesktop unaware_desktop_rule();
+// The desktop the game sees on this machine: unaware_desktop_size over the three above.
+Resolution game_desktop_size();
 
 // The sizes EnumDisplaySettingsW lists for the primary display, at any depth or rate.
 ResolutionSet desktop_display_modes();

@@ -1,6 +1,7 @@
 # The controller picture (RCDATA 160), its highlight overlays (RCDATA 166-189) and the
-# slot-button bitmaps (BITMAP 133, 135-157), drawn by one generator run.
-set(picture_files ${generated}/controller.bmp)
+# slot-button bitmaps (BITMAP 133, 135-157), and all of them at 200 % (RCDATA 400), drawn
+# by one generator run.
+set(picture_files ${generated}/controller.bmp ${generated}/pictures_2x.z)
 foreach(id RANGE 166 189)
   list(APPEND picture_files ${generated}/overlay_${id}.bmp)
 endforeach()

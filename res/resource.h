@@ -9,6 +9,9 @@
 #define IDD_ONLINE_PAGE 161
 #define IDR_CONTROLLER_PICTURE 160
 #define IDR_STRING_DATABASE 190
+// The controller picture, its highlights and the slot-button bitmaps drawn at 200 %, for
+// high DPI: BMP files back to back in one zlib stream.
+#define IDR_PICTURES_2X 400
 
 // Display page controls
 #define IDC_SCREEN_MODE_GROUP 1075

@@ -3,7 +3,11 @@
 as 8-bit BMP files with a 256-entry palette.
 
 Usage:
-  make_pictures.py OUTDIR                 controller.bmp, overlay_<id>.bmp, slot_<id>.bmp
+  make_pictures.py OUTDIR                 controller.bmp, overlay_<id>.bmp, slot_<id>.bmp,
+                                          and pictures_2x.z: the same drawn at twice the
+                                          size (controller, the 24 overlays, the 24 slot
+                                          bitmaps, in slot order) as BMP files back to back
+                                          in one zlib stream
   make_pictures.py --samples OUTDIR       small BMPs of every depth (reader test seeds)
   make_pictures.py --preview OUTDIR FILE [ID...]
                                           a 24-bit BMP of the picture with the given
@@ -18,6 +22,7 @@ import math
 import os
 import struct
 import sys
+import zlib
 
 SIZE = 256
 BACKGROUND = (244, 245, 247)
@@ -272,9 +277,14 @@ def arrow(cx, cy, direction, length, half_width):
 # Painting into a premultiplied RGBA layer.
 
 class Layer:
-    def __init__(self, width, height, fill=None, origin=(0, 0)):
+    """Sizes, places and shapes are in picture units; the layer has `scale` pixels per unit,
+    so a larger scale draws the same picture with finer pixels."""
+
+    def __init__(self, width, height, fill=None, origin=(0, 0), scale=1):
+        self.scale = scale
+        width, height = width * scale, height * scale
         self.width, self.height = width, height
-        self.ox, self.oy = origin
+        self.ox, self.oy = origin[0] * scale, origin[1] * scale
         n = width * height
         if fill is None:
             self.r, self.g, self.b, self.a = [0.0] * n, [0.0] * n, [0.0] * n, [0.0] * n
@@ -291,24 +301,27 @@ class Layer:
         self.a[i] = alpha + self.a[i] * k
 
     def pixels(self, shape, margin):
-        """(index, x, y, distance) of the pixels whose centre may be within margin."""
+        """(index, x, y, distance) of the pixels whose centre may be within margin, all in
+        picture units."""
         f, (x0, y0, x1, y1) = shape
-        xa = max(int(math.floor(x0 - margin)) - 1, self.ox)
-        ya = max(int(math.floor(y0 - margin)) - 1, self.oy)
-        xb = min(int(math.ceil(x1 + margin)) + 1, self.ox + self.width)
-        yb = min(int(math.ceil(y1 + margin)) + 1, self.oy + self.height)
+        s = self.scale
+        xa = max(int(math.floor((x0 - margin) * s)) - 1, self.ox)
+        ya = max(int(math.floor((y0 - margin) * s)) - 1, self.oy)
+        xb = min(int(math.ceil((x1 + margin) * s)) + 1, self.ox + self.width)
+        yb = min(int(math.ceil((y1 + margin) * s)) + 1, self.oy + self.height)
         for py in range(ya, yb):
-            cy = py + 0.5
+            cy = (py + 0.5) / s
             row = (py - self.oy) * self.width - self.ox
             for px in range(xa, xb):
-                cx = px + 0.5
+                cx = (px + 0.5) / s
                 yield row + px, cx, cy, f(cx, cy)
 
     def fill(self, shape, colour, alpha=1.0):
-        """Anti-aliased fill; colour is a triple or a function of (x, y, distance)."""
+        """Anti-aliased fill over one pixel's width of edge; colour is a triple or a
+        function of (x, y, distance)."""
         paint = colour if callable(colour) else None
         for i, x, y, d in self.pixels(shape, 1.0):
-            cover = clamp(0.5 - d)
+            cover = clamp(0.5 - d * self.scale)
             if cover > 0:
                 self.over(i, paint(x, y, d) if paint else colour, cover * alpha)
                 self.solid[i] = max(self.solid[i], cover)
@@ -437,8 +450,8 @@ def dpad_arrow(direction):
     return arrow(cx + dx * 14, cy + dy * 14, (dx, dy), 4.5, 3.2)
 
 
-def draw_controller():
-    layer = Layer(SIZE, SIZE, BACKGROUND)
+def draw_controller(scale):
+    layer = Layer(SIZE, SIZE, BACKGROUND, scale=scale)
     # Shoulders sit behind the body; the body's shadow falls on the background.
     layer.shadow(moved(union(BODY, trigger_shape('l'), trigger_shape('r')), 0, 5), (30, 34, 44), 7, 0.30)
     for side in 'lr':
@@ -595,22 +608,24 @@ def light(name, layer):
         light_dpad(layer, rest)
 
 
-def make_overlay(picture, background_index, slot):
-    """The lit function composed over the picture inside its box; unchanged pixels and
-    pixels over the picture's background become the colour key."""
+def make_overlay(picture, slot):
+    """The lit function composed over the picture (of the same scale) inside its box;
+    unchanged pixels and pixels over the picture's background become the colour key."""
     name, _, _, bx, by, w, h = slot
-    layer = Layer(w, h, origin=(bx, by))
+    scale = picture.scale
+    layer = Layer(w, h, origin=(bx, by), scale=scale)
     light(name, layer)
+    w, h, bx, by, size = w * scale, h * scale, bx * scale, by * scale, SIZE * scale
     rows = []
     for y in range(h):
         row = []
         for x in range(w):
             i = y * w + x
             # Halos fade out towards the box edges so that none is cut off hard.
-            edge = min(x + 0.5, w - x - 0.5, y + 0.5, h - y - 0.5)
+            edge = min(x + 0.5, w - x - 0.5, y + 0.5, h - y - 0.5) / scale
             a = layer.a[i] * max(layer.solid[i], clamp((edge - 0.5) / 2.5))
-            index = (by + y) * SIZE + bx + x
-            if a < 0.08 or picture.indices[index] == background_index:
+            index = (by + y) * size + bx + x
+            if a < 0.08 or picture.indices[index] == picture.background_index:
                 row.append(KEY)
                 continue
             under = picture.colours[index]
@@ -630,12 +645,12 @@ ICON_DARK = (60, 64, 72)
 ICON_MID = (150, 156, 166)
 
 
-def icon_layer():
-    return Layer(ICON, ICON, ICON_FACE)
+def icon_layer(scale):
+    return Layer(ICON, ICON, ICON_FACE, scale=scale)
 
 
-def icon_face(name):
-    layer = icon_layer()
+def icon_face(name, scale):
+    layer = icon_layer(scale)
     _, lit_colour = FACE_COLOURS[name]
     button = circle(10, 10, 8.6)
     layer.fill(grow(button, 0.8), shade(lit_colour, -0.45))
@@ -644,32 +659,32 @@ def icon_face(name):
     return layer
 
 
-def icon_trigger(side):
-    layer = icon_layer()
+def icon_trigger(side, scale):
+    layer = icon_layer(scale)
     t = rounded_box(10, 10.5, 8.5, 8.5, 5.5)
     layer.fill(t, bevel(t, ICON_DARK, 2, 19, light=0.3, rim=2.0))
     layer.fill(text(side.upper() + 'T', 10, 10.5, 7, 1.6), WHITE)
     return layer
 
 
-def icon_bumper(side):
-    layer = icon_layer()
+def icon_bumper(side, scale):
+    layer = icon_layer(scale)
     b = rounded_box(10, 10, 9.2, 6.2, 4.5)
     layer.fill(b, bevel(b, ICON_DARK, 4, 16, light=0.3, rim=2.0))
     layer.fill(text(side.upper() + 'B', 10, 10, 7, 1.6), WHITE)
     return layer
 
 
-def icon_menu(name):
-    layer = icon_layer()
+def icon_menu(name, scale):
+    layer = icon_layer(scale)
     button = rounded_box(10, 10, 9, 7, 7)
     layer.fill(button, bevel(button, ICON_DARK, 3, 17, light=0.3, rim=2.0))
     layer.fill(arrow(10, 10, (1, 0) if name == 'start' else (-1, 0), 8, 5), WHITE)
     return layer
 
 
-def icon_stick_press(side):
-    layer = icon_layer()
+def icon_stick_press(side, scale):
+    layer = icon_layer(scale)
     layer.fill(circle(10, 10, 9.3), ICON_MID)
     layer.fill(circle(10, 10, 8.3), ICON_DARK)
     layer.fill(circle(10, 10, 6.3), (90, 95, 105))
@@ -677,8 +692,8 @@ def icon_stick_press(side):
     return layer
 
 
-def icon_stick_direction(side, direction):
-    layer = icon_layer()
+def icon_stick_direction(side, direction, scale):
+    layer = icon_layer(scale)
     layer.fill(circle(10, 10, 9.3), ICON_MID)
     layer.fill(circle(10, 10, 8.3), ICON_DARK)
     dx, dy = DIRECTIONS[direction]
@@ -688,8 +703,8 @@ def icon_stick_direction(side, direction):
     return layer
 
 
-def icon_dpad(direction):
-    layer = icon_layer()
+def icon_dpad(direction, scale):
+    layer = icon_layer(scale)
     cross = union(rounded_box(10, 10, 3.6, 9.4, 1.5), rounded_box(10, 10, 9.4, 3.6, 1.5))
     layer.fill(grow(cross, 0.8), ICON_DARK)
     layer.fill(cross, (112, 117, 128))
@@ -700,21 +715,21 @@ def icon_dpad(direction):
     return layer
 
 
-def slot_icon(name):
+def slot_icon(name, scale):
     kind, _, rest = name.partition('_')
     if kind == 'face':
-        return icon_face(rest)
+        return icon_face(rest, scale)
     if kind == 'trigger':
-        return icon_trigger(rest)
+        return icon_trigger(rest, scale)
     if kind == 'bumper':
-        return icon_bumper(rest)
+        return icon_bumper(rest, scale)
     if kind in ('start', 'back'):
-        return icon_menu(kind)
+        return icon_menu(kind, scale)
     if kind == 'stick' and '_' in rest:
-        return icon_stick_direction(*rest.split('_'))
+        return icon_stick_direction(*rest.split('_'), scale)
     if kind == 'stick':
-        return icon_stick_press(rest)
-    return icon_dpad(rest)
+        return icon_stick_press(rest, scale)
+    return icon_dpad(rest, scale)
 
 
 # ---------------------------------------------------------------------------------------
@@ -807,8 +822,10 @@ def layer_rows(layer):
 class Picture:
     """The controller picture as it is stored: palette indices and their colours."""
 
-    def __init__(self):
-        data, palette, rows = indexed_bmp(SIZE, SIZE, layer_rows(draw_controller()), keep=(BACKGROUND,))
+    def __init__(self, scale):
+        self.scale = scale
+        size = SIZE * scale
+        data, palette, rows = indexed_bmp(size, size, layer_rows(draw_controller(scale)), keep=(BACKGROUND,))
         self.data = data
         self.indices = [i for row in rows for i in row]
         self.colours = [palette[i] for i in self.indices]
@@ -820,20 +837,33 @@ def write(path, data):
         f.write(data)
 
 
-def write_pictures(outdir):
-    picture = Picture()
-    write(os.path.join(outdir, 'controller.bmp'), picture.data)
+def draw_pictures(scale):
+    """The controller picture, the overlays and the slot bitmaps at a scale, as BMP files."""
+    picture = Picture(scale)
+    overlays, icons = [], []
     for slot in SLOTS:
-        name, bitmap_id, overlay_id, _, _, w, h = slot
-        rows = make_overlay(picture, picture.background_index, slot)
-        write(os.path.join(outdir, 'overlay_%d.bmp' % overlay_id), indexed_bmp(w, h, rows, keep=(KEY,))[0])
-        write(os.path.join(outdir, 'slot_%d.bmp' % bitmap_id), indexed_bmp(ICON, ICON, layer_rows(slot_icon(name)))[0])
+        name, _, _, _, _, w, h = slot
+        overlays.append(indexed_bmp(w * scale, h * scale, make_overlay(picture, slot), keep=(KEY,))[0])
+        icons.append(indexed_bmp(ICON * scale, ICON * scale, layer_rows(slot_icon(name, scale)))[0])
+    return picture.data, overlays, icons
+
+
+def write_pictures(outdir):
+    controller, overlays, icons = draw_pictures(1)
+    write(os.path.join(outdir, 'controller.bmp'), controller)
+    for slot, overlay, icon in zip(SLOTS, overlays, icons):
+        _, bitmap_id, overlay_id = slot[:3]
+        write(os.path.join(outdir, 'overlay_%d.bmp' % overlay_id), overlay)
+        write(os.path.join(outdir, 'slot_%d.bmp' % bitmap_id), icon)
+    # For high DPI: drawn at 200 % and scaled down by the program, kept small by zlib.
+    controller, overlays, icons = draw_pictures(2)
+    write(os.path.join(outdir, 'pictures_2x.z'), zlib.compress(controller + b''.join(overlays + icons), 9))
 
 
 def write_preview(outdir, path, overlay_ids):
     """The picture with overlays drawn on it in slot order, skipping key pixels as the
     page does, as a 24-bit BMP."""
-    colours = list(Picture().colours)
+    colours = list(Picture(1).colours)
     for slot in SLOTS:
         _, _, overlay_id, bx, by, w, h = slot
         if overlay_ids and overlay_id not in overlay_ids:

@@ -147,5 +147,15 @@ private:
     uint32_t m_palette_size = 0;
 };
 
+// Reads `count` BMP files stored back to back, each as long as the size in its file
+// header, into `images`. False when one is missing or unreadable.
+bool load_bmp_sequence(const uint8_t* bytes, size_t size, image_dib* images, int count);
+
+// Draws `source` into all of `target` at the target's size (24 or 32 bits), each target
+// pixel the average of the source area it covers, weighted by the share of each source
+// pixel inside it: a box filter, right for shrinking a picture drawn large. False, and the
+// target untouched, for an empty image or another target depth.
+bool resample_area(const image& source, image& target);
+
 }  // namespace graphic
 }  // namespace nrv

@@ -490,5 +490,21 @@ void image_dib::release() {
     m_palette_size = 0;
 }
 
+bool load_bmp_sequence(const uint8_t* bytes, size_t size, image_dib* images, int count) {
+    constexpr size_t kFileHeaderSize = 14;
+    size_t offset = 0;
+    for (int n = 0; n < count; ++n) {
+        if (!bytes || size - offset < kFileHeaderSize) return false;
+        const uint8_t* file = bytes + offset;
+        const uint32_t file_size = file[2] | file[3] << 8 | file[4] << 16 | uint32_t{file[5]} << 24;
+        if (file_size < kFileHeaderSize || file_size > size - offset) return false;
+        storage::memory_streambuf buffer(file, static_cast<int32_t>(file_size));
+        std::istream in(&buffer);
+        if (!images[n].load(in)) return false;
+        offset += file_size;
+    }
+    return true;
+}
+
 }  // namespace graphic
 }  // namespace nrv

@@ -1,10 +1,13 @@
-// The support library's basics: the reference-counted base of its objects and a stream
-// buffer that reads a block of memory (a resource of the executable) as a stream.
+// The support library's basics: the reference-counted base of its objects, a stream
+// buffer that reads a block of memory (a resource of the executable) as a stream, and the
+// decompression of zlib streams (the pictures drawn for high DPI are stored compressed).
 #pragma once
 
 #include <atomic>
 #include <cstdint>
+#include <cstddef>
 #include <streambuf>
+#include <vector>
 
 namespace nrv {
 
@@ -52,6 +55,11 @@ private:
     char* m_base;
     int32_t m_size;
 };
+
+// Decompresses a zlib stream (RFC 1950 around deflate, RFC 1951) into `out`. False, with
+// `out` empty, for a damaged or unsupported stream, a failed check or more than `limit`
+// bytes of output.
+bool inflate_zlib(const void* data, size_t size, size_t limit, std::vector<uint8_t>& out);
 
 }  // namespace storage
 }  // namespace nrv

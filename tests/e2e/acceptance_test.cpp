@@ -235,6 +235,7 @@ TEST_F(Acceptance, EveryPageSpeaksTheLanguageOfTheLocale) {
         HWND shown = page(sheet, index);
         ASSERT_TRUE(shown);
         expect_no_placeholders(shown);
+        EXPECT_EQ(e2e::overflowing_texts(shown), std::vector<std::wstring>{}) << "page " << index + 1;
         e2e::save_screenshot(sheet, std::string(locale->name) + "-page" + std::to_string(index + 1));
     }
 

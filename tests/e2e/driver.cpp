@@ -329,13 +329,97 @@ void save_screenshot(HWND window, const std::string& name) {
         for (char& c : path) c = c == '/' ? '\\' : c;
         path = "Z:" + path;
     }
-    path += "\\" + name + ".bmp";
+    // Taken at another DPI than 96, the name says which.
+    HDC screen = GetDC(nullptr);
+    const int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    path += "\\" + name + (dpi == 96 ? "" : "-" + std::to_string(dpi) + "dpi") + ".bmp";
     if (FILE* out = std::fopen(path.c_str(), "wb")) {
         std::fwrite(&file, sizeof file, 1, out);
         std::fwrite(&header, sizeof header, 1, out);
         std::fwrite(rows.data(), 1, rows.size(), out);
         std::fclose(out);
     }
+}
+
+}  // namespace e2e
+
+namespace e2e {
+namespace {
+
+// A copy of the control's font. A font of another process cannot be read here: the pages'
+// dialog font, 8-point MS Shell Dlg at the screen's DPI, stands in for it.
+HFONT copy_of_control_font(HWND control, HDC dc) {
+    LOGFONTW font = {};
+    const auto shown = reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0));
+    if (!shown || !GetObjectW(shown, sizeof font, &font)) {
+        font = {};
+        font.lfHeight = -MulDiv(8, GetDeviceCaps(dc, LOGPIXELSY), 72);
+        font.lfWeight = FW_NORMAL;
+        font.lfCharSet = DEFAULT_CHARSET;
+        wcscpy(font.lfFaceName, L"MS Shell Dlg");
+    }
+    return CreateFontIndirectW(&font);
+}
+
+// The width a one-line control leaves its text; 0 for controls measured otherwise or not
+// at all.
+int one_line_room(HWND control, HDC dc, const std::wstring& class_name, LONG style, int width) {
+    if (_wcsicmp(class_name.c_str(), L"Button") != 0 || (style & BS_MULTILINE)) return 0;
+    const int dpi = GetDeviceCaps(dc, LOGPIXELSX);
+    INT digit_width = 0;
+    GetCharWidth32W(dc, L'0', L'0', &digit_width);
+    switch (style & BS_TYPEMASK) {
+    case BS_PUSHBUTTON:
+    case BS_DEFPUSHBUTTON:
+        return width - 2 * MulDiv(2, dpi, 96);  // inside the button's edge
+    case BS_CHECKBOX:
+    case BS_AUTOCHECKBOX:
+    case BS_3STATE:
+    case BS_AUTO3STATE:
+    case BS_RADIOBUTTON:
+    case BS_AUTORADIOBUTTON:
+        return width - (MulDiv(12, dpi, 96) + 1) - digit_width / 2;  // beside the box
+    case BS_GROUPBOX:
+        return width - 2 * digit_width;  // between the frame's corners
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+std::vector<std::wstring> overflowing_texts(HWND dialog) {
+    std::vector<std::wstring> overflowing;
+    for (HWND control : child_windows(dialog)) {
+        const std::wstring text = window_text(control);
+        if (text.empty() || !IsWindowVisible(control)) continue;
+        wchar_t class_name[32] = {};
+        GetClassNameW(control, class_name, 32);
+        const LONG style = GetWindowLongW(control, GWL_STYLE);
+        RECT client = {};
+        GetClientRect(control, &client);
+
+        HDC dc = GetDC(control);
+        HFONT font = copy_of_control_font(control, dc);
+        HGDIOBJ previous = SelectObject(dc, font);
+        bool fits = true;
+        if (const int room = one_line_room(control, dc, class_name, style, client.right)) {
+            RECT needed = {};
+            DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_SINGLELINE);
+            fits = needed.right <= room;
+        } else if (_wcsicmp(class_name, L"Static") == 0 && (style & SS_TYPEMASK) <= SS_RIGHT) {
+            RECT needed = {0, 0, client.right, 0};
+            const UINT prefix = (style & SS_NOPREFIX) ? DT_NOPREFIX : 0;
+            DrawTextW(dc, text.c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | prefix);
+            fits = needed.right <= client.right && needed.bottom <= client.bottom;
+        }
+        SelectObject(dc, previous);
+        DeleteObject(font);
+        ReleaseDC(control, dc);
+        if (!fits) overflowing.push_back(std::to_wstring(GetDlgCtrlID(control)) + L" " + text);
+    }
+    return overflowing;
 }
 
 }  // namespace e2e

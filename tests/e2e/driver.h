@@ -80,7 +80,14 @@ std::vector<uint8_t> valid_settings_file(uint8_t seed, int32_t udp_port);
 // Writes a settings file, creating its folder.
 bool put_settings_file(const std::vector<uint8_t>& bytes);
 
-// Saves the window's pixels as a BMP in the artifacts folder (SETTINGS_ARTIFACTS), if set.
+// Saves the window's pixels as a BMP in the artifacts folder (SETTINGS_ARTIFACTS), if set;
+// at another DPI than 96 the file's name ends in it ("-144dpi").
 void save_screenshot(HWND window, const std::string& name);
+
+// The controls of `dialog` whose text needs more room than the control gives it, measured
+// with the control's own font, each described by its id and text: text on one line (push
+// buttons, check boxes, radio buttons, group boxes) wider than the room, wrapped static
+// text taller than the control or with a word wider than it.
+std::vector<std::wstring> overflowing_texts(HWND dialog);
 
 }  // namespace e2e

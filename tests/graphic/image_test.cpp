@@ -453,3 +453,106 @@ TEST(ImageDib, ReferenceCountingDeletesOnTheLastRelease) {
 }
 
 }  // namespace
+
+namespace {
+
+// Red values row by row; green and blue stay 0.
+struct Picture {
+    int32_t width;
+    int32_t height;
+    std::vector<int> red;
+};
+
+void draw_picture(image_dib& image, const Picture& p, int depth) {
+    image.create(p.width, p.height, depth);
+    if (depth == 8) {
+        for (int i = 0; i < 256; ++i) image.set_palette_entry(i, {0, 0, static_cast<uint8_t>(i), 255});
+    }
+    for (int32_t y = 0; y < p.height; ++y)
+        for (int32_t x = 0; x < p.width; ++x)
+            image.set_pixel(x, y, {0, 0, static_cast<uint8_t>(p.red[y * p.width + x]), 255});
+}
+
+TEST(ResampleArea, EachTargetPixelAveragesTheSourceAreaItCovers) {
+    struct Case {
+        const char* what;
+        Picture source;
+        Picture expected;
+    } cases[] = {
+        {"halving averages 2 x 2 blocks", {4, 2, {0, 100, 200, 255, 40, 60, 0, 1}}, {2, 1, {50, 114}}},
+        {"3 to 2 weighs the middle pixel by half", {3, 1, {90, 30, 240}}, {2, 1, {70, 170}}},
+        {"the same size copies", {2, 2, {1, 2, 3, 4}}, {2, 2, {1, 2, 3, 4}}},
+        {"2 to 3 blends only the middle", {2, 1, {0, 100}}, {3, 1, {0, 50, 100}}},
+        {"3 to 2 rows", {1, 3, {0, 30, 60}}, {1, 2, {10, 50}}},
+    };
+    for (const Case& c : cases) {
+        for (int depth : {8, 32}) {
+            SCOPED_TRACE(testing::Message() << c.what << ", " << depth << "-bit source");
+            image_dib source;
+            draw_picture(source, c.source, depth);
+            image_dib target;
+            ASSERT_TRUE(target.create(c.expected.width, c.expected.height, 32));
+            ASSERT_TRUE(nrv::graphic::resample_area(source, target));
+            for (int32_t y = 0; y < c.expected.height; ++y)
+                for (int32_t x = 0; x < c.expected.width; ++x)
+                    EXPECT_EQ(
+                        target.get_pixel(x, y),
+                        (colour{0, 0, static_cast<uint8_t>(c.expected.red[y * c.expected.width + x]), 255}))
+                        << "at " << x << "," << y;
+        }
+    }
+}
+
+TEST(ResampleArea, AnEvenColourStaysEvenAtEveryScaleAndOtherDepthsAreRefused) {
+    image_dib source;
+    ASSERT_TRUE(source.create(64, 64, 32));
+    source.fill({247, 245, 244, 255});
+    for (int32_t size : {80, 96, 112, 128, 45}) {
+        image_dib target;
+        ASSERT_TRUE(target.create(size, size, 24));
+        ASSERT_TRUE(nrv::graphic::resample_area(source, target));
+        EXPECT_EQ(target.get_pixel(0, 0), (colour{247, 245, 244, 255})) << size;
+        EXPECT_EQ(target.get_pixel(size - 1, size / 2), (colour{247, 245, 244, 255})) << size;
+    }
+    image_dib empty;
+    image_dib paletted;
+    ASSERT_TRUE(paletted.create(4, 4, 8));
+    image_dib direct;
+    ASSERT_TRUE(direct.create(4, 4, 32));
+    EXPECT_FALSE(nrv::graphic::resample_area(empty, direct));
+    EXPECT_FALSE(nrv::graphic::resample_area(source, paletted));
+    EXPECT_FALSE(nrv::graphic::resample_area(source, empty));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(LoadBmpSequence, ReadsFilesBackToBackByTheSizeInTheirHeaders) {
+    image_dib first;
+    ASSERT_TRUE(first.create(3, 2, 8));
+    first.set_index(2, 1, 7);
+    image_dib second;
+    ASSERT_TRUE(second.create(5, 1, 24));
+    second.set_pixel(4, 0, {1, 2, 3, 255});
+    const std::string files = saved(first) + saved(second);
+    const auto* bytes = reinterpret_cast<const uint8_t*>(files.data());
+
+    image_dib read[2];
+    ASSERT_TRUE(nrv::graphic::load_bmp_sequence(bytes, files.size(), read, 2));
+    EXPECT_EQ(read[0].get_index(2, 1), 7);
+    EXPECT_EQ(read[1].width(), 5);
+    EXPECT_EQ(read[1].get_pixel(4, 0), (colour{1, 2, 3, 255}));
+
+    image_dib more[3];
+    EXPECT_FALSE(nrv::graphic::load_bmp_sequence(bytes, files.size(), more, 3)) << "one file short";
+    EXPECT_FALSE(nrv::graphic::load_bmp_sequence(bytes, files.size() - 1, read, 2)) << "cut short";
+    std::string oversized = files;
+    oversized[2] = '\xFF';
+    oversized[5] = '\x7F';
+    EXPECT_FALSE(nrv::graphic::load_bmp_sequence(reinterpret_cast<const uint8_t*>(oversized.data()),
+                                                 oversized.size(), read, 2))
+        << "a size past the end";
+}
+
+}  // namespace

@@ -3,7 +3,9 @@
 // layout, the lit picture, the mode radios and their help.
 #include "pages/button_test_support.h"
 #include "support/no_direct_input.h"
+#include "support/screen.h"
 
+#include <cstdlib>
 #include <cstring>
 
 nrv::peripheral::input_dx8* g_input_manager = nullptr;
@@ -178,10 +180,36 @@ TEST_F(KeyboardPage, ShowsTheDefaultKeysAndAssignsThePressedKey) {
 }
 
 // The screen point of a point of the controller picture.
+// A point of the 256 x 256 picture on the screen, wherever and however large it is drawn.
 POINT picture_point(HWND page, int x, int y) {
-    POINT point = {x, y};
-    ClientToScreen(GetDlgItem(page, IDC_PICTURE), &point);
+    HWND picture = GetDlgItem(page, IDC_PICTURE);
+    RECT rect = {};
+    GetWindowRect(picture, &rect);
+    POINT point = {MulDiv(x, rect.right - rect.left, 256), MulDiv(y, rect.bottom - rect.top, 256)};
+    ClientToScreen(picture, &point);
     return point;
+}
+
+SIZE window_size(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+// The picture keeps its share of the page's width, within a few pixels, at every DPI: the
+// page is 576 pixels wide at 96 DPI, where the picture has its own size.
+constexpr double kPictureShareOfPage = 256.0 / 576;
+
+// The picture is square and the slot buttons scale with it.
+SIZE expect_drawn_in_proportion(HWND page) {
+    const SIZE picture = window_size(GetDlgItem(page, IDC_PICTURE));
+    EXPECT_EQ(picture.cy, picture.cx);
+    for (int id : {IDC_SLOT_Y, IDC_SLOT_LT, IDC_SLOT_RSTICK_RIGHT}) {
+        const SIZE button = window_size(GetDlgItem(page, id));
+        EXPECT_NEAR(button.cx, 32 * picture.cx / 256, 1) << "slot button " << id;
+        EXPECT_NEAR(button.cy, 23 * picture.cx / 256, 1) << "slot button " << id;
+    }
+    return picture;
 }
 
 TEST_F(KeyboardPage, PressedKeysAndTheMouseLightThePicture) {
@@ -234,6 +262,86 @@ TEST_F(KeyboardPage, PressedKeysAndTheMouseLightThePicture) {
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
     EXPECT_EQ(settings_record().pad_slots[0].assignments[12], assignment_entry(0, DIK_J, 0, 12));
+}
+
+// The colour shown on the screen at a point, copied as a screenshot copies it.
+COLORREF screen_pixel(POINT point) {
+    const uint32_t rgb = test_support::screen_pixels({point.x, point.y, point.x + 1, point.y + 1}).at(0);
+    return RGB(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF);
+}
+
+int colour_distance(COLORREF a, COLORREF b) {
+    return std::abs(GetRValue(a) - GetRValue(b)) + std::abs(GetGValue(a) - GetGValue(b)) +
+           std::abs(GetBValue(a) - GetBValue(b));
+}
+
+// The help popup's text, wrapped as the popup wraps it and measured with the font it is
+// drawn in (its owner's), fits inside its margins.
+void expect_popup_text_fits(HWND popup, int dpi) {
+    RECT client = {};
+    GetClientRect(popup, &client);
+    const int margin = scale_to_dpi(6, dpi);
+    RECT needed = {0, 0, client.right - 2 * margin, 0};
+    HDC dc = GetDC(popup);
+    HGDIOBJ previous =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(GetWindow(popup, GW_OWNER), WM_GETFONT, 0, 0)));
+    DrawTextW(dc, window_text(popup).c_str(), -1, &needed, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, previous);
+    ReleaseDC(popup, dc);
+    EXPECT_LE(needed.right, client.right - 2 * margin) << "dpi " << dpi;
+    EXPECT_LE(needed.bottom, client.bottom - 2 * margin) << "dpi " << dpi;
+}
+
+// At the session's DPI, then after a move to a screen of one and a half times that DPI.
+TEST_F(KeyboardPage, DrawnPartsFollowTheDpiAndItsChange) {
+    ControllerSheet<> sheet;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = show_page(sheet_window, 0);
+        SetCursorPos(0, 0);
+        const int dpi = window_dpi(page);
+        const SIZE picture = expect_drawn_in_proportion(page);
+        const int page_width = window_size(page).cx;
+        EXPECT_NEAR(picture.cx, kPictureShareOfPage * page_width, scale_to_dpi(4, dpi))
+            << "the picture's share of a page " << page_width << " pixels wide at dpi " << dpi;
+        EXPECT_EQ(e2e::overflowing_texts(page), std::vector<std::wstring>{}) << "dpi " << dpi;
+        HWND popup = show_help_popup(page, text_w(70), {100, 100});
+        ASSERT_TRUE(popup);
+        expect_popup_text_fits(popup, dpi);
+        DestroyWindow(popup);
+
+        // The mouse over the D-pad's up arrow lights it where it is drawn.
+        ButtonPage& keyboard = sheet.keyboard;
+        const POINT up = picture_point(page, 92, 145);
+        const COLORREF unlit = screen_pixel(up);
+        SetCursorPos(up.x, up.y);
+        EXPECT_TRUE(pump_until([&] { return keyboard.HoverSlot() == 12; }))
+            << "hover " << keyboard.HoverSlot();
+        EXPECT_TRUE(pump_until([&] { return colour_distance(screen_pixel(up), unlit) > 60; }))
+            << "the lit arrow is drawn under the mouse at dpi " << dpi;
+        save_screenshot(sheet_window, "keyboard-page-hover");
+        SetCursorPos(0, 0);
+
+        const int next = dpi * 3 / 2;
+        RECT suggested = {};
+        GetWindowRect(sheet_window, &suggested);
+        suggested.right = suggested.left + MulDiv(suggested.right - suggested.left, 3, 2);
+        suggested.bottom = suggested.top + MulDiv(suggested.bottom - suggested.top, 3, 2);
+        SendMessageW(sheet_window, kWmDpiChanged, MAKEWPARAM(next, next),
+                     reinterpret_cast<LPARAM>(&suggested));
+        RECT taken = {};
+        GetWindowRect(sheet_window, &taken);
+        EXPECT_TRUE(EqualRect(&taken, &suggested)) << "the sheet takes the suggested rectangle";
+        // Wine leaves the page's own layout as it was: only what the page draws grows here.
+        EXPECT_GT(expect_drawn_in_proportion(page).cx, picture.cx * 5 / 4) << "dpi " << next;
+
+        // The mouse maps onto the picture at its new size.
+        const POINT moved = picture_point(page, 92, 145);
+        SetCursorPos(moved.x, moved.y);
+        EXPECT_TRUE(pump_until([&] { return keyboard.HoverSlot() == 12; }))
+            << "hover " << keyboard.HoverSlot();
+        SetCursorPos(0, 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
 }
 
 // With no input manager, and with one whose DirectInput could not be created.

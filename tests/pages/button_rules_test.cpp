@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -249,6 +251,101 @@ TEST_F(Picture, OverlaysKeepTheirKeyTransparentAndStackBySlot) {
     EXPECT_EQ(canvas.get_pixel(56, 130), s_overlays[10].get_pixel(19, 21));
 }
 
+int colour_distance(colour a, colour b) {
+    return std::abs(a.red - b.red) + std::abs(a.green - b.green) + std::abs(a.blue - b.blue);
+}
+
+// The point of the part slot lights where the lit picture is most even (a 5 x 5 square
+// around it of this slot's lit part alone, no later slot over it); {-1, -1} when none is.
+PicturePlace even_point(const image& lit, const image* const* overlays, int slot) {
+    const image& overlay = *overlays[slot];
+    const PicturePlace place = kOverlayPlaces[slot];
+    PicturePlace best = {-1, -1};
+    int best_spread = 1 << 30;
+    for (int y = 2; y + 2 < overlay.height(); ++y) {
+        for (int x = 2; x + 2 < overlay.width(); ++x) {
+            const colour centre = lit.get_pixel(place.x + x, place.y + y);
+            int spread = 0;
+            for (int dy = -2; dy <= 2 && spread < best_spread; ++dy) {
+                for (int dx = -2; dx <= 2; ++dx) {
+                    const int px = place.x + x + dx;
+                    const int py = place.y + y + dy;
+                    if (hovered_slot(overlays, px, py) != slot) spread = 1 << 30;
+                    if (spread < best_spread) spread += colour_distance(lit.get_pixel(px, py), centre);
+                }
+            }
+            if (spread < best_spread) {
+                best_spread = spread;
+                best = {place.x + x, place.y + y};
+            }
+        }
+    }
+    return best;
+}
+
+// The pictures drawn at 200 % (the program scales them down above 100 %): the lit picture
+// at 125, 150, 175 and 200 % shows each part lit where the picture of 100 % lights it.
+TEST_F(Picture, PicturesAt200PercentLightTheSamePartsAtEveryScale) {
+    std::ifstream in(std::string(PICTURE_DIR) + "/pictures_2x.z", std::ios::binary);
+    const std::string packed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    std::vector<uint8_t> files;
+    ASSERT_TRUE(nrv::storage::inflate_zlib(packed.data(), packed.size(), 4u << 20, files));
+    static image_dib large[1 + 2 * kFunctionCount];
+    ASSERT_TRUE(nrv::graphic::load_bmp_sequence(files.data(), files.size(), large, 1 + 2 * kFunctionCount));
+    ASSERT_EQ(large[0].width(), 512);
+    ASSERT_EQ(large[0].height(), 512);
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        EXPECT_EQ(large[1 + slot].width(), 2 * s_overlays[slot].width()) << slot;
+        EXPECT_EQ(large[1 + slot].height(), 2 * s_overlays[slot].height()) << slot;
+        EXPECT_EQ(large[1 + kFunctionCount + slot].width(), 40) << slot;
+    }
+
+    const image* large_overlays[kFunctionCount];
+    for (int slot = 0; slot < kFunctionCount; ++slot) large_overlays[slot] = &large[1 + slot];
+    constexpr uint32_t kAllLit = (1u << kFunctionCount) - 1;
+    image_dib lit;
+    ASSERT_TRUE(lit.create(256, 256, 32));
+    ASSERT_TRUE(draw_lit_picture(lit, s_picture, s_pointers, kAllLit, 1));
+    image_dib large_lit;
+    ASSERT_TRUE(large_lit.create(512, 512, 32));
+    ASSERT_TRUE(draw_lit_picture(large_lit, large[0], large_overlays, kAllLit, 2));
+    PicturePlace points[kFunctionCount];
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        points[slot] = even_point(lit, s_pointers, slot);
+        ASSERT_GE(points[slot].x, 0) << slot;
+        EXPECT_GT(colour_distance(lit.get_pixel(points[slot].x, points[slot].y),
+                                  s_picture.get_pixel(points[slot].x, points[slot].y)),
+                  60)
+            << "slot " << slot << " lights its part visibly";
+    }
+    for (int size : {320, 384, 448, 512}) {
+        image_dib shown;
+        ASSERT_TRUE(shown.create(size, size, 32));
+        ASSERT_TRUE(nrv::graphic::resample_area(large_lit, shown));
+        for (int slot = 0; slot < kFunctionCount; ++slot) {
+            const int x = (2 * points[slot].x + 1) * size / 512;
+            const int y = (2 * points[slot].y + 1) * size / 512;
+            EXPECT_LE(colour_distance(shown.get_pixel(x, y), lit.get_pixel(points[slot].x, points[slot].y)),
+                      60)
+                << "slot " << slot << " at " << size << " pixels";
+        }
+    }
+}
+
+TEST(PictureRules, TheMouseMapsOntoThePictureAtEveryDrawnSize) {
+    struct Case {
+        int drawn, drawn_length, picture;
+    } cases[] =
+        {
+            {0, 256, 0},     {255, 256, 255}, {0, 384, 0},     {383, 384, 255},
+            {191, 384, 127}, {192, 384, 128}, {511, 512, 255}, {-1, 384, -1},
+            {-1, 512, -1},   {384, 384, 256}, {7, 0, 7},  // nothing drawn: unchanged
+        };
+    for (const Case& c : cases)
+        EXPECT_EQ(picture_coordinate(c.drawn, 256, c.drawn_length), c.picture)
+            << c.drawn << " of " << c.drawn_length;
+}
+
 // A figure for tools/benchmark.sh, not a test: disabled in the test run.
 TEST_F(Picture, DISABLED_CostOfARebuildWithEverySlotLit) {
     image_dib canvas;
@@ -263,6 +360,17 @@ TEST_F(Picture, DISABLED_CostOfARebuildWithEverySlotLit) {
     const double ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("canvas rebuild with all 24 overlays lit: %.3f ms\n", ms / kRounds);
+
+    // Above 100 % each rebuild is also scaled down from the picture drawn at 200 %.
+    image_dib large;
+    ASSERT_TRUE(large.create(2 * canvas.width(), 2 * canvas.height(), 32));
+    image_dib shown;
+    ASSERT_TRUE(shown.create(canvas.width() * 3 / 2, canvas.height() * 3 / 2, 32));
+    const auto scaled_start = std::chrono::steady_clock::now();
+    for (int round = 0; round < kRounds; ++round) nrv::graphic::resample_area(large, shown);
+    const double scale_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - scaled_start).count();
+    std::printf("canvas rebuild, then scaled from 200 %% to 150 %%: %.3f ms more\n", scale_ms / kRounds);
 }
 
 }  // namespace

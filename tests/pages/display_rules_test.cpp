@@ -1,4 +1,5 @@
 #include "pages/pages.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,10 @@ std::vector<std::pair<int, int>> sizes(const std::vector<OfferedMode>& offered) 
     for (const OfferedMode& mode : offered)
         result.emplace_back(mode.resolution.width, mode.resolution.height);
     return result;
+}
+
+std::pair<int, int> size_of(const Resolution& size) {
+    return {size.width, size.height};
 }
 
 const OfferedMode* find(const std::vector<OfferedMode>& offered, int width, int height) {
@@ -91,3 +96,35 @@ TEST(DisplayRules, LabelsPadNumbersToFourPlaces) {
 }
 
 }  // namespace
+
+// A 1920 x 1080 screen at 100, 125, 150, 175 and 200 %. Full-screen defaults come from the
+// real pixels at every scale. A window fits when it fits the desktop the game sees: scaled
+// down on Windows, the real one under Wine.
+TEST(ScaledScreen, DefaultsUseTheRealPixelsAndWindowsFitTheGamesDesktop) {
+    const Resolution real = {1920, 1080};
+    struct Case {
+        int32_t dpi;
+        Resolution windows_desktop;
+        Resolution largest_window_mode;
+    } cases[] = {
+        {96, {1920, 1080}, {1920, 1080}}, {120, {1536, 864}, {1366, 768}},
+        {144, {1280, 720}, {1280, 720}},  {168, {1097, 617}, {960, 600}},
+        {192, {960, 540}, {720, 480}},    {0, {1920, 1080}, {1920, 1080}},  // DPI unknown: taken as unscaled
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << "dpi " << c.dpi);
+        build_default_settings(2, real.width, real.height);
+        EXPECT_EQ(screen_width(), 1280);
+        EXPECT_EQ(screen_height(), 720);
+
+        const Resolution windows = unaware_desktop_size(real, c.dpi, UnawareDesktop::Scaled);
+        EXPECT_EQ(size_of(windows), size_of(c.windows_desktop));
+        const std::vector<OfferedMode> offered =
+            offered_resolutions(table_set(), {}, windows, kNoLimit, false);
+        ASSERT_FALSE(offered.empty());
+        EXPECT_EQ(size_of(offered.back().resolution), size_of(c.largest_window_mode));
+
+        const Resolution wine = unaware_desktop_size(real, c.dpi, UnawareDesktop::Real);
+        EXPECT_EQ(size_of(wine), size_of(real));
+    }
+}
