@@ -8,15 +8,16 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 
 tools/install-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows --target settings bench_bare_sheet bench_probe_floor bench_driver peripheral_devices_test button_rules_test >/dev/null
-
 source tools/wine-session.sh
+[ "$WINE_PRESET" = windows ] || echo "This machine cannot run 32-bit programs: figures of the 64-bit build."
+cmake --preset "$WINE_PRESET" >/dev/null
+cmake --build --preset "$WINE_PRESET" --target settings bench_bare_sheet bench_probe_floor bench_driver peripheral_devices_test button_rules_test >/dev/null
+
 session=$(mktemp -d /tmp/settings-bench.XXXXXX)
 trap 'wine_session_stop; rm -rf "$session"' EXIT
 wine_session_start "$session" headless
 
-build="$top/build/windows"
+build="$top/build/$WINE_PRESET"
 exe="$build/app/settings.exe"
 bare="$build/tools/bench/bench_bare_sheet.exe"
 floor="$build/tools/bench/bench_probe_floor.exe"
@@ -75,9 +76,13 @@ cmake --preset release >/dev/null
 cmake --build --preset release --target settings >/dev/null
 released=$(stat -c %s "$top/build/release-build/app/settings.exe")
 echo "settings.exe as released (stripped): $released bytes ($(mib "$released") MiB)"
-dlls=/usr/lib/i386-linux-gnu/wine/i386-windows
+if [ "$WINE_PRESET" = windows ]; then
+  dlls=/usr/lib/i386-linux-gnu/wine/i386-windows objdump=i686-w64-mingw32-objdump
+else
+  dlls=/usr/lib/x86_64-linux-gnu/wine/x86_64-windows objdump=x86_64-w64-mingw32-objdump
+fi
 echo "Imported DLLs (sizes of Wine's builtin versions):"
-i686-w64-mingw32-objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | while read -r dll; do
+$objdump -p "$exe" | sed -n 's/^\s*DLL Name: //p' | while read -r dll; do
   file=$(find "$dlls" -maxdepth 1 -iname "$dll" | head -n 1)
   printf '  %-14s %s\n' "$dll" "$( [ -n "$file" ] && stat -c '%s bytes' "$file" || echo '(size unknown)')"
 done
