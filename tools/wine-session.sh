@@ -105,23 +105,4 @@ wine_session_stop() {
   for pid in "${WINE_SESSION_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
   for pid in "${WINE_SESSION_PIDS[@]}"; do wait "$pid" >/dev/null 2>&1 || true; done
   WINE_SESSION_PIDS=()
-
-# The Windows build to run here. Some machines run only 64-bit programs (no 32-bit user
-# code at all): there 32-bit Wine cannot start, and the tests run in the 64-bit build of the
-# same sources under 64-bit Wine, reached through a `wine` of the session's own. Elsewhere
-# the player's 32-bit program is what runs.
-if /usr/lib/wine/wine --version >/dev/null 2>&1 || ! [ -x /usr/lib/wine/wine64 ]; then
-  WINE_PRESET=windows
-else
-  WINE_PRESET=windows64
-fi
-
-wine_use_64bit() {
-  local bin=$1/bin
-  mkdir -p "$bin"
-  printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$bin/wine"
-  printf '#!/bin/sh\nexec wine wineboot.exe "$@"\n' >"$bin/wineboot"
-  chmod +x "$bin/wine" "$bin/wineboot"
-  export PATH="$bin:$PATH"
-}
 }
