@@ -43,6 +43,11 @@ endfunction()
 # unit_test(NAME SOURCES... [LIBS ...]) - one googletest executable and one ctest entry.
 # In the Windows build ctest runs it through Wine (CMAKE_CROSSCOMPILING_EMULATOR), so a
 # whole executable is one Wine start.
+if(WIN32)
+  # Through Wine, in the session the test is given (see windows_test).
+  set(WINE_TEST_RUNNER ${PROJECT_SOURCE_DIR}/tools/in-wine-session.sh)
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_TEST_RUNNER} wine)
+endif()
 function(unit_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
@@ -54,6 +59,27 @@ function(unit_test name)
   endif()
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
   set_tests_properties(${name} PROPERTIES TIMEOUT 120)
+  if(WIN32)
+    windows_test(${name})
+  endif()
+endfunction()
+
+# windows_test(NAME [ALONE] [COST SECONDS]) - where a test under Wine runs. The test command
+# runs several Wine sessions side by side, each a ctest resource "wine" of two slots, and
+# tools/in-wine-session.sh starts the test in the session it is given. A test shares its
+# session with one other test, or with ALONE has a session to itself: tests that work the
+# desktop and the keyboard focus, the pads or the settings file. COST, about the seconds a
+# test takes, lets the longest start first.
+function(windows_test name)
+  cmake_parse_arguments(ARG "ALONE" "COST" "" ${ARGN})
+  set(slots 1)
+  if(ARG_ALONE)
+    set(slots 2)
+  endif()
+  set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS wine:${slots})
+  if(ARG_COST)
+    set_tests_properties(${name} PROPERTIES COST ${ARG_COST})
+  endif()
 endfunction()
 
 # test_data_folder(TARGET DEFINE FOLDER) - hands a test a folder of the build as the string

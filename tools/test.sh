@@ -23,17 +23,39 @@ else
 fi
 
 status=0
-ctest --preset native -j2 || status=1
+# The native tests keep the processor busy while the Wine tests mostly wait on windows,
+# timers and devices: both run at once, the native ones' report shown after.
+native_log=$(mktemp /tmp/settings-native-tests.XXXXXX)
+ctest --preset native -j2 >"$native_log" 2>&1 &
+native=$!
 
 session=$(mktemp -d /tmp/settings-tests.XXXXXX)
-trap 'wine_session_stop; rm -rf "$session"' EXIT
+trap 'wine_session_stop; rm -rf "$session" "$native_log"' EXIT
 # Virtual game controllers for the controller tests.
 export VIRTUAL_PADS_LIBRARY="$top/build/$WINE_PRESET/tests/e2e/libvirtual_pads.so"
-wine_session_start "$session" headless
+# Wine sessions side by side, each with its own prefix, display and pads; ctest gives each
+# test a session (tools/in-wine-session.sh), and a session runs two tests at once or one
+# that must be alone in it.
+sessions=${SETTINGS_WINE_SESSIONS:-3}
+wine_session_start "$session/0" headless
+extra=()
+for ((i = 1; i < sessions; i++)); do extra+=("$session/$i"); done
+[ ${#extra[@]} -eq 0 ] || wine_session_add "${extra[@]}"
+export WINE_SESSIONS="$session"
+{
+  printf '{"version": {"major": 1, "minor": 0}, "local": [{"wine": ['
+  for ((i = 0; i < sessions; i++)); do
+    printf '%s{"id": "%d", "slots": 2}' "$([ $i -gt 0 ] && echo ,)" "$i"
+  done
+  printf ']}]}\n'
+} >"$session/resources.json"
 # The end-to-end tests save their screenshots here.
 export SETTINGS_ARTIFACTS="$top/build/artifacts"
 mkdir -p "$SETTINGS_ARTIFACTS"
-ctest --preset "$WINE_PRESET" -j2 || status=1
+ctest --preset "$WINE_PRESET" -j$((2 * sessions)) --resource-spec-file "$session/resources.json" || status=1
+
+wait $native || status=1
+cat "$native_log"
 
 # Screenshots come out of Wine as BMPs; keep PNGs to look at.
 for shot in "$SETTINGS_ARTIFACTS"/*.bmp; do

@@ -7,7 +7,14 @@
 #                                        prefix (a player's own) is used as it is, with
 #                                        the user's own home, and its wineserver is left
 #                                        alone.
-#   wine_session_stop                  - ends everything wine_session_start started.
+#   wine_session_add DIR...            - more sessions beside the running one, for tests that
+#                                        run side by side, started together: each a prefix,
+#                                        home, Xvfb display and virtual pads of its own, with
+#                                        the same sound server.
+#   wine_session_stop                  - ends everything wine_session_start and
+#                                        wine_session_add started.
+# Each session writes DIR/env, the variables that tell it from the others, which
+# tools/in-wine-session.sh reads to run a test in it.
 #   WINE_PRESET                        - the CMake preset of the Windows build that runs
 #                                        here: windows, or windows64 where only 64-bit
 #                                        programs run.
@@ -16,6 +23,7 @@
 # the tests append pad commands to. The pads live as long as the session's wineserver.
 
 WINE_SESSION_PIDS=()
+WINE_SESSION_ADDED=()
 
 # The Windows build to run here. Some machines run only 64-bit programs (no 32-bit user
 # code at all): there 32-bit Wine cannot start, and the tests run in the 64-bit build of the
@@ -39,6 +47,7 @@ wine_use_64bit() {
 wine_session_start() {
   local dir=$1 mode=${2:-}
   mkdir -p "$dir"
+  WINE_SESSION_ADDED=()
   if [ -n "${WINE_SESSION_PREFIX:-}" ]; then
     export WINEPREFIX="$WINE_SESSION_PREFIX"
     WINE_SESSION_OWN_PREFIX=1
@@ -54,12 +63,8 @@ wine_session_start() {
   unset LANGUAGE
 
   if [ "$mode" = headless ] || [ -z "${DISPLAY:-}" ]; then
-    local n=99
-    while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >"$dir/xvfb.log" 2>&1 &
-    WINE_SESSION_PIDS+=($!)
-    export DISPLAY=":$n"
-    for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X$n" ] && break; sleep 0.1; done
+    wine_session_xvfb "$dir"
+    WINE_SESSION_PIDS+=("$(cat "$dir/xvfb.pid")")
     WINE_SESSION_HEADLESS=1
 
     # DirectSound needs a sound server; a null sink stands in for speakers and microphone.
@@ -78,6 +83,42 @@ wine_session_start() {
   fi
 
   [ "$WINE_SESSION_OWN_PREFIX" = 1 ] && return 0
+  wine_session_boot "$dir"
+  wine_session_write_env "$dir"
+}
+
+wine_session_add() {
+  local dir booting=()
+  for dir in "$@"; do
+    mkdir -p "$dir/home"
+    WINE_SESSION_ADDED+=("$dir")
+    (
+      export HOME="$dir/home"
+      export WINEPREFIX="$dir/prefix"
+      wine_session_xvfb "$dir"
+      wine_session_boot "$dir"
+      wine_session_write_env "$dir"
+    ) &
+    booting+=($!)
+  done
+  wait "${booting[@]}"
+}
+
+# An Xvfb display on a number of its own, which the server picks (so sessions started side
+# by side never take the same one): DISPLAY, and the server's pid in DIR/xvfb.pid.
+wine_session_xvfb() {
+  local dir=$1
+  : >"$dir/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$dir/display" >"$dir/xvfb.log" 2>&1 &
+  echo $! >"$dir/xvfb.pid"
+  for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+  export DISPLAY=":$(head -n1 "$dir/display")"
+}
+
+# A new prefix made and its wineserver kept running, with Wine's services (and the HID bus
+# with the virtual pads) started.
+wine_session_boot() {
+  local dir=$1
   wineboot -i >"$dir/wineboot.log" 2>&1 || true
   wineserver -w
   wineserver -p
@@ -99,9 +140,23 @@ wine_session_start() {
   fi
 }
 
+# The variables that tell one session from another, as shell assignments.
+wine_session_write_env() {
+  local dir=$1 name
+  : >"$dir/env"
+  for name in HOME WINEPREFIX DISPLAY VIRTUAL_PADS_COMMANDS; do
+    [ -n "${!name:-}" ] && printf 'export %s=%q\n' "$name" "${!name}" >>"$dir/env"
+  done
+}
+
 wine_session_stop() {
   [ "${WINE_SESSION_OWN_PREFIX:-0}" = 1 ] || wineserver -k >/dev/null 2>&1 || true
-  local pid
+  local pid dir
+  for dir in "${WINE_SESSION_ADDED[@]}"; do
+    WINEPREFIX="$dir/prefix" wineserver -k >/dev/null 2>&1 || true
+    [ -s "$dir/xvfb.pid" ] && WINE_SESSION_PIDS+=("$(cat "$dir/xvfb.pid")")
+  done
+  WINE_SESSION_ADDED=()
   for pid in "${WINE_SESSION_PIDS[@]}"; do kill "$pid" >/dev/null 2>&1 || true; done
   for pid in "${WINE_SESSION_PIDS[@]}"; do wait "$pid" >/dev/null 2>&1 || true; done
   WINE_SESSION_PIDS=()

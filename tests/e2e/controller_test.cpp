@@ -238,11 +238,15 @@ protected:
         m_tool = std::make_unique<ToolProcess>();
         if (!m_tool->start()) return nullptr;
         m_sheet = m_tool->wait_for_sheet();
+        if (!m_sheet) ADD_FAILURE() << "no sheet; the tool's exit code: " << m_tool->exit_code();
         return m_sheet ? show_page(m_sheet, kControllerPage) : nullptr;
     }
     // Plugs in one pad, starts the tool and chooses the pad for player 1.
     HWND start_with_pad(const std::string& id, const char* name) {
-        if (!m_pads.attach(id, 4, name) || !VirtualPads::wait_for(1)) return nullptr;
+        if (!m_pads.attach(id, 4, name) || !VirtualPads::wait_for(1)) {
+            ADD_FAILURE() << "the pad did not come: " << attached_pads().size() << " attached";
+            return nullptr;
+        }
         HWND page = start_on_controller_page();
         const std::wstring device(name, name + std::strlen(name));
         if (page) choose_device(page, device.c_str());
