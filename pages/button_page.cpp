@@ -545,9 +545,22 @@ LRESULT ButtonPage::OnTimer(WPARAM timer, LPARAM) {
 }
 
 void ButtonPage::LightPicture() {
+    if (!m_picture.m_hWnd) return;
+    const uint32_t mask = PartsToLight();
+    const bool high_contrast = g_high_contrast_on();
+    if (mask == m_litMask && high_contrast == m_litInHighContrast) return;
+    m_litMask = mask;
+    m_litInHighContrast = high_contrast;
+    m_picture.ShowLit(mask);
+}
+
+// The slots of the buttons held down and the part under the mouse; none while no pad is
+// shown, so that letting a pad go (or showing one that is not attached) leaves nothing lit.
+uint32_t ButtonPage::PartsToLight() {
+    m_hoverSlot = -1;
     const input_device_dx8* device = ShownDevice();
     const uint32_t* entries = pad_assignments(static_cast<unsigned>(m_player));
-    if (!device || !entries || !m_picture.m_hWnd) return;
+    if (!device || !entries) return 0;
 
     POINT cursor;
     GetCursorPos(&cursor);
@@ -567,12 +580,7 @@ void ButtonPage::LightPicture() {
     }
     m_hoverSlot = hovered_slot(function_overlays(), cursor.x, cursor.y);
     if (m_hoverSlot >= 0) mask |= 1u << m_hoverSlot;
-
-    const bool high_contrast = g_high_contrast_on();
-    if (mask == m_litMask && high_contrast == m_litInHighContrast) return;
-    m_litMask = mask;
-    m_litInHighContrast = high_contrast;
-    m_picture.ShowLit(mask);
+    return mask;
 }
 
 LRESULT ButtonPage::OnHelpRequest(WPARAM, LPARAM) {

@@ -409,6 +409,7 @@ private:
     LRESULT OnTimer(WPARAM, LPARAM);
     LRESULT OnHelpRequest(WPARAM, LPARAM);
     void LightPicture();
+    uint32_t PartsToLight();
 
     // Screen reader names, the steal note and the slot-clearing keys (button_access.cpp).
     void SetUpAccess();

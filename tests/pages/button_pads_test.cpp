@@ -180,6 +180,9 @@ TEST_F(ControllerPage, CapturedButtonsAxesAndHatsAreAssignedAndLit) {
         pad->joystick().rgbButtons[2] = 0x80;
         EXPECT_TRUE(pump_until([&] { return controller.LitMask() == (1u << 2 | 1u << 3); }))
             << "lit " << controller.LitMask();
+        // Letting the pad go while its button is held leaves nothing lit.
+        select_entry(page, IDC_DEVICE, 0);
+        EXPECT_TRUE(pump_until([&] { return controller.LitMask() == 0; })) << "lit " << controller.LitMask();
         pad->joystick().rgbButtons[2] = 0;
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
