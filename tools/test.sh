@@ -42,17 +42,18 @@ extra=()
 for ((i = 1; i < sessions; i++)); do extra+=("$session/$i"); done
 [ ${#extra[@]} -eq 0 ] || wine_session_add "${extra[@]}"
 export WINE_SESSIONS="$session"
+# The sessions as ctest resources, for the test presets "<preset>-sessions".
 {
   printf '{"version": {"major": 1, "minor": 0}, "local": [{"wine": ['
   for ((i = 0; i < sessions; i++)); do
     printf '%s{"id": "%d", "slots": 2}' "$([ $i -gt 0 ] && echo ,)" "$i"
   done
   printf ']}]}\n'
-} >"$session/resources.json"
+} >"$top/build/wine-sessions.json"
 # The end-to-end tests save their screenshots here.
 export SETTINGS_ARTIFACTS="$top/build/artifacts"
 mkdir -p "$SETTINGS_ARTIFACTS"
-ctest --preset "$WINE_PRESET" -j$((2 * sessions)) --resource-spec-file "$session/resources.json" || status=1
+ctest --preset "$WINE_PRESET-sessions" -j$((2 * sessions)) || status=1
 
 wait $native || status=1
 cat "$native_log"
