@@ -145,7 +145,7 @@ wine_session_write_env() {
   local dir=$1 name
   : >"$dir/env"
   for name in HOME WINEPREFIX DISPLAY VIRTUAL_PADS_COMMANDS; do
-    [ -n "${!name:-}" ] && printf 'export %s=%q\n' "$name" "${!name}" >>"$dir/env"
+    if [ -n "${!name:-}" ]; then printf 'export %s=%q\n' "$name" "${!name}" >>"$dir/env"; fi
   done
 }
 
