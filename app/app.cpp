@@ -20,12 +20,9 @@ CsettingApp g_app;
 NamedMutex g_productMutex("Calcora");
 
 void load_texts() {
-    HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_STRING_DATABASE), MAKEINTRESOURCEW(10));
-    const DWORD size = resource ? SizeofResource(nullptr, resource) : 0;
-    HGLOBAL data = resource ? LoadResource(nullptr, resource) : nullptr;
-    const void* bytes = data ? LockResource(data) : nullptr;
-
-    nrv::storage::memory_streambuf buffer(bytes, bytes ? static_cast<int32_t>(size) : 0);
+    DWORD size = 0;
+    const void* bytes = resource_bytes(IDR_STRING_DATABASE, RT_RCDATA, size);
+    nrv::storage::memory_streambuf buffer(bytes, static_cast<int32_t>(size));
     std::istream stream(&buffer);
     load_string_database(stream);
 

@@ -40,14 +40,15 @@ function(project_library name)
   endif()
 endfunction()
 
-# unit_test(NAME SOURCES... [LIBS ...]) - one googletest executable and one ctest entry.
-# In the Windows build ctest runs it through Wine (CMAKE_CROSSCOMPILING_EMULATOR), so a
-# whole executable is one Wine start.
 if(WIN32)
-  # Through Wine, in the session the test is given (see windows_test).
+  # Windows tests run through Wine, in the session each is given (see windows_test).
   set(WINE_TEST_RUNNER ${PROJECT_SOURCE_DIR}/tools/in-wine-session.sh)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_TEST_RUNNER} wine)
 endif()
+
+# unit_test(NAME SOURCES... [LIBS ...]) - one googletest executable and one ctest entry.
+# In the Windows build ctest runs it through Wine (CMAKE_CROSSCOMPILING_EMULATOR), so a
+# whole executable is one Wine start.
 function(unit_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})

@@ -404,6 +404,15 @@ void CBitmapButton::DrawItem(DRAWITEMSTRUCT* item) {
     DeleteDC(memory);
 }
 
+const void* resource_bytes(UINT id, const wchar_t* type, DWORD& size) {
+    HMODULE module = GetModuleHandleW(nullptr);
+    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
+    const void* bytes = data ? LockResource(data) : nullptr;
+    size = bytes ? SizeofResource(module, resource) : 0;
+    return bytes;
+}
+
 BOOL CBitmap::LoadBitmap(UINT id) {
     m_bitmap.reset(::LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id)));
     return m_bitmap ? TRUE : FALSE;

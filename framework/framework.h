@@ -437,6 +437,10 @@ protected:
     GdiObject<HBITMAP> m_bitmap;
 };
 
+// The bytes of one of the program's own resources, which stay for the life of the process,
+// and their count in `size`; null, with `size` 0, when there is no such resource.
+const void* resource_bytes(UINT id, const wchar_t* type, DWORD& size);
+
 // A bitmap resource owned for the life of the object.
 class CBitmap {
 public:

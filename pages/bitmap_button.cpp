@@ -42,11 +42,8 @@ constexpr UINT kOverlayIds[kFunctionCount] = {
 // Reads a BMP held as an RCDATA resource of the program. A missing resource reads as an
 // empty stream, which leaves the image empty.
 bool load_picture_resource(nrv::graphic::image_dib& image, UINT id) {
-    HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(10));
-    HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
-    const void* bytes = data ? LockResource(data) : nullptr;
-    const DWORD size = bytes ? SizeofResource(module, resource) : 0;
+    DWORD size = 0;
+    const void* bytes = resource_bytes(id, RT_RCDATA, size);
     nrv::storage::memory_streambuf buffer(bytes, static_cast<int32_t>(size));
     std::istream stream(&buffer);
     return image.load(stream);
@@ -55,11 +52,8 @@ bool load_picture_resource(nrv::graphic::image_dib& image, UINT id) {
 // Reads a BITMAP resource of the program: the bytes of a BMP file without its 14-byte file
 // header, which is put back in front so that the image code can read it.
 bool load_bitmap_resource(nrv::graphic::image_dib& image, UINT id) {
-    HMODULE module = GetModuleHandleW(nullptr);
-    HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(id), MAKEINTRESOURCEW(2));
-    HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
-    const auto* bytes = static_cast<const char*>(data ? LockResource(data) : nullptr);
-    const DWORD size = bytes ? SizeofResource(module, resource) : 0;
+    DWORD size = 0;
+    const auto* bytes = static_cast<const char*>(resource_bytes(id, RT_BITMAP, size));
     constexpr uint32_t kFileHeaderSize = 14;
     constexpr uint32_t kPaletteEntrySize = 4;
     if (size < sizeof(nrv::graphic::bitmap_info_header)) return false;
@@ -98,15 +92,11 @@ constexpr size_t kLargePicturesLimit = 4u << 20;
 
 struct LargePictures {
     LargePictures() {
-        HMODULE module = GetModuleHandleW(nullptr);
-        HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(IDR_PICTURES_2X), MAKEINTRESOURCEW(10));
-        HGLOBAL data = resource ? LoadResource(module, resource) : nullptr;
-        const void* bytes = data ? LockResource(data) : nullptr;
+        DWORD size = 0;
+        const void* bytes = resource_bytes(IDR_PICTURES_2X, RT_RCDATA, size);
         std::vector<uint8_t> files;
-        loaded =
-            bytes &&
-            nrv::storage::inflate_zlib(bytes, SizeofResource(module, resource), kLargePicturesLimit, files) &&
-            nrv::graphic::load_bmp_sequence(files.data(), files.size(), images, kCount);
+        loaded = bytes && nrv::storage::inflate_zlib(bytes, size, kLargePicturesLimit, files) &&
+                 nrv::graphic::load_bmp_sequence(files.data(), files.size(), images, kCount);
         for (int slot = 0; slot < kFunctionCount; ++slot) overlays[slot] = &images[1 + slot];
     }
     const nrv::graphic::image_dib& controller() const { return images[0]; }
