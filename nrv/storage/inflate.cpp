@@ -214,11 +214,9 @@ uint32_t adler32(const std::vector<uint8_t>& bytes) {
     return b << 16 | a;
 }
 
-}  // namespace
-
-bool inflate_zlib(const void* data, size_t size, size_t limit, std::vector<uint8_t>& out) {
-    out.clear();
-    const auto* bytes = static_cast<const uint8_t*>(data);
+// The stream's blocks into `out`, then its check; false as soon as anything is wrong,
+// with whatever was already written left in `out`.
+bool inflate_checked(const uint8_t* bytes, size_t size, size_t limit, std::vector<uint8_t>& out) {
     // Deflate (method 8) with a window of at most 32 KiB, no preset dictionary.
     if (!bytes || size < 6 || (bytes[0] & 0x0F) != 8 || (bytes[0] >> 4) > 7 || (bytes[1] & 0x20) ||
         (bytes[0] * 256 + bytes[1]) % 31 != 0)
@@ -232,23 +230,25 @@ bool inflate_zlib(const void* data, size_t size, size_t limit, std::vector<uint8
         if (type == 0) done = inflate_stored(in, out, limit);
         if (type == 1) done = inflate_fixed(in, out, limit);
         if (type == 2) done = inflate_dynamic(in, out, limit);
-        if (!done) {
-            out.clear();
-            return false;
-        }
+        if (!done) return false;
     }
     in.align();
     uint32_t check = 0;
     for (int n = 0; n < 4; ++n) {
         uint8_t b;
-        if (!in.byte(b)) {
-            out.clear();
-            return false;
-        }
+        if (!in.byte(b)) return false;
         check = check << 8 | b;
     }
-    if (check != adler32(out)) out.clear();
     return check == adler32(out);
+}
+
+}  // namespace
+
+bool inflate_zlib(const void* data, size_t size, size_t limit, std::vector<uint8_t>& out) {
+    out.clear();
+    if (inflate_checked(static_cast<const uint8_t*>(data), size, limit, out)) return true;
+    out.clear();
+    return false;
 }
 
 }  // namespace storage

@@ -57,6 +57,16 @@ TEST(InflateZlib, RefusesDamagedStreamsAndOutputBeyondTheLimit) {
     }
     std::vector<uint8_t> out;
     EXPECT_FALSE(inflate_zlib(nullptr, 0, kNoLimit, out));
+
+    // A stored block "abc" that is not the last, with nothing after it; and as the last
+    // block with a check of 1, which is the check of no bytes at all.
+    const std::vector<std::vector<uint8_t>> hand_made = {
+        {0x78, 0x01, 0x00, 0x03, 0x00, 0xFC, 0xFF, 'a', 'b', 'c'},
+        {0x78, 0x01, 0x01, 0x03, 0x00, 0xFC, 0xFF, 'a', 'b', 'c', 0, 0, 0, 1}};
+    for (const std::vector<uint8_t>& stream : hand_made) {
+        EXPECT_FALSE(inflate_zlib(stream.data(), stream.size(), kNoLimit, out)) << stream.size();
+        EXPECT_TRUE(out.empty()) << stream.size();
+    }
 }
 
 }  // namespace
