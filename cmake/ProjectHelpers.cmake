@@ -44,6 +44,24 @@ if(WIN32)
   # Windows tests run through Wine, in the session each is given (see windows_test).
   set(WINE_TEST_RUNNER ${PROJECT_SOURCE_DIR}/tools/in-wine-session.sh)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${WINE_TEST_RUNNER} wine)
+
+  # The Wine sessions as ctest resources, for the test presets "<preset>-sessions": as many
+  # sessions as the test command starts (SETTINGS_WINE_SESSIONS), two slots each, and in the
+  # 32-bit build one more with a 32-bit prefix. Written at configure time so that those
+  # presets also run by hand after a build, then in the one session of the shell.
+  set(SETTINGS_WINE_SESSIONS 3 CACHE STRING "Wine sessions the test command runs side by side")
+  set(sessions "")
+  math(EXPR last "${SETTINGS_WINE_SESSIONS} - 1")
+  foreach(id RANGE ${last})
+    list(APPEND sessions "{\"id\": \"${id}\", \"slots\": 2}")
+  endforeach()
+  list(JOIN sessions ", " sessions)
+  set(prefix32 "")
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(prefix32 ", \"wine32\": [{\"id\": \"win32\", \"slots\": 2}]")
+  endif()
+  file(CONFIGURE OUTPUT ${CMAKE_BINARY_DIR}/wine-sessions.json
+       CONTENT "{\"version\": {\"major\": 1, \"minor\": 0}, \"local\": [{\"wine\": [${sessions}]${prefix32}}]}\n")
 endif()
 
 # unit_test(NAME SOURCES... [LIBS ...]) - one googletest executable and one ctest entry.
@@ -65,19 +83,24 @@ function(unit_test name)
   endif()
 endfunction()
 
-# windows_test(NAME [ALONE] [COST SECONDS]) - where a test under Wine runs. The test command
-# runs several Wine sessions side by side, each a ctest resource "wine" of two slots, and
-# tools/in-wine-session.sh starts the test in the session it is given. A test shares its
-# session with one other test, or with ALONE has a session to itself: tests that work the
-# desktop and the keyboard focus, the pads or the settings file. COST, about the seconds a
-# test takes, lets the longest start first.
+# windows_test(NAME [ALONE] [COST SECONDS] [PREFIX32]) - where a test under Wine runs. The
+# test command runs several Wine sessions side by side, each a ctest resource "wine" of two
+# slots, and tools/in-wine-session.sh starts the test in the session it is given. A test
+# shares its session with one other test, or with ALONE has a session to itself: tests that
+# work the desktop and the keyboard focus, the pads or the settings file. COST, about the
+# seconds a test takes, lets the longest start first. PREFIX32 runs it in the session with a
+# 32-bit prefix (resource "wine32"), which only the 32-bit build has.
 function(windows_test name)
-  cmake_parse_arguments(ARG "ALONE" "COST" "" ${ARGN})
+  cmake_parse_arguments(ARG "ALONE;PREFIX32" "COST" "" ${ARGN})
   set(slots 1)
   if(ARG_ALONE)
     set(slots 2)
   endif()
-  set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS wine:${slots})
+  set(resource wine)
+  if(ARG_PREFIX32)
+    set(resource wine32)
+  endif()
+  set_tests_properties(${name} PROPERTIES RESOURCE_GROUPS ${resource}:${slots})
   if(ARG_COST)
     set_tests_properties(${name} PROPERTIES COST ${ARG_COST})
   endif()

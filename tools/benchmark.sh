@@ -9,7 +9,7 @@ cd "$top"
 
 tools/install-deps.sh
 source tools/wine-session.sh
-[ "$WINE_PRESET" = windows ] || echo "This machine cannot run 32-bit programs: figures of the 64-bit build."
+[ "$WINE_PRESET" = windows ] || echo "$WINE_SESSION_NO_32BIT: figures of the 64-bit build."
 cmake --preset "$WINE_PRESET" >/dev/null
 cmake --build --preset "$WINE_PRESET" --target settings bench_bare_sheet bench_probe_floor bench_driver peripheral_devices_test button_rules_test >/dev/null
 

@@ -11,7 +11,7 @@ cd "$top"
 
 tools/install-deps.sh
 source tools/wine-session.sh
-[ "$WINE_PRESET" = windows ] || echo "This machine cannot run 32-bit programs: running the 64-bit build."
+[ "$WINE_PRESET" = windows ] || echo "$WINE_SESSION_NO_32BIT: running the 64-bit build."
 cmake --preset "$WINE_PRESET" >/dev/null
 cmake --build --preset "$WINE_PRESET" --target settings
 # The prefix given in WINEPREFIX, or a Wine world of its own under build/.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <istream>
+#include <string>
 
 namespace {
 
@@ -78,3 +79,28 @@ TEST(PictureResources, SlotBitmapsAreTwentyByTwentyAtEightBits) {
 }
 
 }  // namespace
+
+namespace {
+
+std::string own_manifest() {
+    HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24));  // RT_MANIFEST
+    if (!found) return {};
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, found)));
+    return std::string(bytes, SizeofResource(nullptr, found));
+}
+
+}  // namespace
+
+// The manifest names this build's own width, and common controls the loader can bind at it.
+TEST(ManifestResource, NamesTheProgramsOwnArchitecture) {
+    const std::string manifest = own_manifest();
+#ifdef _WIN64
+    const char* own = "processorArchitecture=\"amd64\" name=\"Kestrane.Calcora.Settings\"";
+    const char* controls = "processorArchitecture=\"*\" publicKeyToken";
+#else
+    const char* own = "processorArchitecture=\"x86\" name=\"Kestrane.Calcora.Settings\"";
+    const char* controls = "processorArchitecture=\"x86\" publicKeyToken";
+#endif
+    EXPECT_NE(manifest.find(own), std::string::npos) << manifest;
+    EXPECT_NE(manifest.find(controls), std::string::npos) << manifest;
+}
