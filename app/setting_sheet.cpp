@@ -8,8 +8,6 @@
 #include <cwchar>
 #include <new>
 
-nrv::peripheral::input_dx8* g_input_manager = nullptr;
-
 namespace {
 
 constexpr size_t kTitleLength = 128;

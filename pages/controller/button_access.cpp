@@ -2,7 +2,7 @@
 // and values for assistive technology, the focus mark, clearing a slot from the keyboard
 // or the slot's menu, the note that tells which input a capture took from another slot,
 // and the button that opens the system's game controller settings.
-#include "pages/pages.h"
+#include "pages/controller/internal.h"
 
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -17,7 +17,6 @@
 
 namespace {
 
-constexpr UINT_PTR kFlashTimer = 3;  // the page timer is 2
 constexpr UINT kFlashPeriodMs = 150;
 constexpr int kFlashTicks = 6;  // three times on and off
 

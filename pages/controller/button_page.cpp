@@ -1,6 +1,6 @@
 // The Keyboard and Controller pages: device, mode, the 24 function assignments and the
 // lit controller picture.
-#include "pages/pages.h"
+#include "pages/controller/internal.h"
 
 #include "nrv/peripheral/peripheral.h"
 #include "res/resource.h"
@@ -14,8 +14,6 @@ namespace {
 
 using nrv::peripheral::input_device_dx8;
 
-constexpr UINT_PTR kPageTimer = 2;
-constexpr UINT_PTR kFlashTimer = 3;
 constexpr UINT kPagePeriodMs = 160;
 // What the page timer tells the input manager has passed: about one period.
 constexpr float kTickSeconds = 0.166f;
@@ -98,10 +96,6 @@ const SettingsGuid kNoDevice = {};
 
 bool same_guid(const GUID& a, const GUID& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
-}
-
-input_device_dx8* find_device(const GUID& instance) {
-    return g_input_manager ? nrv::peripheral::find_device_by_guid(*g_input_manager, instance) : nullptr;
 }
 
 std::wstring device_name(const input_device_dx8& device) {
@@ -210,7 +204,7 @@ void ButtonPage::OnDpiChanged(int dpi) {
 }
 
 input_device_dx8* ButtonPage::ShownDevice() const {
-    return find_device(m_device);
+    return find_input_device(m_device);
 }
 
 void ButtonPage::FillPage(int slot, bool enumerate) {
@@ -283,7 +277,7 @@ void ButtonPage::ShowAssignments() {
     for (const FunctionSlot& controls : kSlots) SetDlgItemText(controls.name, L"");
 
     const bool listed = selected >= 0 && static_cast<size_t>(selected) < m_deviceList.size();
-    const input_device_dx8* device = listed ? find_device(m_deviceList[selected]) : nullptr;
+    const input_device_dx8* device = listed ? find_input_device(m_deviceList[selected]) : nullptr;
     const unsigned player = static_cast<unsigned>(m_player);
     if (!device) {
         m_device = GUID_NULL;
@@ -323,7 +317,7 @@ void ButtonPage::OnSelchangeDevice() {
 // The player's stored pad is not plugged in: it is listed after "--" and selected, so that
 // the player sees that its layout is kept. Its instance GUID stands for it in the list.
 LRESULT ButtonPage::AddAbsentPadEntry() {
-    if (same_guid(m_device, GUID_NULL) || find_device(m_device) || m_deviceList.empty()) return 0;
+    if (same_guid(m_device, GUID_NULL) || find_input_device(m_device) || m_deviceList.empty()) return 0;
     const std::wstring text = text_w(kNotConnectedText);
     const LRESULT index =
         SendDlgItemMessage(IDC_DEVICE, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>(text.c_str()));
@@ -338,7 +332,7 @@ bool ButtonPage::IsAbsentPadEntry(LRESULT entry) const {
         return false;
     const GUID& listed = m_deviceList[entry];
     return !same_guid(listed, GUID_NULL) &&
-           same_guid(listed, to_guid(pad_device(static_cast<unsigned>(m_player)))) && !find_device(listed);
+           same_guid(listed, to_guid(pad_device(static_cast<unsigned>(m_player)))) && !find_input_device(listed);
 }
 
 // The kept entries of a pad that is not connected, by generic names: without the pad there
@@ -361,10 +355,10 @@ bool ButtonPage::TakeOverKeptLayout() {
     const unsigned player = static_cast<unsigned>(m_player);
     const GUID stored = to_guid(pad_device(player));
     const LRESULT selected = SendDlgItemMessage(IDC_DEVICE, CB_GETCURSEL);
-    if (same_guid(stored, GUID_NULL) || find_device(stored) || selected < 0 ||
+    if (same_guid(stored, GUID_NULL) || find_input_device(stored) || selected < 0 ||
         static_cast<size_t>(selected) >= m_deviceList.size())
         return false;
-    const input_device_dx8* device = find_device(m_deviceList[selected]);
+    const input_device_dx8* device = find_input_device(m_deviceList[selected]);
     const uint32_t* kept = pad_assignments(player);
     if (!device || !kept) return false;
 
