@@ -20,12 +20,6 @@ namespace {
 constexpr UINT kFlashPeriodMs = 150;
 constexpr int kFlashTicks = 6;  // three times on and off
 
-// Texts of the string database.
-constexpr uint32_t kPartNamesText = 170;  // the 24 function names in slot order, split by '|'
-constexpr uint32_t kPictureNameText = 171;
-constexpr uint32_t kTakenNoteText = 172;  // "%s moved from %s to %s."
-constexpr uint32_t kClearText = 173;
-
 std::wstring window_text(HWND window) {
     std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
     text.resize(GetWindowTextW(window, &text[0], static_cast<int>(text.size())));

@@ -27,18 +27,6 @@ constexpr int kGameControllerKind = nrv::peripheral::device_game_controller;
 constexpr int kSlotButtonWidth = 32;
 constexpr int kSlotButtonHeight = 23;
 
-// Texts of the string database.
-constexpr uint32_t kDeviceTextKeyboard = 50;
-constexpr uint32_t kPlayerText = 78;
-constexpr uint32_t kXInputHelpText = 70;
-constexpr uint32_t kDirectInputHelpText = 71;
-constexpr uint32_t kXInputRefusedText = 111;
-constexpr uint32_t kXInputRefusedCaption = 37;
-constexpr uint32_t kNotConnectedText = 150;
-constexpr uint32_t kKeptButtonPattern = 151;
-constexpr uint32_t kKeptAxisHalfPattern = 152;
-constexpr uint32_t kKeptHatDirectionPattern = 153;
-
 // The controls and picture of each function slot, in slot order.
 struct FunctionSlot {
     int button;
@@ -218,7 +206,7 @@ void ButtonPage::FillPage(int slot, bool enumerate) {
     LRESULT selection = 0;
 
     if (m_player != kKeyboardSlot) {
-        const std::wstring player = text_w(kPlayerText);
+        const std::wstring player = text_w(kControllerText);
         for (int number = kFirstPlayer; number <= kLastPlayer; ++number) {
             const std::wstring entry = player + L" " + std::to_wstring(number);
             SendDlgItemMessage(IDC_PLAYER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
@@ -244,7 +232,7 @@ void ButtonPage::FillPage(int slot, bool enumerate) {
         if (selection == 0 && !xinput()) selection = AddAbsentPadEntry();
         if (selection == 0) m_device = GUID_NULL;
     } else {
-        const std::wstring keyboard = text_w(kDeviceTextKeyboard);
+        const std::wstring keyboard = text_w(kKeyboardText);
         SendDlgItemMessage(IDC_DEVICE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keyboard.c_str()));
         EnableSlotControls(true);
         EnableModeControls(false);
@@ -465,7 +453,7 @@ void ButtonPage::OnXInput() {
         set_xinput(true);
         return;
     }
-    MessageBox(text_w(kXInputRefusedText).c_str(), text_w(kXInputRefusedCaption).c_str(), MB_ICONHAND);
+    MessageBox(text_w(kXInputRefusedText).c_str(), text_w(kQualityText).c_str(), MB_ICONHAND);
     if (IsDlgButtonChecked(IDC_XINPUT) == BST_CHECKED)
         ::CheckRadioButton(m_hWnd, IDC_XINPUT, IDC_DIRECTINPUT, IDC_DIRECTINPUT);
 }
