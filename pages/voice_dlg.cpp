@@ -12,7 +12,6 @@ constexpr UINT_PTR kPumpTimer = 1;
 // Captured audio is moved to playback this often; the playback block is a quarter second.
 constexpr UINT kPumpPeriodMs = 160;
 
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CVoiceDlg, CDialog)
