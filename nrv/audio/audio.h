@@ -177,7 +177,7 @@ void pump_capture_to_playback(pcm_input_device& input, pcm_output_device& output
 
 // --- DirectSound 8 devices ----------------------------------------------------------------
 #ifdef _WIN32
-#include "framework/framework.h"
+#include "nrv/win32/win32.h"
 
 #include <mmsystem.h>
 #include <dsound.h>

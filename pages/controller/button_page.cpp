@@ -98,14 +98,6 @@ std::wstring device_path(const input_device_dx8& device) {
     return path;
 }
 
-std::wstring wide_from(const std::u16string& text) {
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string u16_from(const std::wstring& text) {
-    return std::u16string(text.begin(), text.end());
-}
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(ButtonPage, CPropertyPage)
@@ -320,7 +312,8 @@ bool ButtonPage::IsAbsentPadEntry(LRESULT entry) const {
         return false;
     const GUID& listed = m_deviceList[entry];
     return !same_guid(listed, GUID_NULL) &&
-           same_guid(listed, to_guid(pad_device(static_cast<unsigned>(m_player)))) && !find_input_device(listed);
+           same_guid(listed, to_guid(pad_device(static_cast<unsigned>(m_player)))) &&
+           !find_input_device(listed);
 }
 
 // The kept entries of a pad that is not connected, by generic names: without the pad there
