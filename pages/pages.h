@@ -44,6 +44,8 @@ std::u16string resolution_label(const OfferedMode& mode, const std::u16string& w
 HWND show_help_popup(HWND owner, const std::wstring& text, POINT anchor);
 // Closes a popup show_help_popup opened, if it is still there.
 void close_help_popup(HWND popup);
+// The whole text of a window.
+std::wstring read_window_text(HWND window);
 
 // A control of a page and the text that explains it.
 struct ControlHelp {

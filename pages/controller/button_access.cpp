@@ -20,12 +20,6 @@ namespace {
 constexpr UINT kFlashPeriodMs = 150;
 constexpr int kFlashTicks = 6;  // three times on and off
 
-std::wstring window_text(HWND window) {
-    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
-    text.resize(GetWindowTextW(window, &text[0], static_cast<int>(text.size())));
-    return text;
-}
-
 std::vector<std::wstring> part_names() {
     std::vector<std::wstring> names;
     const std::wstring all = text_w(kPartNamesText);
@@ -192,7 +186,7 @@ private:
         if (!text) return E_POINTER;
         *text = nullptr;
         if (!IsWindow(m_lender)) return S_FALSE;
-        const std::wstring lent = window_text(m_lender);
+        const std::wstring lent = read_window_text(m_lender);
         if (lent.empty()) return S_FALSE;
         *text = SysAllocString(lent.c_str());
         return *text ? S_OK : E_OUTOFMEMORY;
@@ -386,7 +380,7 @@ void ButtonPage::ShowTakenNote(int from, int to) {
     }
 
     const std::vector<std::wstring> names = part_names();
-    const std::wstring input = window_text(m_slotButtons[to].NameBox());
+    const std::wstring input = read_window_text(m_slotButtons[to].NameBox());
     if (note)
         ::SetWindowTextW(note, fill_pattern(text_w(kTakenNoteText), {input, names[from], names[to]}).c_str());
     m_flashSlot = from;
