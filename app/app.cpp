@@ -38,15 +38,15 @@ void load_texts() {
 }
 
 void bring_first_instance_forward() {
-    HWND sheet = FindWindowW(nullptr, text_w(3).c_str());
+    HWND sheet = FindWindowW(nullptr, text_w(kSheetTitleText).c_str());
     if (sheet) SetForegroundWindow(sheet);
 }
 
 // Tells the player that settings.dat could not be read or written and why; true when the
 // player asks to try again.
 bool ask_to_retry(uint32_t error) {
-    return MessageBoxW(nullptr, file_error_text(settings_file_path(), error).c_str(), text_w(3).c_str(),
-                       MB_ICONSTOP | MB_RETRYCANCEL) == IDRETRY;
+    return MessageBoxW(nullptr, file_error_text(settings_file_path(), error).c_str(),
+                       text_w(kSheetTitleText).c_str(), MB_ICONSTOP | MB_RETRYCANCEL) == IDRETRY;
 }
 
 // Loads settings.dat, or builds defaults when there is none, it is invalid, or it asks
@@ -86,7 +86,9 @@ BOOL CsettingApp::InitInstance() {
     probe_display_modes();
     probe_adapter();
     const bool warned = !can_run_tier(0);
-    if (warned) MessageBoxW(nullptr, text_w(8).c_str(), text_w(3).c_str(), MB_ICONERROR);
+    if (warned)
+        MessageBoxW(nullptr, text_w(kBelowMinimumText).c_str(), text_w(kSheetTitleText).c_str(),
+                    MB_ICONERROR);
     const int highest_tier = highest_runnable_tier();
     load_or_build_settings(highest_tier);
 

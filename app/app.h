@@ -2,13 +2,8 @@
 #pragma once
 
 #include "framework/framework.h"
+#include "pages/controller/controller.h"
 #include "pages/pages.h"
-
-namespace nrv {
-namespace peripheral {
-class input_dx8;
-}
-}  // namespace nrv
 
 // The one run of the program. InitInstance does everything and returns FALSE, so the
 // process ends without a message loop.
@@ -41,9 +36,6 @@ private:
 // full path on a line of its own, then the system's reason for the error code, or, when the
 // system has no text for it, the code in decimal and hexadecimal.
 std::wstring file_error_text(const std::wstring& path, uint32_t error);
-
-// The input manager of this run; null before it is created and after it is destroyed.
-extern nrv::peripheral::input_dx8* g_input_manager;
 
 // A named mutex created at static initialisation and released and closed at exit.
 class NamedMutex {

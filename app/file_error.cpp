@@ -42,7 +42,7 @@ std::wstring full_path(const std::wstring& path) {
 std::wstring file_error_text(const std::wstring& path, uint32_t error) {
     std::wstring reason = system_error_text(error);
     if (reason.empty()) {
-        reason = text_w(140);
+        reason = text_w(kErrorCodeText);
         const size_t at = reason.find(L"%s");
         if (at == std::wstring::npos)
             reason = error_code_text(error);

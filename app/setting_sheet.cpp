@@ -8,8 +8,6 @@
 #include <cwchar>
 #include <new>
 
-nrv::peripheral::input_dx8* g_input_manager = nullptr;
-
 namespace {
 
 constexpr size_t kTitleLength = 128;
@@ -18,22 +16,24 @@ wchar_t g_displayTitle[kTitleLength];
 wchar_t g_buttonTitles[2][kTitleLength];
 wchar_t g_onlineTitle[kTitleLength];
 
-constexpr UINT kButtonPageTitles[2] = {50, 78};
-constexpr UINT kFirstButtonPageString = 102;
+// The Keyboard and Controller pages: the tab texts, and the captions the pages are created
+// with (string table), which the tab texts replace.
+constexpr uint32_t kButtonPageTitles[2] = {kKeyboardText, kControllerText};
+constexpr UINT kButtonPageCaptions[2] = {IDS_KEYBOARD_PAGE, IDS_CONTROLLER_PAGE};
 
 }  // namespace
 
 CSettingSheet::CSettingSheet(bool probe_modes_again) : CPropertySheet(L"", nullptr, 0) {
     if (probe_modes_again) probe_display_modes();
 
-    AddTitledPage(m_displayPage, g_displayTitle, 32);
+    AddTitledPage(m_displayPage, g_displayTitle, kDisplayText);
     for (int index = 0; index < 2; ++index) {
-        m_buttonPages[index] = new (std::nothrow) ButtonPage(index, kFirstButtonPageString + index);
+        m_buttonPages[index] = new (std::nothrow) ButtonPage(index, kButtonPageCaptions[index]);
         // A page that could not be allocated is left out of the sheet.
         if (m_buttonPages[index])
             AddTitledPage(*m_buttonPages[index], g_buttonTitles[index], kButtonPageTitles[index]);
     }
-    AddTitledPage(m_onlinePage, g_onlineTitle, 51);
+    AddTitledPage(m_onlinePage, g_onlineTitle, kOnlineText);
 
     m_psh.dwFlags |= PSH_NOAPPLYNOW | PSH_USEHICON;
     m_psh.dwFlags &= ~PSH_HASHELP;
@@ -68,7 +68,7 @@ LRESULT CSettingSheet::OnDeviceChange(WPARAM event, LPARAM data) {
 BOOL CSettingSheet::OnInitDialog() {
     const BOOL result = CPropertySheet::OnInitDialog();
     if (g_input_manager) g_input_manager->attach_window(m_hWnd);
-    SetWindowText(text_w(3).c_str());
-    ::SetDlgItemTextW(m_hWnd, IDCANCEL, text_w(30).c_str());
+    SetWindowText(text_w(kSheetTitleText).c_str());
+    ::SetDlgItemTextW(m_hWnd, IDCANCEL, text_w(kCancelText).c_str());
     return result;
 }

@@ -4,6 +4,7 @@
 // modes, the Display page's resolution list and the names the button grid shows. The bytes
 // after the record describe the machine and a game controller.
 #include "nrv/peripheral/core/controls.h"
+#include "pages/controller/controller.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
 

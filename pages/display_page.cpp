@@ -11,16 +11,11 @@ constexpr UINT kHoverPeriodMs = 160;
 
 // The controls that explain themselves when the cursor rests on them, or on F1.
 constexpr ControlHelp kHelpTexts[] = {
-    {IDC_QUALITY_LOW, 113}, {IDC_QUALITY_MEDIUM, 114}, {IDC_QUALITY_HIGH, 115},     {IDC_ASPECT_4_3, 116},
-    {IDC_ASPECT_16_9, 117}, {IDC_WINDOW_MODE, 118},    {IDC_FULL_SCREEN_MODE, 119},
+    {IDC_QUALITY_LOW, kLowQualityHelpText},          {IDC_QUALITY_MEDIUM, kMediumQualityHelpText},
+    {IDC_QUALITY_HIGH, kHighQualityHelpText},        {IDC_ASPECT_4_3, kAspect4To3HelpText},
+    {IDC_ASPECT_16_9, kAspect16To9HelpText},         {IDC_WINDOW_MODE, kWindowModeHelpText},
+    {IDC_FULL_SCREEN_MODE, kFullScreenModeHelpText},
 };
-
-std::wstring to_wide(const std::u16string& text) {
-    return std::wstring(text.begin(), text.end());
-}
-std::u16string to_u16(const std::wstring& text) {
-    return std::u16string(text.begin(), text.end());
-}
 
 }  // namespace
 
@@ -117,13 +112,13 @@ void CDisplayPage::FillResolutions(bool want_full_screen, bool use_given, int32_
     const Resolution limit = max_resolution_for(CheckedTier(), video_memory_mb());
     const std::vector<OfferedMode> offered =
         offered_resolutions(listed_modes(), fullscreen_modes(), ScreenSize(), limit, want_full_screen);
-    const std::u16string window_only = to_u16(text_w(97));
-    const std::u16string full_screen_only = to_u16(text_w(98));
+    const std::u16string window_only = u16_from(text_w(kWindowOnlyText));
+    const std::u16string full_screen_only = u16_from(text_w(kFullScreenOnlyText));
 
     LRESULT target_index = -1;
     for (const OfferedMode& mode : offered) {
         m_offeredModes.push_back(mode.resolution);
-        const std::wstring label = to_wide(resolution_label(mode, window_only, full_screen_only));
+        const std::wstring label = wide_from(resolution_label(mode, window_only, full_screen_only));
         const LRESULT index =
             SendDlgItemMessage(IDC_RESOLUTION, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(label.c_str()));
         if (mode.resolution.width == target.width && mode.resolution.height == target.height)
@@ -158,7 +153,7 @@ void CDisplayPage::OnScreenMode() {
 void CDisplayPage::OnQuality() {
     int tier = CheckedTier();
     if (tier != 0 && !can_run_tier(tier)) {
-        MessageBox(text_w(82).c_str(), text_w(37).c_str(), MB_ICONERROR);
+        MessageBox(text_w(kQualityRefusedText).c_str(), text_w(kQualityText).c_str(), MB_ICONERROR);
         CheckDlgButton(IDC_QUALITY_MEDIUM, BST_UNCHECKED);
         CheckDlgButton(IDC_QUALITY_HIGH, BST_UNCHECKED);
         if (tier == 1 || !can_run_tier(1)) {

@@ -29,12 +29,6 @@ RECT text_rect(HDC dc, const std::wstring& text, int dpi) {
     return rect;
 }
 
-std::wstring window_text(HWND window) {
-    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
-    text.resize(GetWindowTextW(window, &text[0], static_cast<int>(text.size())));
-    return text;
-}
-
 LRESULT CALLBACK popup_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
         case WM_PAINT: {
@@ -48,7 +42,7 @@ LRESULT CALLBACK popup_proc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
             const int margin = popup_margin(window);
             InflateRect(&client, -margin, -margin);
-            DrawTextW(dc, window_text(window).c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
+            DrawTextW(dc, read_window_text(window).c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
             SelectObject(dc, previous);
             EndPaint(window, &paint);
             return 0;
@@ -169,4 +163,10 @@ void PageHelp::Show(HWND page, HWND control, uint32_t text, bool by_keyboard) {
     m_window = show_help_popup(page, text_w(text), anchor);
     m_control = control;
     m_byKeyboard = by_keyboard;
+}
+
+std::wstring read_window_text(HWND window) {
+    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
+    text.resize(GetWindowTextW(window, &text[0], static_cast<int>(text.size())));
+    return text;
 }

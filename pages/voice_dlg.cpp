@@ -12,9 +12,6 @@ constexpr UINT_PTR kPumpTimer = 1;
 // Captured audio is moved to playback this often; the playback block is a quarter second.
 constexpr UINT kPumpPeriodMs = 160;
 
-constexpr UINT kFailureText = 77;
-constexpr UINT kFailureCaption = 73;
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CVoiceDlg, CDialog)
@@ -59,7 +56,7 @@ BOOL CVoiceDlg::OnInitDialog() {
 
     // The devices go before the message: nothing keeps the sound system busy meanwhile.
     ReleaseDevices();
-    MessageBox(text_w(kFailureText).c_str(), text_w(kFailureCaption).c_str(), MB_ICONERROR);
+    MessageBox(text_w(kSoundFailedText).c_str(), text_w(kSoundDeviceTestText).c_str(), MB_ICONERROR);
     EndDialog(IDCANCEL);
     return result;
 }

@@ -1,7 +1,7 @@
 // The adapter probe: Direct3D 9 caps, DirectDraw's video memory and the desktop from GDI.
 #include "probe/probe.h"
 
-#include "framework/framework.h"
+#include "nrv/win32/win32.h"
 
 #include <ddraw.h>
 

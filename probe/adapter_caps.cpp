@@ -2,7 +2,7 @@
 // probe because d3d8.h and d3d9.h cannot share a translation unit.
 #include "probe/probe.h"
 
-#include "framework/framework.h"
+#include "nrv/win32/win32.h"
 
 #include <d3d9.h>
 

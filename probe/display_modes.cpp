@@ -2,7 +2,7 @@
 // from Direct3D 8's adapter modes and the display settings the system lists.
 #include "probe/probe.h"
 
-#include "framework/framework.h"
+#include "nrv/win32/win32.h"
 
 #include <d3d8.h>
 

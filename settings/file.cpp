@@ -5,11 +5,12 @@
 // Western system, say) works like any other.
 #include "settings/settings.h"
 
+#include "nrv/win32/win32.h"
+
 #include <windows.h>
 #include <shlobj.h>
 
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -17,23 +18,6 @@ const wchar_t kFolderSuffix[] = L"\\Kestrane\\Calcora\\";
 const wchar_t kCurrentFolder[] = L".";
 const wchar_t kFileName[] = L"settings.dat";
 const wchar_t kTempFileName[] = L"settings.dat.new";
-
-// Owns a file handle from CreateFileW.
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE handle) : m_handle(handle) {}
-    ~FileHandle() { close(); }
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-
-    bool is_open() const { return m_handle != INVALID_HANDLE_VALUE; }
-    HANDLE get() const { return m_handle; }
-    // Closes the file; false when the system reports a failure.
-    bool close() { return !is_open() || CloseHandle(std::exchange(m_handle, INVALID_HANDLE_VALUE)); }
-
-private:
-    HANDLE m_handle;
-};
 
 bool is_separator(wchar_t c) {
     return c == L'\\' || c == L'/';
@@ -67,9 +51,9 @@ private:
 // Writes all of the record to path and forces it to the disk. On any shortfall returns
 // the system's error code for the step that failed; 0 on success.
 DWORD write_record_file(const std::wstring& path, const SettingsRecord& record) {
-    FileHandle file(g_create_file(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                  FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.is_open()) return GetLastError();
+    UniqueHandle file(g_create_file(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return GetLastError();
     DWORD written = 0;
     if (!WriteFile(file.get(), &record, sizeof record, &written, nullptr)) return GetLastError();
     if (written != sizeof record) return ERROR_HANDLE_DISK_FULL;
@@ -84,10 +68,10 @@ DWORD write_record_file(const std::wstring& path, const SettingsRecord& record) 
 // holding it open does not make it unreadable.
 DWORD read_file_start(const std::wstring& path, uint8_t* bytes, DWORD size, DWORD& read) {
     read = 0;
-    FileHandle file(g_create_file(path.c_str(), GENERIC_READ,
-                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.is_open()) return GetLastError();
+    UniqueHandle file(g_create_file(path.c_str(), GENERIC_READ,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return GetLastError();
     while (read < size) {
         DWORD count = 0;
         if (!ReadFile(file.get(), bytes + read, size - read, &count, nullptr)) return GetLastError();
@@ -110,8 +94,8 @@ bool is_folder(const std::wstring& path) {
 
 // Makes the folders folders_to_make lists; 0 or the system's error code.
 DWORD make_folders(const std::wstring& path) {
-    for (const std::u16string& level : folders_to_make(std::u16string(path.begin(), path.end()))) {
-        const std::wstring folder(level.begin(), level.end());
+    for (const std::u16string& level : folders_to_make(u16_from(path))) {
+        const std::wstring folder = wide_from(level);
         // A level made by another program a moment ago is as good as one made here.
         if (!is_folder(folder) && !CreateDirectoryW(folder.c_str(), nullptr) &&
             GetLastError() != ERROR_ALREADY_EXISTS)

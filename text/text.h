@@ -6,6 +6,10 @@
 // NUL-ended UTF-8 and shown as 16-bit units decoded by utf8_to_wide.
 #pragma once
 
+// kSheetTitleText and the other names of the texts the code shows, generated from the text
+// table res/strings.tsv (its name column).
+#include "text/text_ids.h"
+
 #include <cstdint>
 #include <istream>
 #include <map>

@@ -2,14 +2,12 @@
 // dialog's controls.
 #include "text/text.h"
 
+#include "nrv/win32/win32.h"
+
 namespace {
 
 // Window texts are read into 256 units: at most 255 characters and the terminator.
 constexpr int kWindowTextUnits = 256;
-
-std::wstring to_wstring(const std::u16string& text) {
-    return std::wstring(text.begin(), text.end());
-}
 
 BOOL CALLBACK replace_control_text(HWND window, LPARAM) {
     // Windows without a control id are not template controls; static texts with the
@@ -21,7 +19,7 @@ BOOL CALLBACK replace_control_text(HWND window, LPARAM) {
 }  // namespace
 
 std::wstring text_w(uint32_t entry) {
-    return to_wstring(utf8_to_wide(lookup_text(text_id(entry))));
+    return wide_from(utf8_to_wide(lookup_text(text_id(entry))));
 }
 
 void replace_text_placeholders(HWND dialog) {
@@ -36,5 +34,5 @@ void replace_window_text(HWND window) {
     uint32_t id = 0;
     if (!placeholder_text_id(std::u16string(buffer, buffer + length), id)) return;
     // An id without a text leaves the window empty.
-    SetWindowTextW(window, to_wstring(utf8_to_wide(lookup_text(id))).c_str());
+    SetWindowTextW(window, wide_from(utf8_to_wide(lookup_text(id))).c_str());
 }

@@ -177,7 +177,7 @@ void pump_capture_to_playback(pcm_input_device& input, pcm_output_device& output
 
 // --- DirectSound 8 devices ----------------------------------------------------------------
 #ifdef _WIN32
-#include "framework/framework.h"
+#include "nrv/win32/win32.h"
 
 #include <mmsystem.h>
 #include <dsound.h>
@@ -189,6 +189,18 @@ namespace audio {
 
 // The wave format DirectSound is given for a PCM format.
 WAVEFORMATEX make_wave_format(const pcm_format& format);
+
+// The description of a capture (DSCBUFFERDESC) or playback (DSBUFFERDESC) buffer that holds
+// one second of `format`, which it points at.
+template <class Description>
+Description one_second_buffer(DWORD flags, WAVEFORMATEX& format) {
+    Description description = {};
+    description.dwSize = sizeof description;
+    description.dwFlags = flags;
+    description.dwBufferBytes = format.nAvgBytesPerSec;
+    description.lpwfxFormat = &format;
+    return description;
+}
 
 // dsound.dll, loaded at run time so that the tool starts without it.
 UniqueModule load_dsound_library();

@@ -60,11 +60,7 @@ bool pcm_input_device_dx8::open(uint32_t channels, uint32_t rate, uint32_t bits)
 
     m_readOffset = 0;
     m_format = make_wave_format(format);
-    m_description = {};
-    m_description.dwSize = sizeof m_description;
-    m_description.dwFlags = DSCBCAPS_WAVEMAPPED;
-    m_description.dwBufferBytes = m_format.nAvgBytesPerSec;
-    m_description.lpwfxFormat = &m_format;
+    m_description = one_second_buffer<DSCBUFFERDESC>(DSCBCAPS_WAVEMAPPED, m_format);
 
     ComPtr<IDirectSoundCaptureBuffer> created;
     if (FAILED(m_capture->CreateCaptureBuffer(&m_description, created.put(), nullptr))) return false;

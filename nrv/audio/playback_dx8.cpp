@@ -68,11 +68,7 @@ bool pcm_output_device_dx8::open(uint32_t channels, uint32_t rate, uint32_t bits
     if (!m_sound || m_buffer || !is_valid_format(format)) return false;
 
     m_format = make_wave_format(format);
-    m_description = {};
-    m_description.dwSize = sizeof m_description;
-    m_description.dwFlags = kPlaybackBufferFlags;
-    m_description.dwBufferBytes = m_format.nAvgBytesPerSec;
-    m_description.lpwfxFormat = &m_format;
+    m_description = one_second_buffer<DSBUFFERDESC>(kPlaybackBufferFlags, m_format);
 
     ComPtr<IDirectSoundBuffer> created;
     if (FAILED(m_sound->CreateSoundBuffer(&m_description, created.put(), nullptr))) return false;

@@ -31,10 +31,6 @@ std::wstring name_from(const WCHAR (&field)[N]) {
     return std::wstring(field, wcsnlen(field, N));
 }
 
-std::u16string u16_from(const std::wstring& text) {
-    return std::u16string(text.begin(), text.end());
-}
-
 joystick_object object_of(const GUID& type) {
     if (IsEqualGUID(type, GUID_XAxis)) return joystick_object::x_axis;
     if (IsEqualGUID(type, GUID_YAxis)) return joystick_object::y_axis;

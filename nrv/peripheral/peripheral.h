@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/framework.h"
 #include "nrv/peripheral/core/controls.h"
 #include "nrv/storage/storage.h"
+#include "nrv/win32/win32.h"
 
 namespace nrv {
 namespace peripheral {

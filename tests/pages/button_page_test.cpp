@@ -8,8 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 
-nrv::peripheral::input_dx8* g_input_manager = nullptr;
-
 namespace {
 
 using namespace button_test;

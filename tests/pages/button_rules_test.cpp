@@ -1,6 +1,6 @@
 // The controller page's rules without windows: device buttons as entries, assignment,
 // the capture scan, and hovering and lighting over the generated overlays.
-#include "pages/pages.h"
+#include "pages/controller/controller.h"
 #include "settings/settings.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 
 #include "nrv/peripheral/peripheral.h"
 #include "nrv/storage/storage.h"
-#include "pages/pages.h"
+#include "pages/controller/controller.h"
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "e2e/driver.h"

@@ -1,6 +1,6 @@
 // Device buttons as assignment entries: the rules of button_rules.cpp applied to a
 // DirectInput device.
-#include "pages/pages.h"
+#include "pages/controller/internal.h"
 
 #include "nrv/peripheral/peripheral.h"
 

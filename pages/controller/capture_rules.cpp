@@ -1,5 +1,5 @@
 // What the press-a-button dialog takes as a press, without windows.
-#include "pages/pages.h"
+#include "pages/controller/controller.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Game controllers plugged in or pulled out while the sheet runs. The input manager
 // registers the sheet window for arrivals and removals of HID interfaces; the sheet hands
 // each WM_DEVICECHANGE here.
-#include "pages/pages.h"
+#include "pages/controller/internal.h"
 
 #include "nrv/peripheral/peripheral.h"
 

@@ -1,5 +1,5 @@
 // The press-a-button dialog of the controller pages.
-#include "pages/pages.h"
+#include "pages/controller/internal.h"
 
 #include "nrv/peripheral/peripheral.h"
 #include "res/resource.h"
@@ -11,10 +11,6 @@ namespace {
 
 constexpr UINT_PTR kScanTimer = 1;
 constexpr UINT kScanPeriodMs = 160;
-
-nrv::peripheral::input_device_dx8* find_device(const GUID& instance) {
-    return g_input_manager ? nrv::peripheral::find_device_by_guid(*g_input_manager, instance) : nullptr;
-}
 
 }  // namespace
 
@@ -45,7 +41,7 @@ BOOL CBtnDlg::OnInitDialog() {
 uint8_t CBtnDlg::Scan() {
     PressedButtons now = {};
     int count = 0;
-    if (nrv::peripheral::input_device_dx8* device = find_device(m_device)) {
+    if (nrv::peripheral::input_device_dx8* device = find_input_device(m_device)) {
         count = device->button_count();
         for (int index = 0; index < count; ++index)
             set_pressed(now, index, device->is_button_down(static_cast<uint8_t>(index)));
@@ -56,7 +52,7 @@ uint8_t CBtnDlg::Scan() {
 LRESULT CBtnDlg::OnTimer(WPARAM, LPARAM) {
     m_captured = Scan();
     if (m_captured == kNothingCaptured) return 0;
-    const nrv::peripheral::input_device_dx8* device = find_device(m_device);
+    const nrv::peripheral::input_device_dx8* device = find_input_device(m_device);
     if (device && is_capture_excluded(device->device_kind(), m_captured)) {
         // Not taken. Forgotten at once, so that an OK that follows (Return) stores nothing.
         m_captured = kNothingCaptured;

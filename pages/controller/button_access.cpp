@@ -2,7 +2,7 @@
 // and values for assistive technology, the focus mark, clearing a slot from the keyboard
 // or the slot's menu, the note that tells which input a capture took from another slot,
 // and the button that opens the system's game controller settings.
-#include "pages/pages.h"
+#include "pages/controller/internal.h"
 
 #include "res/resource.h"
 #include "settings/settings.h"
@@ -17,21 +17,8 @@
 
 namespace {
 
-constexpr UINT_PTR kFlashTimer = 3;  // the page timer is 2
 constexpr UINT kFlashPeriodMs = 150;
 constexpr int kFlashTicks = 6;  // three times on and off
-
-// Texts of the string database.
-constexpr uint32_t kPartNamesText = 170;  // the 24 function names in slot order, split by '|'
-constexpr uint32_t kPictureNameText = 171;
-constexpr uint32_t kTakenNoteText = 172;  // "%s moved from %s to %s."
-constexpr uint32_t kClearText = 173;
-
-std::wstring window_text(HWND window) {
-    std::wstring text(GetWindowTextLengthW(window) + 1, L'\0');
-    text.resize(GetWindowTextW(window, &text[0], static_cast<int>(text.size())));
-    return text;
-}
 
 std::vector<std::wstring> part_names() {
     std::vector<std::wstring> names;
@@ -199,7 +186,7 @@ private:
         if (!text) return E_POINTER;
         *text = nullptr;
         if (!IsWindow(m_lender)) return S_FALSE;
-        const std::wstring lent = window_text(m_lender);
+        const std::wstring lent = read_window_text(m_lender);
         if (lent.empty()) return S_FALSE;
         *text = SysAllocString(lent.c_str());
         return *text ? S_OK : E_OUTOFMEMORY;
@@ -393,7 +380,7 @@ void ButtonPage::ShowTakenNote(int from, int to) {
     }
 
     const std::vector<std::wstring> names = part_names();
-    const std::wstring input = window_text(m_slotButtons[to].NameBox());
+    const std::wstring input = read_window_text(m_slotButtons[to].NameBox());
     if (note)
         ::SetWindowTextW(note, fill_pattern(text_w(kTakenNoteText), {input, names[from], names[to]}).c_str());
     m_flashSlot = from;

@@ -1,5 +1,5 @@
 // Assignment entries of device buttons and the lit controller picture, without windows.
-#include "pages/pages.h"
+#include "pages/controller/controller.h"
 
 namespace {
 

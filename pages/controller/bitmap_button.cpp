@@ -1,5 +1,5 @@
 // The controller picture button and the overlays it lights.
-#include "pages/pages.h"
+#include "pages/controller/internal.h"
 
 #include "nrv/storage/storage.h"
 #include "res/resource.h"

@@ -1,6 +1,6 @@
 // The Keyboard and Controller pages: device, mode, the 24 function assignments and the
 // lit controller picture.
-#include "pages/pages.h"
+#include "pages/controller/internal.h"
 
 #include "nrv/peripheral/peripheral.h"
 #include "res/resource.h"
@@ -14,8 +14,6 @@ namespace {
 
 using nrv::peripheral::input_device_dx8;
 
-constexpr UINT_PTR kPageTimer = 2;
-constexpr UINT_PTR kFlashTimer = 3;
 constexpr UINT kPagePeriodMs = 160;
 // What the page timer tells the input manager has passed: about one period.
 constexpr float kTickSeconds = 0.166f;
@@ -28,18 +26,6 @@ constexpr int kGameControllerKind = nrv::peripheral::device_game_controller;
 // left; at other DPIs both are scaled.
 constexpr int kSlotButtonWidth = 32;
 constexpr int kSlotButtonHeight = 23;
-
-// Texts of the string database.
-constexpr uint32_t kDeviceTextKeyboard = 50;
-constexpr uint32_t kPlayerText = 78;
-constexpr uint32_t kXInputHelpText = 70;
-constexpr uint32_t kDirectInputHelpText = 71;
-constexpr uint32_t kXInputRefusedText = 111;
-constexpr uint32_t kXInputRefusedCaption = 37;
-constexpr uint32_t kNotConnectedText = 150;
-constexpr uint32_t kKeptButtonPattern = 151;
-constexpr uint32_t kKeptAxisHalfPattern = 152;
-constexpr uint32_t kKeptHatDirectionPattern = 153;
 
 // The controls and picture of each function slot, in slot order.
 struct FunctionSlot {
@@ -100,10 +86,6 @@ bool same_guid(const GUID& a, const GUID& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
-input_device_dx8* find_device(const GUID& instance) {
-    return g_input_manager ? nrv::peripheral::find_device_by_guid(*g_input_manager, instance) : nullptr;
-}
-
 std::wstring device_name(const input_device_dx8& device) {
     std::wstring name;
     device.instance_name(name);
@@ -114,14 +96,6 @@ std::wstring device_path(const input_device_dx8& device) {
     std::wstring path;
     device.device_path(path);
     return path;
-}
-
-std::wstring wide_from(const std::u16string& text) {
-    return std::wstring(text.begin(), text.end());
-}
-
-std::u16string u16_from(const std::wstring& text) {
-    return std::u16string(text.begin(), text.end());
 }
 
 }  // namespace
@@ -210,7 +184,7 @@ void ButtonPage::OnDpiChanged(int dpi) {
 }
 
 input_device_dx8* ButtonPage::ShownDevice() const {
-    return find_device(m_device);
+    return find_input_device(m_device);
 }
 
 void ButtonPage::FillPage(int slot, bool enumerate) {
@@ -224,7 +198,7 @@ void ButtonPage::FillPage(int slot, bool enumerate) {
     LRESULT selection = 0;
 
     if (m_player != kKeyboardSlot) {
-        const std::wstring player = text_w(kPlayerText);
+        const std::wstring player = text_w(kControllerText);
         for (int number = kFirstPlayer; number <= kLastPlayer; ++number) {
             const std::wstring entry = player + L" " + std::to_wstring(number);
             SendDlgItemMessage(IDC_PLAYER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
@@ -250,7 +224,7 @@ void ButtonPage::FillPage(int slot, bool enumerate) {
         if (selection == 0 && !xinput()) selection = AddAbsentPadEntry();
         if (selection == 0) m_device = GUID_NULL;
     } else {
-        const std::wstring keyboard = text_w(kDeviceTextKeyboard);
+        const std::wstring keyboard = text_w(kKeyboardText);
         SendDlgItemMessage(IDC_DEVICE, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(keyboard.c_str()));
         EnableSlotControls(true);
         EnableModeControls(false);
@@ -283,7 +257,7 @@ void ButtonPage::ShowAssignments() {
     for (const FunctionSlot& controls : kSlots) SetDlgItemText(controls.name, L"");
 
     const bool listed = selected >= 0 && static_cast<size_t>(selected) < m_deviceList.size();
-    const input_device_dx8* device = listed ? find_device(m_deviceList[selected]) : nullptr;
+    const input_device_dx8* device = listed ? find_input_device(m_deviceList[selected]) : nullptr;
     const unsigned player = static_cast<unsigned>(m_player);
     if (!device) {
         m_device = GUID_NULL;
@@ -323,7 +297,7 @@ void ButtonPage::OnSelchangeDevice() {
 // The player's stored pad is not plugged in: it is listed after "--" and selected, so that
 // the player sees that its layout is kept. Its instance GUID stands for it in the list.
 LRESULT ButtonPage::AddAbsentPadEntry() {
-    if (same_guid(m_device, GUID_NULL) || find_device(m_device) || m_deviceList.empty()) return 0;
+    if (same_guid(m_device, GUID_NULL) || find_input_device(m_device) || m_deviceList.empty()) return 0;
     const std::wstring text = text_w(kNotConnectedText);
     const LRESULT index =
         SendDlgItemMessage(IDC_DEVICE, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>(text.c_str()));
@@ -338,7 +312,8 @@ bool ButtonPage::IsAbsentPadEntry(LRESULT entry) const {
         return false;
     const GUID& listed = m_deviceList[entry];
     return !same_guid(listed, GUID_NULL) &&
-           same_guid(listed, to_guid(pad_device(static_cast<unsigned>(m_player)))) && !find_device(listed);
+           same_guid(listed, to_guid(pad_device(static_cast<unsigned>(m_player)))) &&
+           !find_input_device(listed);
 }
 
 // The kept entries of a pad that is not connected, by generic names: without the pad there
@@ -361,10 +336,10 @@ bool ButtonPage::TakeOverKeptLayout() {
     const unsigned player = static_cast<unsigned>(m_player);
     const GUID stored = to_guid(pad_device(player));
     const LRESULT selected = SendDlgItemMessage(IDC_DEVICE, CB_GETCURSEL);
-    if (same_guid(stored, GUID_NULL) || find_device(stored) || selected < 0 ||
+    if (same_guid(stored, GUID_NULL) || find_input_device(stored) || selected < 0 ||
         static_cast<size_t>(selected) >= m_deviceList.size())
         return false;
-    const input_device_dx8* device = find_device(m_deviceList[selected]);
+    const input_device_dx8* device = find_input_device(m_deviceList[selected]);
     const uint32_t* kept = pad_assignments(player);
     if (!device || !kept) return false;
 
@@ -471,7 +446,7 @@ void ButtonPage::OnXInput() {
         set_xinput(true);
         return;
     }
-    MessageBox(text_w(kXInputRefusedText).c_str(), text_w(kXInputRefusedCaption).c_str(), MB_ICONHAND);
+    MessageBox(text_w(kXInputRefusedText).c_str(), text_w(kQualityText).c_str(), MB_ICONHAND);
     if (IsDlgButtonChecked(IDC_XINPUT) == BST_CHECKED)
         ::CheckRadioButton(m_hWnd, IDC_XINPUT, IDC_DIRECTINPUT, IDC_DIRECTINPUT);
 }

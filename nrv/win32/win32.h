@@ -1,0 +1,142 @@
+// What every Windows part of the tool shares, without the dialog framework: RAII owners of
+// kernel handles, COM references, GDI objects, modules and critical sections, and the
+// conversion between the system's wide strings and the UTF-16 strings of the portable code.
+#pragma once
+
+#include <windows.h>
+#include <objbase.h>
+
+#include <string>
+#include <utility>
+
+// --- RAII owners --------------------------------------------------------------------------
+
+// Owns one object of the handle type H and frees it once with Traits::free. The object
+// counts as held while Traits::held says so (not null; for kernel handles also not
+// INVALID_HANDLE_VALUE). The owners below are this with their own traits.
+template <class H, class Traits>
+class UniqueOwner {
+public:
+    UniqueOwner() = default;
+    explicit UniqueOwner(H value) : m_value(value) {}
+    ~UniqueOwner() { reset(); }
+    UniqueOwner(UniqueOwner&& other) noexcept : m_value(other.release()) {}
+    UniqueOwner& operator=(UniqueOwner&& other) noexcept {
+        if (this != &other) reset(other.release());
+        return *this;
+    }
+    UniqueOwner(const UniqueOwner&) = delete;
+    UniqueOwner& operator=(const UniqueOwner&) = delete;
+
+    H get() const { return m_value; }
+    explicit operator bool() const { return Traits::held(m_value); }
+    H release() { return std::exchange(m_value, H{}); }
+    void reset(H value = H{}) {
+        if (*this) Traits::free(m_value);
+        m_value = value;
+    }
+
+private:
+    H m_value = H{};
+};
+
+struct KernelHandleTraits {
+    static bool held(HANDLE handle) { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
+    static void free(HANDLE handle) { CloseHandle(handle); }
+};
+
+// Owns a kernel HANDLE; closes it once.
+class UniqueHandle : public UniqueOwner<HANDLE, KernelHandleTraits> {
+public:
+    using UniqueOwner::UniqueOwner;
+    // Closes the handle now; false when the system reports a failure (for a file written
+    // through it, data it had not yet written out may be lost). True when nothing was open.
+    bool close() { return !*this || CloseHandle(release()) != FALSE; }
+};
+
+template <class T>
+struct GdiObjectTraits {
+    static bool held(T object) { return object != nullptr; }
+    static void free(T object) { DeleteObject(object); }
+};
+
+// Owns a GDI object (bitmap, brush, font...).
+template <class T>
+using GdiObject = UniqueOwner<T, GdiObjectTraits<T>>;
+
+struct ModuleTraits {
+    static bool held(HMODULE module) { return module != nullptr; }
+    static void free(HMODULE module) { FreeLibrary(module); }
+};
+
+// Owns a module from LoadLibrary.
+class UniqueModule : public UniqueOwner<HMODULE, ModuleTraits> {
+public:
+    using UniqueOwner::UniqueOwner;
+    // The exported function as the given pointer type, or null.
+    template <class Fn>
+    Fn proc(const char* name) const {
+        return *this ? reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(get(), name))) : nullptr;
+    }
+};
+
+// Owns one reference to a COM interface.
+template <class T>
+class ComPtr {
+public:
+    ComPtr() = default;
+    ~ComPtr() { reset(); }
+    ComPtr(ComPtr&& other) noexcept : m_ptr(std::exchange(other.m_ptr, nullptr)) {}
+    ComPtr& operator=(ComPtr&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_ptr = std::exchange(other.m_ptr, nullptr);
+        }
+        return *this;
+    }
+    ComPtr(const ComPtr&) = delete;
+    ComPtr& operator=(const ComPtr&) = delete;
+
+    T* get() const { return m_ptr; }
+    T* operator->() const { return m_ptr; }
+    explicit operator bool() const { return m_ptr != nullptr; }
+    // For out-parameters: drops the old reference first.
+    T** put() {
+        reset();
+        return &m_ptr;
+    }
+    void reset() {
+        if (m_ptr) std::exchange(m_ptr, nullptr)->Release();
+    }
+    void attach(T* ptr) {
+        reset();
+        m_ptr = ptr;
+    }
+
+private:
+    T* m_ptr = nullptr;
+};
+
+// Holds a critical section for the scope.
+class CriticalSectionLock {
+public:
+    explicit CriticalSectionLock(CRITICAL_SECTION& section) : m_section(section) {
+        EnterCriticalSection(&m_section);
+    }
+    ~CriticalSectionLock() { LeaveCriticalSection(&m_section); }
+    CriticalSectionLock(const CriticalSectionLock&) = delete;
+    CriticalSectionLock& operator=(const CriticalSectionLock&) = delete;
+
+private:
+    CRITICAL_SECTION& m_section;
+};
+
+// --- Wide strings -------------------------------------------------------------------------
+// wchar_t is a UTF-16 unit on Windows, so the conversions copy unit by unit.
+
+inline std::wstring wide_from(const std::u16string& text) {
+    return std::wstring(text.begin(), text.end());
+}
+inline std::u16string u16_from(const std::wstring& text) {
+    return std::u16string(text.begin(), text.end());
+}

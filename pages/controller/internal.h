@@ -1,0 +1,67 @@
+// What the files of the controller pages share among themselves and nobody else uses.
+#pragma once
+
+#include "pages/controller/controller.h"
+
+#ifdef _WIN32
+
+// Timers of the page window.
+constexpr UINT_PTR kPageTimer = 2;   // polls the input manager and lights the picture
+constexpr UINT_PTR kFlashTimer = 3;  // flashes the name box a capture took an input from
+
+// Sent by a slot button to its page to empty its slot (wParam: the slot).
+constexpr UINT kClearSlotMessage = WM_APP + 2;
+
+// The device of this run's input manager with that instance GUID; null when there is none.
+nrv::peripheral::input_device_dx8* find_input_device(const GUID& instance);
+
+// What a device's logical button is stored as; false when it is stored as nothing.
+bool entry_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, EntryCode& entry);
+// The lowest logical button stored as the entry's type and code; -1 when none is.
+int button_for_entry(const nrv::peripheral::input_device_dx8& device, uint32_t entry);
+// The lowest slot from `start` on whose entry is the button's; -1 when none is.
+int slot_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, int start,
+                    const uint32_t* entries);
+// Which axes the game controller has, asked of DirectInput by joystick-state offset. An
+// axis counts as present unless DirectInput says there is no object at its offset.
+AxisPresence axis_presence(const nrv::peripheral::input_device_dx8& device);
+
+// Slot `slot`'s button bitmap at this DPI: BITMAP resource `id` at 96 DPI, otherwise its
+// drawing at 200 % scaled down. The caller owns it; null when the resource is missing.
+HBITMAP slot_bitmap(int slot, UINT id, int dpi);
+
+// The press-a-button dialog: watches one device and ends with OK at the first logical
+// button that goes from released to pressed between two of its ticks, leaving its index
+// in CapturedButton(). Cancel and Escape end it with Cancel. The device is polled by
+// whoever owns the input manager (the controller page's timer), not by the dialog.
+class CBtnDlg : public CDialog {
+public:
+    // `owner` is disabled while the dialog runs.
+    explicit CBtnDlg(CWnd* owner = nullptr);
+
+    BOOL OnInitDialog() override;
+    void SetDevice(const GUID& device) { m_device = device; }
+    uint8_t CapturedButton() const { return m_captured; }
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    LRESULT OnTimer(WPARAM, LPARAM);
+    LRESULT OnHelpRequest(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    uint8_t Scan();
+
+    PressedButtons m_pressed;
+    uint8_t m_captured = kNothingCaptured;
+    GUID m_device = {};
+};
+
+// Draws the keyboard focus mark inside an owner-drawn item that has the focus.
+void draw_focus_mark(const DRAWITEMSTRUCT& item);
+// Answers WM_GETOBJECT for a control whose accessible name (or value) is the window text of
+// another control; 0 when it cannot, and the caller then lets the control answer itself.
+enum class BorrowedText { Name, Value };
+LRESULT accessible_with_borrowed_text(HWND control, WPARAM wParam, LPARAM lParam, HWND lender,
+                                      BorrowedText what);
+
+#endif  // _WIN32
