@@ -41,6 +41,8 @@ private:
 // full path on a line of its own, then the system's reason for the error code, or, when the
 // system has no text for it, the code in decimal and hexadecimal.
 std::wstring file_error_text(const std::wstring& path, uint32_t error);
+// The file's full path on a line of its own, then the notice.
+std::wstring file_notice_text(const std::wstring& path, const std::wstring& notice);
 
 // The input manager of this run; null before it is created and after it is destroyed.
 extern nrv::peripheral::input_dx8* g_input_manager;
