@@ -42,22 +42,50 @@ void bring_first_instance_forward() {
     if (sheet) SetForegroundWindow(sheet);
 }
 
-// Tells the player that settings.dat could not be read or written and why; true when the
-// player asks to try again.
-bool ask_to_retry(uint32_t error) {
-    return MessageBoxW(nullptr, file_error_text(settings_file_path(), error).c_str(),
-                       text_w(kSheetTitleText).c_str(), MB_ICONSTOP | MB_RETRYCANCEL) == IDRETRY;
+// Tells the player that settings.dat could not be read or written and why, followed by
+// the text `consequence` when there is one; true when the player asks to try again.
+bool ask_to_retry(uint32_t error, UINT consequence = 0) {
+    std::wstring text = file_error_text(settings_file_path(), error);
+    if (consequence) text += L"\n\n" + text_w(consequence);
+    return MessageBoxW(nullptr, text.c_str(), text_w(kSheetTitleText).c_str(),
+                       MB_ICONSTOP | MB_RETRYCANCEL) == IDRETRY;
 }
 
 // Loads settings.dat, or builds defaults when there is none, it is invalid, or it asks
 // for more quality than this machine can run. A file that is there but cannot be read is
 // never silently taken for a missing one: the player may try again or go on with defaults.
-void load_or_build_settings(int highest_tier) {
+// True when the player went on without reading such a file: it must not be replaced unasked.
+bool load_or_build_settings(int highest_tier) {
     uint32_t error = 0;
     bool loaded = load_settings(&error);
-    while (!loaded && error != 0 && ask_to_retry(error)) loaded = load_settings(&error);
+    while (!loaded && error != 0 && ask_to_retry(error, kCancelKeepsUnreadFileText))
+        loaded = load_settings(&error);
     if (settings_need_defaults(loaded, settings_record().quality, highest_tier))
         build_default_settings(highest_tier, desktop_width(), desktop_height());
+    return !loaded && error != 0;
+}
+
+// Whether OK may write over a settings.dat that could not be read at start. The file is
+// read once more: one that now holds other settings than the player's is replaced only
+// when the player agrees, and one that still cannot be read is never replaced.
+bool may_replace_unread_file() {
+    for (;;) {
+        uint32_t error = 0;
+        switch (compare_settings_file(&error)) {
+            case SettingsFileState::Missing:
+            case SettingsFileState::Same:
+                return true;
+            case SettingsFileState::Different:
+                return MessageBoxW(
+                           nullptr,
+                           file_notice_text(settings_file_path(), text_w(kReplaceUnreadFileText)).c_str(),
+                           text_w(kSheetTitleText).c_str(),
+                           MB_ICONWARNING | MB_YESNO | MB_DEFBUTTON2) == IDYES;
+            case SettingsFileState::Unreadable:
+                if (!ask_to_retry(error, kStillUnreadableText)) return false;
+                break;
+        }
+    }
 }
 
 // Saves the choices of this run. A failed save is never silent: the player is told why
@@ -90,7 +118,7 @@ BOOL CsettingApp::InitInstance() {
         MessageBoxW(nullptr, text_w(kBelowMinimumText).c_str(), text_w(kSheetTitleText).c_str(),
                     MB_ICONERROR);
     const int highest_tier = highest_runnable_tier();
-    load_or_build_settings(highest_tier);
+    const bool unread_file_kept = load_or_build_settings(highest_tier);
 
     g_input_manager = new (std::nothrow) nrv::peripheral::input_dx8();
 
@@ -99,7 +127,8 @@ BOOL CsettingApp::InitInstance() {
         // probed a moment ago still hold.
         CSettingSheet sheet(warned);
         m_pMainWnd = &sheet;
-        if (sheet.DoModal() == IDOK) save_or_ask_to_retry();
+        if (sheet.DoModal() == IDOK && (!unread_file_kept || may_replace_unread_file()))
+            save_or_ask_to_retry();
 
         if (g_input_manager) {
             delete g_input_manager;

@@ -36,6 +36,8 @@ private:
 // full path on a line of its own, then the system's reason for the error code, or, when the
 // system has no text for it, the code in decimal and hexadecimal.
 std::wstring file_error_text(const std::wstring& path, uint32_t error);
+// The file's full path on a line of its own, then the notice.
+std::wstring file_notice_text(const std::wstring& path, const std::wstring& notice);
 
 // A named mutex created at static initialisation and released and closed at exit.
 class NamedMutex {

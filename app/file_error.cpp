@@ -49,5 +49,9 @@ std::wstring file_error_text(const std::wstring& path, uint32_t error) {
         else
             reason.replace(at, 2, error_code_text(error));
     }
-    return full_path(path) + L"\n\n" + reason;
+    return file_notice_text(path, reason);
+}
+
+std::wstring file_notice_text(const std::wstring& path, const std::wstring& notice) {
+    return full_path(path) + L"\n\n" + notice;
 }

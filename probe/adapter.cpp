@@ -14,7 +14,7 @@ static_assert(sizeof(DDCAPS) == kDirectDrawCapsSize, "DirectDraw caps are 380 by
 using DirectDrawCreateFn = HRESULT(WINAPI*)(GUID*, IDirectDraw**, IUnknown*);
 
 uint32_t probe_video_memory() {
-    UniqueModule library(LoadLibraryW(L"ddraw.dll"));
+    UniqueModule library(load_library_as_game_does(L"ddraw.dll"));
     const auto create = library.proc<DirectDrawCreateFn>("DirectDrawCreate");
     if (!create) return 0;
     ComPtr<IDirectDraw> ddraw;

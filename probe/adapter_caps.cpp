@@ -26,7 +26,7 @@ void read_adapter_caps(IDirect3D9* d3d, HardwareInfo& info) {
 }
 
 void probe_adapter_caps(HardwareInfo& info) {
-    UniqueModule library(LoadLibraryW(L"d3d9.dll"));
+    UniqueModule library(load_library_as_game_does(L"d3d9.dll"));
     const auto create = library.proc<Direct3DCreate9Fn>("Direct3DCreate9");
     if (!create) return;
     ComPtr<IDirect3D9> d3d;

@@ -44,7 +44,7 @@ void collect_display_modes(IDirect3D8* d3d, const ResolutionSet& desktop_modes, 
 
 void probe_display_modes() {
     // Loaded at run time: a machine without Direct3D 8 still runs the tool, without modes.
-    UniqueModule library(LoadLibraryW(L"d3d8.dll"));
+    UniqueModule library(load_library_as_game_does(L"d3d8.dll"));
     const auto create = library.proc<Direct3DCreate8Fn>("Direct3DCreate8");
     if (!create) return;
     ComPtr<IDirect3D8> d3d;

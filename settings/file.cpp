@@ -185,6 +185,29 @@ bool save_settings_to(const std::wstring& folder, uint32_t* error) {
     return true;
 }
 
+SettingsFileState compare_settings_file_in(const std::wstring& folder, uint32_t* error) {
+    if (error) *error = 0;
+    // One byte more than a record, so that a longer file is not taken for the same one.
+    uint8_t bytes[kSettingsSize + 1];
+    DWORD read = 0;
+    const std::wstring path = folder + kFileName;
+    const DWORD code = LockRetries().run([&] { return read_file_start(path, bytes, sizeof bytes, read); });
+    if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND) return SettingsFileState::Missing;
+    if (code != ERROR_SUCCESS) {
+        fail(error, code);
+        return SettingsFileState::Unreadable;
+    }
+    SettingsRecord written = settings_record();
+    stamp_settings_header(written);
+    return read == sizeof written && std::memcmp(bytes, &written, sizeof written) == 0
+               ? SettingsFileState::Same
+               : SettingsFileState::Different;
+}
+
+SettingsFileState compare_settings_file(uint32_t* error) {
+    return compare_settings_file_in(settings_folder_path(), error);
+}
+
 bool load_settings(uint32_t* error) {
     return load_settings_from(settings_folder_path(), error);
 }

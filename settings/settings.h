@@ -128,6 +128,19 @@ bool save_settings(uint32_t* error = nullptr);
 // The same two operations on an explicit folder (ending in a separator).
 bool load_settings_from(const std::wstring& folder, uint32_t* error = nullptr);
 bool save_settings_to(const std::wstring& folder, uint32_t* error = nullptr);
+
+// What settings.dat holds now, against what a save of the record would write.
+enum class SettingsFileState {
+    Missing,     // no file (or no folder)
+    Same,        // exactly the bytes a save would write
+    Different,   // anything else, valid or not
+    Unreadable,  // there, but it cannot be read even after the pauses for a lock
+};
+// Reads settings.dat (with the same pauses as a load) and compares it with the record as
+// save_settings would write it; the record is left as it is. For Unreadable, error (when
+// given) receives the system's error code.
+SettingsFileState compare_settings_file(uint32_t* error = nullptr);
+SettingsFileState compare_settings_file_in(const std::wstring& folder, uint32_t* error = nullptr);
 #endif  // _WIN32
 
 // --- Defaults --------------------------------------------------------------------------

@@ -1,5 +1,7 @@
 #include "nrv/audio/audio.h"
 
+#include "nrv/win32/win32.h"
+
 namespace nrv {
 namespace audio {
 
@@ -15,7 +17,7 @@ using DirectSoundCaptureCreate8Fn = HRESULT(WINAPI*)(const GUID*, IDirectSoundCa
 }  // namespace
 
 UniqueModule load_dsound_library() {
-    return UniqueModule(LoadLibraryW(L"dsound.dll"));
+    return UniqueModule(load_library_as_game_does(L"dsound.dll"));
 }
 
 HRESULT create_voice_playback(const UniqueModule& library, IDirectSound8** sound) {

@@ -1,5 +1,7 @@
 #include "nrv/peripheral/peripheral.h"
 
+#include "nrv/win32/win32.h"
+
 #include <dbt.h>
 
 #include <cstring>
@@ -117,7 +119,7 @@ input_dx8::~input_dx8() {
 bool input_dx8::attach_window(HWND window) {
     m_window = window;
     m_foreground = false;
-    if (!m_library) m_library.reset(LoadLibraryW(L"dinput8.dll"));
+    if (!m_library) m_library.reset(load_library_as_game_does(L"dinput8.dll"));
     const auto create = g_direct_input_create ? g_direct_input_create
                                               : m_library.proc<direct_input_create_fn>("DirectInput8Create");
     if (!create) return false;

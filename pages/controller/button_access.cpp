@@ -4,6 +4,8 @@
 // and the button that opens the system's game controller settings.
 #include "pages/controller/internal.h"
 
+#include "nrv/win32/win32.h"
+
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "text/text.h"
@@ -53,7 +55,7 @@ std::wstring fill_pattern(const std::wstring& pattern, const std::vector<std::ws
 using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
 using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
 struct Oleacc {
-    UniqueModule module{LoadLibraryW(L"oleacc.dll")};
+    UniqueModule module{load_system_library(L"oleacc.dll")};
     CreateStdAccessibleObjectFn create_standard =
         module.proc<CreateStdAccessibleObjectFn>("CreateStdAccessibleObject");
     LresultFromObjectFn lresult_from_object = module.proc<LresultFromObjectFn>("LresultFromObject");

@@ -3,6 +3,7 @@
 #include "e2e/driver.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "support/own_texts.h"
 #include "support/screen.h"
 
 #include <gtest/gtest.h>
@@ -30,6 +31,20 @@ int count_processes(const wchar_t* name) {
         count += _wcsicmp(entry.szExeFile, name) == 0;
     CloseHandle(snapshot);
     return count;
+}
+
+// A text of the tool in the language it shows: that of SETTINGS_TEST_LOCALE ("de_DE"), or
+// English.
+std::wstring tool_text(UINT id) {
+    char locale[16] = "en_GB";
+    GetEnvironmentVariableA("SETTINGS_TEST_LOCALE", locale, sizeof locale);
+    const std::string language(locale, 2), country(locale + 3, 2);
+    EXPECT_TRUE(test_support::load_own_texts(language.c_str(), country.c_str()));
+    return text_w(id);
+}
+
+std::wstring wide(const std::string& text) {
+    return std::wstring(text.begin(), text.end());
 }
 
 // Documents\Kestrane, which one test blocks with a plain file.
@@ -228,11 +243,11 @@ TEST_F(Reliability, AFailedSaveSaysWhyAndRetryOrCancelDecide) {
 
 // A file that is there but cannot be read (a sync client holding it, a cloud file whose
 // provider is not running) is not taken for a missing one: the player is told before the
-// sheet opens; Retry reads it again, Cancel goes on with defaults.
+// sheet opens, and what Cancel leads to; Retry reads it again, Cancel goes on with defaults.
 TEST_F(Reliability, AFileThatCannotBeReadIsToldBeforeTheSheetOpens) {
     const std::string path = e2e::settings_file();
     const std::wstring expected_text =
-        std::wstring(path.begin(), path.end()) + L"\n\n" + system_error_text(ERROR_SHARING_VIOLATION);
+        wide(path) + L"\n\n" + system_error_text(ERROR_SHARING_VIOLATION) + L"\n\n" + tool_text(175);
     for (bool retry : {false, true}) {
         SCOPED_TRACE(retry ? "Retry" : "Cancel");
         ASSERT_TRUE(e2e::write_file(path, valid_file()));
@@ -264,6 +279,67 @@ TEST_F(Reliability, AFileThatCannotBeReadIsToldBeforeTheSheetOpens) {
         ASSERT_TRUE(tool.wait_for_exit());
         if (!retry) CloseHandle(holder);
         EXPECT_EQ(e2e::read_file(path), valid_file()) << "the file is left as it was";
+    }
+}
+
+// A file kept unread with Cancel is never replaced unasked: OK reads it again; one that now
+// holds other settings is replaced only after Yes, one still held is not replaced at all.
+TEST_F(Reliability, OkAfterCancellingAnUnreadableFileNeverReplacesItUnasked) {
+    const std::string path = e2e::settings_file();
+    const std::vector<uint8_t> held = valid_file();
+    struct Case {
+        const char* what;
+        bool released_before_ok;
+        int answer;
+        bool replaced;
+    };
+    const Case cases[] = {
+        {"released, No", true, IDNO, false},
+        {"released, Yes", true, IDYES, true},
+        {"still held, Cancel", false, IDCANCEL, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ASSERT_TRUE(e2e::write_file(path, held));
+        HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+
+        ToolProcess tool;
+        ASSERT_TRUE(tool.start());
+        HWND load_box = e2e::wait_for_message_box(tool.pid(), 20000);
+        ASSERT_TRUE(load_box);
+        PostMessageW(load_box, WM_COMMAND, IDCANCEL, 0);
+        HWND sheet = tool.wait_for_sheet();
+        ASSERT_TRUE(sheet);
+        if (c.released_before_ok) CloseHandle(holder);
+        e2e::press_sheet_button(sheet, PSBTN_OK);
+
+        HWND box = e2e::wait_for_message_box(tool.pid(), 20000);
+        ASSERT_TRUE(box) << "OK must not replace the file unasked";
+        if (c.released_before_ok) {
+            if (c.answer == IDNO) e2e::save_screenshot(box, "replace-unread-file-box");
+            EXPECT_EQ(e2e::message_box_text(box), wide(path) + L"\n\n" + tool_text(176));
+            EXPECT_TRUE(GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) && !GetDlgItem(box, IDCANCEL));
+        } else {
+            e2e::save_screenshot(box, "still-unreadable-box");
+            EXPECT_EQ(
+                e2e::message_box_text(box),
+                wide(path) + L"\n\n" + system_error_text(ERROR_SHARING_VIOLATION) + L"\n\n" + tool_text(177));
+            EXPECT_TRUE(GetDlgItem(box, IDRETRY) && GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDOK));
+        }
+        PostMessageW(box, WM_COMMAND, c.answer, 0);
+        ASSERT_TRUE(tool.wait_for_exit());
+        EXPECT_EQ(tool.exit_code(), 0u);
+        if (!c.released_before_ok) CloseHandle(holder);
+
+        const std::vector<uint8_t> after = e2e::read_file(path);
+        if (c.replaced) {
+            ASSERT_EQ(after.size(), 852u);
+            EXPECT_TRUE(settings_bytes_valid(after.data(), after.size()));
+            EXPECT_NE(after, held) << "Yes writes the player's settings";
+        } else {
+            EXPECT_EQ(after, held) << "the file is left as it was";
+        }
     }
 }
 

@@ -327,6 +327,60 @@ TEST_F(SettingsFile, LoadReadsAFileThatAnotherProgramHoldsOpenForWriting) {
     EXPECT_EQ(record_bytes(), saved);
 }
 
+// What OK finds where a file could not be read at start: the record a save would write
+// (header stamped) counts as the same; anything else, a longer file too, as different; a
+// file locked past the pauses as unreadable, with the system's reason.
+TEST_F(SettingsFile, CompareTellsWhetherTheFileHoldsWhatASaveWouldWrite) {
+    ASSERT_TRUE(make_directories(m_folder));
+    std::vector<uint8_t> same = record_bytes();
+    std::vector<uint8_t> longer = same;
+    longer.push_back(0);
+    std::vector<uint8_t> other = same;
+    other[0x2C] ^= 1;
+    struct Case {
+        const char* what;
+        const std::vector<uint8_t>* bytes;  // null: no file
+        FlakyCall create;
+        SettingsFileState expected;
+        DWORD expected_error;
+    };
+    const Case cases[] = {
+        {"no file", nullptr, {}, SettingsFileState::Missing, 0},
+        {"the same record", &same, {}, SettingsFileState::Same, 0},
+        {"the same record, locked for a moment",
+         &same,
+         {2, ERROR_SHARING_VIOLATION},
+         SettingsFileState::Same,
+         0},
+        {"another record", &other, {}, SettingsFileState::Different, 0},
+        {"the record and more", &longer, {}, SettingsFileState::Different, 0},
+        {"held by another program",
+         &same,
+         {INT_MAX, ERROR_SHARING_VIOLATION},
+         SettingsFileState::Unreadable,
+         ERROR_SHARING_VIOLATION},
+        {"access denied",
+         &other,
+         {INT_MAX, ERROR_ACCESS_DENIED},
+         SettingsFileState::Unreadable,
+         ERROR_ACCESS_DENIED},
+    };
+    Replaced<CreateFileCall> create(g_create_file, &flaky_create_file);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        DeleteFileW(file().c_str());
+        if (c.bytes) {
+            ASSERT_TRUE(write_file(file(), *c.bytes));
+        }
+        g_flakyCreate = c.create;
+        uint32_t error = 1;
+        EXPECT_EQ(compare_settings_file_in(m_folder, &error), c.expected);
+        EXPECT_EQ(error, c.expected_error);
+        EXPECT_EQ(record_bytes(), same) << "the record is left as it is";
+    }
+    g_flakyCreate = {};
+}
+
 bool no_documents_folder(std::wstring&) {
     return false;
 }
