@@ -29,6 +29,7 @@ const std::set<uint16_t> kTextIds = {
     140,  // the file error text
     150, 151, 152, 153,  // a pad that is not connected
     170, 171, 172, 173, 174,  // names, notes and the controller settings button
+    175, 176, 177, 178,  // the names printed on the pads of each family
 };
 // clang-format on
 
