@@ -281,7 +281,7 @@ uint32_t* pad_assignments(unsigned slot);
 // False for a slot above 4 or no entries.
 bool store_pad_assignments(unsigned slot, const uint32_t* entries);
 // Gives the slot a device. A slot that already holds it keeps its entries; otherwise it
-// gets the default layout for the device name and path (either may be null), and the first
+// gets the default layout for the device name, path and ids (either text may be null), and the first
 // other controller slot that held the device loses it but keeps its entries.
 void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* device_name = nullptr,
                     const char16_t* device_path = nullptr, PadIds ids = {});
