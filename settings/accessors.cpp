@@ -143,13 +143,13 @@ bool store_pad_assignments(unsigned slot, const uint32_t* entries) {
 }
 
 void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* device_name,
-                    const char16_t* device_path) {
+                    const char16_t* device_path, PadIds ids) {
     if (slot > kMaxPadSlot) return;
     if (same_guid(pad_slot(slot).device_guid, guid)) return;
     // guid may refer to another slot's GUID, which the loop below clears: keep a copy.
     const SettingsGuid device = guid;
     pad_slot(slot).device_guid = device;
-    fill_slot_layout(slot, device_name, device_path);
+    fill_slot_layout(slot, device_name, device_path, ids);
     // A device is held by one controller slot at most; the other slot keeps its entries.
     for (unsigned other = 1; other <= kMaxPadSlot; ++other) {
         if (other == slot || !same_guid(pad_slot(other).device_guid, device)) continue;
@@ -158,8 +158,8 @@ void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* dev
     }
 }
 
-void reset_pad_layout(unsigned slot, const char16_t* device_name, const char16_t* device_path) {
+void reset_pad_layout(unsigned slot, const char16_t* device_name, const char16_t* device_path, PadIds ids) {
     if (slot > kMaxPadSlot) return;
-    fill_slot_layout(slot, device_name, device_path);
+    fill_slot_layout(slot, device_name, device_path, ids);
     if (slot == 0) refresh_keyboard_layout();
 }

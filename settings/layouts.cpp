@@ -142,7 +142,7 @@ int find_known_controller(const char16_t* device_name, const char16_t* device_pa
     return has_xinput_mark(device_path) ? kXboxControllerRow : -1;
 }
 
-void fill_slot_layout(unsigned slot, const char16_t* device_name, const char16_t* device_path) {
+void fill_slot_layout(unsigned slot, const char16_t* device_name, const char16_t* device_path, PadIds ids) {
     if (slot > kMaxPadSlot) return;
     uint32_t* entries = settings_record().pad_slots[slot].assignments;
     if (slot == 0) {
@@ -151,5 +151,13 @@ void fill_slot_layout(unsigned slot, const char16_t* device_name, const char16_t
     }
     copy_layout(default_pad_layout(), entries);
     const int row = find_known_controller(device_name, device_path);
-    if (row >= 0) apply_patch(kKnownControllers[row].patch, entries);
+    if (row >= 0) {
+        apply_patch(kKnownControllers[row].patch, entries);
+        return;
+    }
+    const PadFamily family = pad_family_of_ids(ids);
+    if (family == PadFamily::Unknown) return;
+    uint8_t pairs[kAssignmentCount][2];
+    pad_family_layout(family, pairs);
+    apply_patch(&pairs[0][0], entries);
 }

@@ -222,10 +222,64 @@ constexpr int kXboxControllerRow = 7;
 // path so.
 int find_known_controller(const char16_t* device_name, const char16_t* device_path = nullptr);
 
+// --- Pad families --------------------------------------------------------------------------
+// Pads whose controls are known by where they sit: the Xbox family by its name or the "IG_"
+// of its path, the others by their USB ids.
+
+// A pad's USB vendor and product ids, as DirectInput's DIPROP_VIDPID gives them; 0 unknown.
+struct PadIds {
+    uint16_t vendor = 0;
+    uint16_t product = 0;
+};
+
+enum class PadFamily { Unknown, Xbox, DualShock4, DualSense, SwitchPro, EightBitDo, EightBitDoUltimate };
+
+// Where a control sits, whatever is printed on it. Back is also Share, Create, Select and -,
+// Start also Options and +; Home is the Guide, PS or Home button; Extra the touchpad or the
+// Capture button.
+enum class PadPlace {
+    South,
+    East,
+    West,
+    North,
+    LeftShoulder,
+    RightShoulder,
+    LeftTrigger,
+    RightTrigger,
+    Back,
+    Start,
+    LeftStickPress,
+    RightStickPress,
+    Home,
+    Extra,
+};
+constexpr int kPadPlaceCount = 14;
+
+// The pad's family. A name that the known-controller table matches decides first: its Xbox
+// row gives the Xbox family, its other rows no family (those pads have layouts of their own).
+// Then "IG_" in the path gives the Xbox family (Windows, Wine and mappers present gamepads
+// so, in the Xbox order, whatever their ids); then the ids pick the family.
+PadFamily pad_family(const char16_t* device_name, const char16_t* device_path, PadIds ids);
+// The family of the ids alone; Unknown for ids of no known family.
+PadFamily pad_family_of_ids(PadIds ids);
+
+// What the family's control at a place is stored as: the (entry type, entry code) of an
+// assignment entry; false when the family's pads have no control there. For the Unknown
+// family the places are where the default pad layout puts the functions of the Xbox row
+// (the A-button function's button at South, and so on).
+bool pad_place_entry(PadFamily family, PadPlace place, uint8_t& type, uint8_t& code);
+// The place of the family's control stored as (type, code); -1 when it is at none of them.
+int pad_place_of_entry(PadFamily family, uint8_t type, uint8_t code);
+// The family's default layout, 24 (entry type, entry code) pairs in slot order: each
+// function of the Xbox row on the control at the same place, the D-pad on the hat and the
+// sticks on the family's stick axes. The Unknown family's is the default pad layout's.
+void pad_family_layout(PadFamily family, uint8_t (&pairs)[kAssignmentCount][2]);
+
 // Refills a slot's assignments with its default layout; for slots 1 to 4 the pad layout
-// patched for the known controller the device name (or path) matches. Slots above 4 are
-// ignored.
-void fill_slot_layout(unsigned slot, const char16_t* device_name, const char16_t* device_path = nullptr);
+// patched for the known controller the device name (or path) matches, or else laid out for
+// the family of its ids. Slots above 4 are ignored.
+void fill_slot_layout(unsigned slot, const char16_t* device_name, const char16_t* device_path = nullptr,
+                      PadIds ids = {});
 
 // DirectInput's system keyboard, the device of slot 0.
 extern const SettingsGuid kSysKeyboardGuid;
@@ -240,25 +294,26 @@ uint32_t* pad_assignments(unsigned slot);
 // False for a slot above 4 or no entries.
 bool store_pad_assignments(unsigned slot, const uint32_t* entries);
 // Gives the slot a device. A slot that already holds it keeps its entries; otherwise it
-// gets the default layout for the device name and path (either may be null), and the first
+// gets the default layout for the device name, path and ids (either text may be null), and the first
 // other controller slot that held the device loses it but keeps its entries.
 void set_pad_device(unsigned slot, const SettingsGuid& guid, const char16_t* device_name = nullptr,
-                    const char16_t* device_path = nullptr);
-// Refills the slot with its default layout for the device name and path (either may be null).
+                    const char16_t* device_path = nullptr, PadIds ids = {});
+// Refills the slot with its default layout for the device name, path and ids (either text may
+// be null).
 void reset_pad_layout(unsigned slot, const char16_t* device_name = nullptr,
-                      const char16_t* device_path = nullptr);
+                      const char16_t* device_path = nullptr, PadIds ids = {});
 
 #ifdef _WIN32
 // The same for names held as Windows wide strings (16-bit wchar_t).
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide strings are 16-bit");
 inline void set_pad_device(unsigned slot, const SettingsGuid& guid, const wchar_t* device_name,
-                           const wchar_t* device_path = nullptr) {
+                           const wchar_t* device_path = nullptr, PadIds ids = {}) {
     set_pad_device(slot, guid, reinterpret_cast<const char16_t*>(device_name),
-                   reinterpret_cast<const char16_t*>(device_path));
+                   reinterpret_cast<const char16_t*>(device_path), ids);
 }
-inline void reset_pad_layout(unsigned slot, const wchar_t* device_name,
-                             const wchar_t* device_path = nullptr) {
+inline void reset_pad_layout(unsigned slot, const wchar_t* device_name, const wchar_t* device_path = nullptr,
+                             PadIds ids = {}) {
     reset_pad_layout(slot, reinterpret_cast<const char16_t*>(device_name),
-                     reinterpret_cast<const char16_t*>(device_path));
+                     reinterpret_cast<const char16_t*>(device_path), ids);
 }
 #endif

@@ -92,6 +92,19 @@ bool input_device_dx8::device_path(std::wstring& path) const {
     return true;
 }
 
+bool input_device_dx8::product_ids(uint16_t& vendor, uint16_t& product) const {
+    if (!m_device) return false;
+    DIPROPDWORD property;
+    std::memset(&property, 0, sizeof property);
+    property.diph.dwSize = sizeof property;
+    property.diph.dwHeaderSize = sizeof property.diph;
+    property.diph.dwHow = DIPH_DEVICE;
+    if (FAILED(m_device->GetProperty(DIPROP_VIDPID, &property.diph))) return false;
+    vendor = LOWORD(property.dwData);
+    product = HIWORD(property.dwData);
+    return true;
+}
+
 bool input_device_dx8::button_name(uint8_t, std::wstring&) const {
     return false;
 }

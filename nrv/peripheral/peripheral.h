@@ -77,6 +77,9 @@ public:
     // The device's interface path as DirectInput reports it (DIPROP_GUIDANDPATH); false,
     // leaving path alone, when there is none.
     bool device_path(std::wstring& path) const;
+    // The device's USB vendor and product ids as DirectInput reports them (DIPROP_VIDPID);
+    // false, leaving both alone, when there are none.
+    bool product_ids(uint16_t& vendor, uint16_t& product) const;
     // For asking DirectInput about objects by offset; null before a successful open.
     IDirectInputDevice8W* direct_input_device() const { return m_device.get(); }
 

@@ -98,6 +98,51 @@ std::wstring device_path(const input_device_dx8& device) {
     return path;
 }
 
+PadIds device_ids(const input_device_dx8& device) {
+    PadIds ids;
+    device.product_ids(ids.vendor, ids.product);
+    return ids;
+}
+
+PadFamily device_family(const input_device_dx8& device) {
+    return pad_family(u16_from(device_name(device)).c_str(), u16_from(device_path(device)).c_str(),
+                      device_ids(device));
+}
+
+// The text of the names printed on the family's pads; 0 where the pads keep the names
+// DirectInput gives their buttons.
+uint32_t printed_names_text(PadFamily family) {
+    switch (family) {
+        case PadFamily::Xbox:
+            return kXboxNamesText;
+        case PadFamily::DualShock4:
+            return kDualShock4NamesText;
+        case PadFamily::DualSense:
+            return kDualSenseNamesText;
+        case PadFamily::SwitchPro:
+            return kSwitchProNamesText;
+        default:
+            return 0;
+    }
+}
+
+// The name printed on a pad of the family for what is stored as the entry; empty for a
+// control at no place (sticks, D-pad) and for families without names.
+std::wstring printed_name(PadFamily family, uint32_t entry) {
+    const uint32_t names = printed_names_text(family);
+    const EntryCode code = entry_code_of(entry);
+    const int place = names ? pad_place_of_entry(family, code.type, code.code) : -1;
+    if (place < 0) return {};
+    const std::wstring list = text_w(names);
+    size_t start = 0;
+    for (int skipped = 0; skipped < place; ++skipped) {
+        start = list.find(L'|', start);
+        if (start == std::wstring::npos) return {};
+        ++start;
+    }
+    return list.substr(start, list.find(L'|', start) - start);
+}
+
 }  // namespace
 
 BEGIN_MESSAGE_MAP(ButtonPage, CPropertyPage)
@@ -267,14 +312,15 @@ void ButtonPage::ShowAssignments() {
     }
 
     m_device = m_deviceList[selected];
+    const PadFamily family = m_player != kKeyboardSlot ? device_family(*device) : PadFamily::Unknown;
     if (m_player != kKeyboardSlot)
         set_pad_device(player, to_stored(m_device), device_name(*device).c_str(),
-                       device_path(*device).c_str());
+                       device_path(*device).c_str(), device_ids(*device));
     if (const uint32_t* entries = pad_assignments(player)) {
         for (int slot = 0; slot < kFunctionCount; ++slot) {
             const int button = button_for_entry(*device, entries[slot]);
-            std::wstring name;
-            if (button >= 0 && device->button_name(static_cast<uint8_t>(button), name))
+            std::wstring name = button >= 0 ? printed_name(family, entries[slot]) : std::wstring();
+            if (button >= 0 && (!name.empty() || device->button_name(static_cast<uint8_t>(button), name)))
                 SetDlgItemText(kSlots[slot].name, name.c_str());
         }
     }
@@ -346,7 +392,7 @@ bool ButtonPage::TakeOverKeptLayout() {
     uint32_t entries[kFunctionCount];
     std::memcpy(entries, kept, sizeof entries);
     set_pad_device(player, to_stored(m_deviceList[selected]), device_name(*device).c_str(),
-                   device_path(*device).c_str());
+                   device_path(*device).c_str(), device_ids(*device));
     store_pad_assignments(player, entries);
     FillPage(m_player, false);
     return true;
@@ -502,7 +548,7 @@ void ButtonPage::OnDefaultSettings() {
     const input_device_dx8* device = ShownDevice();
     if (!device) return;
     reset_pad_layout(static_cast<unsigned>(m_player), device_name(*device).c_str(),
-                     device_path(*device).c_str());
+                     device_path(*device).c_str(), device_ids(*device));
     ShowAssignments();
 }
 

@@ -5,6 +5,7 @@
 #include "res/resource.h"
 #include "settings/expected_layouts.h"
 #include "settings/settings.h"
+#include "support/own_texts.h"
 #include "support/screen.h"
 #include "support/sheet_script.h"
 #include "support/wait.h"
@@ -213,6 +214,25 @@ uint32_t entry(uint8_t type, uint8_t code, int slot) {
     return expected_entry({type, code}, kExpectedDefaults[slot].carried);
 }
 
+// The names printed on the pads of a family, in place order: a text of the tool's string
+// database in the language the tool takes from the locale.
+std::vector<std::wstring> printed_names(uint32_t text) {
+    char language[9] = "en";
+    char country[9] = "GB";
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, language, sizeof language);
+    GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO3166CTRYNAME, country, sizeof country);
+    std::vector<std::wstring> names;
+    if (!test_support::load_own_texts(language, country)) return names;
+    const std::wstring all = text_w(text);
+    size_t start = 0;
+    for (size_t bar = all.find(L'|'); bar != std::wstring::npos; bar = all.find(L'|', start)) {
+        names.push_back(all.substr(start, bar - start));
+        start = bar + 1;
+    }
+    names.push_back(all.substr(start));
+    return names;
+}
+
 const GUID* guid_of(const std::vector<AttachedPad>& pads, const wchar_t* name) {
     for (const AttachedPad& pad : pads)
         if (pad.name == name) return &pad.instance;
@@ -325,6 +345,44 @@ TEST_F(Controllers, GamepadOfAnUnknownNameGetsTheXboxLayout) {
     ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Wireless Gamepad For Windows"));
     press_ok();
     EXPECT_EQ(entries_of(saved_record().pad_slots[1]), expected_pad_layout(kXboxControllerRow + 1));
+}
+
+// A DualShock 4 shown raw, with its ids and its own button order (Wine would present a pad
+// of six axes and fourteen buttons as a gamepad): each function of the Xbox row on the
+// button at the same place, and the buttons named as printed on the pad.
+TEST_F(Controllers, DualShock4IsLaidOutByPlaceAndNamedAsPrinted) {
+    ASSERT_TRUE(m_pads.send("attach ds4 0 6 13 1 054c 09cc Wireless Controller"));
+    ASSERT_TRUE(VirtualPads::wait_for(1));
+    HWND page = start_on_controller_page();
+    ASSERT_TRUE(page);
+    ASSERT_NO_FATAL_FAILURE(choose_device(page, L"Wireless Controller"));
+
+    const std::vector<std::wstring> names = printed_names(kDualShock4NamesText);
+    ASSERT_EQ(names.size(), 14u);
+    // Function slot and the place of its button: south, east, west, north, L1, R1, L2, R2,
+    // Share, Options, L3, R3, PS, touchpad.
+    const struct {
+        int slot;
+        int place;
+    } named[] = {{2, 0}, {1, 1}, {3, 2}, {0, 3}, {6, 4},   {7, 5},
+                 {4, 6}, {5, 7}, {9, 8}, {8, 9}, {10, 10}, {11, 11}};
+    for (const auto& n : named) EXPECT_EQ(slot_text(page, n.slot), names[n.place]) << "slot " << n.slot;
+    EXPECT_EQ(slot_text(page, 22), L"Z Axis -") << "right stick left: the pad's Z";
+    EXPECT_EQ(e2e::overflowing_texts(page), std::vector<std::wstring>{});
+
+    // A capture names the button as printed: PS for back.
+    EXPECT_TRUE(capture(*m_tool, page, IDC_SLOT_BACK, move(m_pads, "button", "ds4", 12, 1)));
+    EXPECT_EQ(slot_text(page, 9), names[12]);
+    e2e::save_screenshot(m_sheet, "controller-page-dualshock4");
+    test_support::click(page, IDC_DEFAULT_SETTINGS);
+    EXPECT_EQ(slot_text(page, 9), names[8]);
+    press_ok();
+
+    std::vector<uint32_t> expected;
+    for (int slot = 0; slot < kAssignmentCount; ++slot)
+        expected.push_back(entry(kExpectedFamilyLayouts[slot][kPlayStationColumn].type,
+                                 kExpectedFamilyLayouts[slot][kPlayStationColumn].code, slot));
+    EXPECT_EQ(entries_of(saved_record().pad_slots[1]), expected);
 }
 
 TEST_F(Controllers, PressesAreCapturedAndLightThePicture) {

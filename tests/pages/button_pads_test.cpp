@@ -548,7 +548,8 @@ TEST_F(ControllerPage, XInputTriedAndUndoneKeepsEveryPlayersPad) {
 }
 
 // A pad that Windows marks "IG_" in its path (an XInput pad seen through DirectInput) gets
-// the Xbox layout though no fragment of its name is known, and so does Default settings.
+// the Xbox layout and names though no fragment of its name is known, and so does Default
+// settings.
 TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
     auto pad = make_pad(L"Controller (Xbox One For Windows)");
     pad->path = L"\\\\?\\hid#vid_045e&pid_02ff&ig_00#8&1e5a6b3&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
@@ -558,6 +559,11 @@ TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
         HWND page = page_of(sheet_window);
         select_entry(page, IDC_DEVICE, 1);
         EXPECT_EQ(entries_of(1), pad_layout(kXboxControllerRow));
+        // Named as printed on the pad; a trigger on a Z axis half this pad lacks, none.
+        EXPECT_EQ(slot_text(page, 2), L"A");
+        EXPECT_EQ(slot_text(page, 8), L"Start");
+        EXPECT_EQ(slot_text(page, 4), L"");
+        EXPECT_EQ(slot_text(page, 12), L"Hat 0 U") << "the D-pad keeps its own name";
         store_pad_assignments(1, default_pad_layout());
         click(page, IDC_DEFAULT_SETTINGS);
         EXPECT_EQ(entries_of(1), pad_layout(kXboxControllerRow));

@@ -72,6 +72,36 @@ constexpr TypeCode kExpectedPatches[24][8] = {
     {{2, 3}, {2, 2}, {2, 2}, {2, 2}, {2, 2}, {2, 2}, {2, 2}, {2, 2}},          // right stick right
 };
 
+// Per function: the (type, code) of the layouts by place of the pad families: DualShock 4 and
+// DualSense, Switch Pro, 8BitDo Pro 2 and SN30 Pro, 8BitDo Ultimate.
+enum ExpectedFamilyColumn { kPlayStationColumn, kSwitchProColumn, kEightBitDoColumn, kUltimateColumn };
+constexpr TypeCode kExpectedFamilyLayouts[24][4] = {
+    {{0, 3}, {0, 3}, {0, 3}, {0, 4}},      // Y face button: north
+    {{0, 2}, {0, 1}, {0, 0}, {0, 1}},      // B face button: east
+    {{0, 1}, {0, 0}, {0, 1}, {0, 0}},      // A face button: south
+    {{0, 0}, {0, 2}, {0, 4}, {0, 3}},      // X face button: west
+    {{0, 6}, {0, 6}, {0, 8}, {0, 8}},      // LT: L2, ZL
+    {{0, 7}, {0, 7}, {0, 9}, {0, 9}},      // RT: R2, ZR
+    {{0, 4}, {0, 4}, {0, 6}, {0, 6}},      // LB: L1, L
+    {{0, 5}, {0, 5}, {0, 7}, {0, 7}},      // RB: R1, R
+    {{0, 9}, {0, 9}, {0, 11}, {0, 11}},    // start: Options, +, Start
+    {{0, 8}, {0, 8}, {0, 10}, {0, 10}},    // back: Share, -, Select
+    {{0, 10}, {0, 10}, {0, 13}, {0, 13}},  // left stick press
+    {{0, 11}, {0, 11}, {0, 14}, {0, 14}},  // right stick press
+    {{8, 0}, {8, 0}, {8, 0}, {8, 0}},      // D-pad up
+    {{11, 0}, {11, 0}, {11, 0}, {11, 0}},  // D-pad right
+    {{9, 0}, {9, 0}, {9, 0}, {9, 0}},      // D-pad down
+    {{10, 0}, {10, 0}, {10, 0}, {10, 0}},  // D-pad left
+    {{3, 1}, {3, 1}, {3, 1}, {3, 1}},      // left stick up
+    {{2, 1}, {2, 1}, {2, 1}, {2, 1}},      // left stick down
+    {{3, 0}, {3, 0}, {3, 0}, {3, 0}},      // left stick left
+    {{2, 0}, {2, 0}, {2, 0}, {2, 0}},      // left stick right
+    {{3, 5}, {3, 3}, {3, 3}, {3, 3}},      // right stick up: Rz on PlayStation pads
+    {{2, 5}, {2, 3}, {2, 3}, {2, 3}},      // right stick down
+    {{3, 4}, {3, 2}, {3, 2}, {3, 2}},      // right stick left: Z on PlayStation pads
+    {{2, 4}, {2, 2}, {2, 2}, {2, 2}},      // right stick right
+};
+
 inline uint32_t expected_entry(TypeCode pair, TypeCode carried) {
     return pair.type | pair.code << 8 | carried.type << 16 | static_cast<uint32_t>(carried.code) << 24;
 }

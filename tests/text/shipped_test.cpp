@@ -30,6 +30,7 @@ const std::set<uint16_t> kTextIds = {
     150, 151, 152, 153,  // a pad that is not connected
     170, 171, 172, 173, 174,  // names, notes and the controller settings button
     175, 176, 177,  // a settings file that could not be read
+    178, 179, 180, 181,  // the names printed on the pads of each family
 };
 // clang-format on
 
