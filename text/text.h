@@ -85,6 +85,9 @@ bool placeholder_text_id(const std::u16string& window_text, uint32_t& id);
 #include <windows.h>
 // Text n of the main table in the current language, ready for a W API; empty if missing.
 std::wstring text_w(uint32_t entry);
+// The parts of text n that '|' separates (a list of names in one text); one part when it
+// has no '|', and one empty part when the text is missing.
+std::vector<std::wstring> text_parts_w(uint32_t entry);
 // Replaces the TEXT_ID_ placeholders of all descendant windows with a control id.
 void replace_text_placeholders(HWND dialog);
 // Replaces one window's text when it is a TEXT_ID_nnn placeholder.

@@ -22,6 +22,18 @@ std::wstring text_w(uint32_t entry) {
     return wide_from(utf8_to_wide(lookup_text(text_id(entry))));
 }
 
+std::vector<std::wstring> text_parts_w(uint32_t entry) {
+    const std::wstring all = text_w(entry);
+    std::vector<std::wstring> parts;
+    size_t start = 0;
+    for (size_t bar = all.find(L'|'); bar != std::wstring::npos; bar = all.find(L'|', start)) {
+        parts.push_back(all.substr(start, bar - start));
+        start = bar + 1;
+    }
+    parts.push_back(all.substr(start));
+    return parts;
+}
+
 void replace_text_placeholders(HWND dialog) {
     // EnumChildWindows visits children of children too; the dialog's caption is left alone.
     EnumChildWindows(dialog, replace_control_text, 0);

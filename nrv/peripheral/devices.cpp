@@ -44,6 +44,18 @@ joystick_object object_of(const GUID& type) {
     return joystick_object::other;
 }
 
+// Reads a property of the whole device into `property`, a DirectInput property structure
+// that starts with its header.
+template <class Property>
+bool read_device_property(IDirectInputDevice8W* device, REFGUID which, Property& property) {
+    if (!device) return false;
+    std::memset(&property, 0, sizeof property);
+    property.diph.dwSize = sizeof property;
+    property.diph.dwHeaderSize = sizeof property.diph;
+    property.diph.dwHow = DIPH_DEVICE;
+    return SUCCEEDED(device->GetProperty(which, &property.diph));
+}
+
 }  // namespace
 
 // --- input_device_dx8 ---------------------------------------------------------------------
@@ -81,25 +93,15 @@ int input_device_dx8::device_kind() const {
 }
 
 bool input_device_dx8::device_path(std::wstring& path) const {
-    if (!m_device) return false;
     DIPROPGUIDANDPATH property;
-    std::memset(&property, 0, sizeof property);
-    property.diph.dwSize = sizeof property;
-    property.diph.dwHeaderSize = sizeof property.diph;
-    property.diph.dwHow = DIPH_DEVICE;
-    if (FAILED(m_device->GetProperty(DIPROP_GUIDANDPATH, &property.diph))) return false;
+    if (!read_device_property(m_device.get(), DIPROP_GUIDANDPATH, property)) return false;
     path = name_from(property.wszPath);
     return true;
 }
 
 bool input_device_dx8::product_ids(uint16_t& vendor, uint16_t& product) const {
-    if (!m_device) return false;
     DIPROPDWORD property;
-    std::memset(&property, 0, sizeof property);
-    property.diph.dwSize = sizeof property;
-    property.diph.dwHeaderSize = sizeof property.diph;
-    property.diph.dwHow = DIPH_DEVICE;
-    if (FAILED(m_device->GetProperty(DIPROP_VIDPID, &property.diph))) return false;
+    if (!read_device_property(m_device.get(), DIPROP_VIDPID, property)) return false;
     vendor = LOWORD(property.dwData);
     product = HIWORD(property.dwData);
     return true;

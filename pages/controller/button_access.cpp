@@ -23,14 +23,7 @@ constexpr UINT kFlashPeriodMs = 150;
 constexpr int kFlashTicks = 6;  // three times on and off
 
 std::vector<std::wstring> part_names() {
-    std::vector<std::wstring> names;
-    const std::wstring all = text_w(kPartNamesText);
-    size_t start = 0;
-    for (size_t bar = all.find(L'|'); bar != std::wstring::npos; bar = all.find(L'|', start)) {
-        names.push_back(all.substr(start, bar - start));
-        start = bar + 1;
-    }
-    names.push_back(all.substr(start));
+    std::vector<std::wstring> names = text_parts_w(kPartNamesText);
     names.resize(kFunctionCount);
     return names;
 }

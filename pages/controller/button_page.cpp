@@ -133,14 +133,8 @@ std::wstring printed_name(PadFamily family, uint32_t entry) {
     const EntryCode code = entry_code_of(entry);
     const int place = names ? pad_place_of_entry(family, code.type, code.code) : -1;
     if (place < 0) return {};
-    const std::wstring list = text_w(names);
-    size_t start = 0;
-    for (int skipped = 0; skipped < place; ++skipped) {
-        start = list.find(L'|', start);
-        if (start == std::wstring::npos) return {};
-        ++start;
-    }
-    return list.substr(start, list.find(L'|', start) - start);
+    const std::vector<std::wstring> parts = text_parts_w(names);
+    return size_t(place) < parts.size() ? parts[place] : std::wstring();
 }
 
 }  // namespace

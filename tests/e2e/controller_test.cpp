@@ -221,16 +221,8 @@ std::vector<std::wstring> printed_names(uint32_t text) {
     char country[9] = "GB";
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO639LANGNAME, language, sizeof language);
     GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SISO3166CTRYNAME, country, sizeof country);
-    std::vector<std::wstring> names;
-    if (!test_support::load_own_texts(language, country)) return names;
-    const std::wstring all = text_w(text);
-    size_t start = 0;
-    for (size_t bar = all.find(L'|'); bar != std::wstring::npos; bar = all.find(L'|', start)) {
-        names.push_back(all.substr(start, bar - start));
-        start = bar + 1;
-    }
-    names.push_back(all.substr(start));
-    return names;
+    if (!test_support::load_own_texts(language, country)) return {};
+    return text_parts_w(text);
 }
 
 const GUID* guid_of(const std::vector<AttachedPad>& pads, const wchar_t* name) {
