@@ -126,17 +126,25 @@ struct Overlays {
 
 }  // namespace
 
-HBITMAP slot_bitmap(int slot, UINT id, int dpi) {
-    if (dpi == kBaseDpi) return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
+HBITMAP slot_bitmap(int slot, UINT id, int side) {
+    if (side <= 0) return nullptr;
     nrv::graphic::image_dib picture;
     if (!load_bitmap_resource(picture, id)) return nullptr;
+    if (picture.width() == side && picture.height() == side)
+        return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
     nrv::graphic::image_dib scaled;
-    if (!scaled.create(scale_to_dpi(picture.width(), dpi), scale_to_dpi(picture.height(), dpi), 32))
-        return nullptr;
+    if (!scaled.create(side, side, 32)) return nullptr;
     const LargePictures& large = large_pictures();
     const bool use_large = large.loaded && slot >= 0 && slot < kFunctionCount;
     if (!nrv::graphic::resample_area(use_large ? large.slot_bitmap(slot) : picture, scaled)) return nullptr;
     return bitmap_of(scaled);
+}
+
+PixelRect child_rect(HWND parent, HWND child) {
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
 const nrv::graphic::image* const* function_overlays() {

@@ -284,10 +284,23 @@ void CSlotButton::DrawItem(DRAWITEMSTRUCT* item) {
                                                               reinterpret_cast<WPARAM>(item->hDC),
                                                               reinterpret_cast<LPARAM>(m_hWnd)));
     FillRect(item->hDC, &item->rcItem, background ? background : GetSysColorBrush(COLOR_BTNFACE));
-    CBitmapButton::DrawItem(item);
+    DrawPictureCentred(*item);
     // With a high-contrast theme on, a frame in the text colour outlines each slot.
     if (g_high_contrast_on()) FrameRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_WINDOWTEXT));
     draw_focus_mark(*item);
+}
+
+void CSlotButton::DrawPictureCentred(const DRAWITEMSTRUCT& item) const {
+    BITMAP info = {};
+    if (!m_bitmap || !GetObjectW(m_bitmap.get(), sizeof info, &info)) return;
+    HDC memory = CreateCompatibleDC(item.hDC);
+    if (!memory) return;
+    HGDIOBJ previous = SelectObject(memory, m_bitmap.get());
+    const int left = (item.rcItem.left + item.rcItem.right - info.bmWidth) / 2;
+    const int top = (item.rcItem.top + item.rcItem.bottom - info.bmHeight) / 2;
+    BitBlt(item.hDC, left, top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
 }
 
 LRESULT CSlotButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {

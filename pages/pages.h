@@ -112,6 +112,22 @@ bool draw_lit_picture(nrv::graphic::image& canvas, const nrv::graphic::image& pi
                       const nrv::graphic::image* const* overlays, uint32_t lit_mask, int scale,
                       const nrv::graphic::colour* solid = nullptr);
 
+// A rectangle in pixels, right and bottom exclusive.
+struct PixelRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+// The DPI the slot pictures' sizes are given for.
+constexpr int kPictureBaseDpi = 96;
+// A slot button's rectangle as laid out (`button`), ended where its name box begins should
+// the two meet on a row: the button never covers the box.
+PixelRect slot_button_rect(const PixelRect& button, const PixelRect& name_box);
+// Where a slot button draws its square picture, `side_at_base_dpi` pixels at 96 DPI: at its
+// size at `dpi`, made smaller where the button is smaller, centred in the button.
+PixelRect slot_picture_rect(int side_at_base_dpi, int dpi, const PixelRect& button);
+
 // The pressed state of up to 256 logical buttons: bit i in byte i / 8 at bit i % 8.
 struct PressedButtons {
     uint8_t bytes[32];
@@ -278,9 +294,12 @@ private:
     int m_dpi = kBaseDpi;
 };
 
-// Slot `slot`'s button bitmap at this DPI: BITMAP resource `id` at 96 DPI, otherwise its
-// drawing at 200 % scaled down. The caller owns it; null when the resource is missing.
-HBITMAP slot_bitmap(int slot, UINT id, int dpi);
+// Slot `slot`'s button bitmap, `side` pixels square: BITMAP resource `id` at its own size,
+// otherwise its drawing at 200 % scaled. The caller owns it; null when the resource is
+// missing or the side is not positive.
+HBITMAP slot_bitmap(int slot, UINT id, int side);
+// A child window's rectangle in its parent's client coordinates.
+PixelRect child_rect(HWND parent, HWND child);
 
 // The 24 overlays of the controller picture, one per function slot, loaded from the
 // program's resources once and kept for the run. Missing ones are empty images.
@@ -335,6 +354,8 @@ protected:
 
 private:
     void ShowContextMenu(LPARAM position);
+    // The picture in the middle of the button; it was made to fit.
+    void DrawPictureCentred(const DRAWITEMSTRUCT& item) const;
     int m_slot = -1;
     HWND m_nameBox = nullptr;
 };
@@ -410,6 +431,8 @@ private:
     LRESULT OnHelpRequest(WPARAM, LPARAM);
     void LightPicture();
     uint32_t PartsToLight();
+    // Keeps the slot's button off its name box and makes its picture fit the button.
+    void FitSlotButton(int slot, int drawn_dpi);
 
     // Screen reader names, the steal note and the slot-clearing keys (button_access.cpp).
     void SetUpAccess();

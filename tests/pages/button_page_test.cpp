@@ -200,14 +200,20 @@ SIZE window_size(HWND window) {
 // page is 576 pixels wide at 96 DPI, where the picture has its own size.
 constexpr double kPictureShareOfPage = 256.0 / 576;
 
-// The picture is square and the slot buttons scale with it.
+// The picture is square, and no slot button covers its name box.
 SIZE expect_drawn_in_proportion(HWND page) {
     const SIZE picture = window_size(GetDlgItem(page, IDC_PICTURE));
     EXPECT_EQ(picture.cy, picture.cx);
-    for (int id : {IDC_SLOT_Y, IDC_SLOT_LT, IDC_SLOT_RSTICK_RIGHT}) {
-        const SIZE button = window_size(GetDlgItem(page, id));
-        EXPECT_NEAR(button.cx, 32 * picture.cx / 256, 1) << "slot button " << id;
-        EXPECT_NEAR(button.cy, 23 * picture.cx / 256, 1) << "slot button " << id;
+    // No slot button covers any part of its name box, whatever the dialog font's size.
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        RECT button = {};
+        RECT box = {};
+        RECT common = {};
+        GetWindowRect(GetDlgItem(page, test_support::kSlotButtons[slot]), &button);
+        GetWindowRect(GetDlgItem(page, test_support::kSlotNameBoxes[slot]), &box);
+        EXPECT_FALSE(IntersectRect(&common, &button, &box))
+            << "slot " << slot << "'s button ends at " << button.right << ", its box begins at " << box.left;
+        EXPECT_GT(button.right - button.left, picture.cx / 16) << "slot " << slot;
     }
     return picture;
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -371,6 +372,65 @@ TEST_F(Picture, DISABLED_CostOfARebuildWithEverySlotLit) {
     const double scale_ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - scaled_start).count();
     std::printf("canvas rebuild, then scaled from 200 %% to 150 %%: %.3f ms more\n", scale_ms / kRounds);
+}
+
+// A dialog-unit length in pixels as the dialog manager maps it: each length rounded on its own.
+int dialog_pixels(int units, int base) {
+    return (units * base * 2 + 4) / 8;
+}
+PixelRect laid_out(int x, int y, int width, int height, int base_x, int base_y) {
+    const int left = dialog_pixels(x, base_x);
+    const int top = (y * base_y * 2 + 8) / 16;
+    return {left, top, left + dialog_pixels(width, base_x), top + (height * base_y * 2 + 8) / 16};
+}
+bool meet(const PixelRect& a, const PixelRect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+bool inside(const PixelRect& inner, const PixelRect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// The slot buttons of both columns of the template beside their name boxes, over the base
+// units of Windows' dialog font (6 x 13 at 96 DPI) and Wine's (7 x 14) and everything between
+// and above, at 96, 120, 144 and 192 DPI: the button never meets its box, and its picture
+// stays inside it at its full size where it fits.
+TEST(SlotLayout, ButtonsNeverCoverTheirNameBoxAndPicturesStayInside) {
+    struct Row {
+        int button_x, box_x, y;
+    } rows[] = {{5, 20, 41}, {5, 20, 90}, {257, 272, 218}};
+    for (int dpi : {96, 120, 144, 192}) {
+        for (int base_x = dpi / 16; base_x <= dpi * 15 / 96; ++base_x) {
+            const int base_y = base_x * 2 + 1;
+            for (const Row& row : rows) {
+                SCOPED_TRACE(testing::Message() << "dpi " << dpi << ", base units " << base_x << " x "
+                                                << base_y << ", button at " << row.button_x << ", " << row.y);
+                const PixelRect button_template = laid_out(row.button_x, row.y, 15, 13, base_x, base_y);
+                const PixelRect box = laid_out(row.box_x, row.y, 50, 14, base_x, base_y);
+                const PixelRect button = slot_button_rect(button_template, box);
+                EXPECT_FALSE(meet(button, box));
+                EXPECT_TRUE(inside(button, button_template));
+                EXPECT_GE(button.right - button.left, button_template.right - button_template.left - 1);
+
+                const PixelRect picture = slot_picture_rect(20, dpi, button);
+                EXPECT_TRUE(inside(picture, button));
+                const int side = picture.right - picture.left;
+                EXPECT_EQ(side, picture.bottom - picture.top);
+                EXPECT_EQ(side,
+                          std::min({20 * dpi / 96, button.right - button.left, button.bottom - button.top}));
+            }
+        }
+    }
+}
+
+TEST(SlotLayout, AButtonAwayFromItsBoxKeepsItsRectangle) {
+    const PixelRect button = {10, 10, 40, 30};
+    const PixelRect below = {20, 30, 80, 50};
+    const PixelRect left_of_it = {0, 10, 10, 30};
+    EXPECT_EQ(slot_button_rect(button, below).right, 40);
+    EXPECT_EQ(slot_button_rect(button, left_of_it).right, 40);
+    const PixelRect empty = slot_picture_rect(20, 96, {5, 5, 5, 30});
+    EXPECT_EQ(empty.right - empty.left, 0);
 }
 
 }  // namespace
