@@ -290,6 +290,12 @@ void CSlotButton::DrawItem(DRAWITEMSTRUCT* item) {
     draw_focus_mark(*item);
 }
 
+SIZE CSlotButton::PictureSize() const {
+    BITMAP info = {};
+    if (!m_bitmap || !GetObjectW(m_bitmap.get(), sizeof info, &info)) return {0, 0};
+    return {info.bmWidth, info.bmHeight};
+}
+
 void CSlotButton::DrawPictureCentred(const DRAWITEMSTRUCT& item) const {
     BITMAP info = {};
     if (!m_bitmap || !GetObjectW(m_bitmap.get(), sizeof info, &info)) return;

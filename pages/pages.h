@@ -347,6 +347,8 @@ public:
         m_nameBox = name_box;
     }
     HWND NameBox() const { return m_nameBox; }
+    // The size of the picture it draws; 0 x 0 without one.
+    SIZE PictureSize() const;
     void DrawItem(DRAWITEMSTRUCT* item) override;
 
 protected:
@@ -395,6 +397,7 @@ public:
     // Slots drawn lit at the last picture change, and the slot under the mouse.
     uint32_t LitMask() const { return m_litMask; }
     int HoverSlot() const { return m_hoverSlot; }
+    const CSlotButton& SlotButton(int slot) const { return m_slotButtons[slot]; }
 
     DECLARE_MESSAGE_MAP()
 
