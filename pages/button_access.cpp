@@ -344,14 +344,18 @@ LRESULT CSlotButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CBitmapButton::WindowProc(message, wParam, lParam);
 }
 
+POINT context_menu_point(LPARAM position, const RECT& control) {
+    const POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    // From the keyboard (Shift+F10 or the menu key) both coordinates are -1. The whole
+    // lParam is not compared: it need not be sign-extended in a 64-bit program.
+    if (at.x == -1 && at.y == -1) return {control.left, control.bottom};
+    return at;
+}
+
 void CSlotButton::ShowContextMenu(LPARAM position) {
-    POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-    if (position == -1) {
-        // From the keyboard (Shift+F10 or the menu key): under the button.
-        RECT rect;
-        GetWindowRect(m_hWnd, &rect);
-        at = {rect.left, rect.bottom};
-    }
+    RECT rect = {};
+    GetWindowRect(m_hWnd, &rect);
+    const POINT at = context_menu_point(position, rect);
     HMENU menu = CreatePopupMenu();
     if (!menu) return;
     const std::wstring clear = text_w(kClearText);
@@ -449,5 +453,5 @@ LRESULT ButtonPage::OnControlColour(WPARAM dc, LPARAM control) {
 }
 
 void ButtonPage::OnControllerSettings() {
-    g_shell_execute(m_hWnd, L"open", L"control", L"joy.cpl", nullptr, SW_SHOWNA);
+    g_shell_execute(m_hWnd, L"open", L"control", L"joy.cpl", nullptr, SW_SHOWNORMAL);
 }

@@ -362,6 +362,9 @@ private:
     HWND m_nameBox = nullptr;
 };
 
+// Where a context menu asked for with WM_CONTEXTMENU's `position` opens: there, or under
+// the control (screen rectangle) when it was asked for from the keyboard.
+POINT context_menu_point(LPARAM position, const RECT& control);
 // Draws the keyboard focus mark inside an owner-drawn item that has the focus.
 void draw_focus_mark(const DRAWITEMSTRUCT& item);
 // Answers WM_GETOBJECT for a control whose accessible name (or value) is the window text of

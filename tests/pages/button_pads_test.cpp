@@ -238,8 +238,9 @@ void CALLBACK choose_first_menu_item(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 std::wstring s_launched;
-HINSTANCE WINAPI record_launch(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR, INT) {
-    s_launched = std::wstring(verb) + L" " + file + L" " + parameters;
+HINSTANCE WINAPI record_launch(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR, INT show) {
+    s_launched =
+        std::wstring(verb) + L" " + file + L" " + parameters + (show == SW_SHOWNORMAL ? L" normal" : L"");
     return reinterpret_cast<HINSTANCE>(33);
 }
 
@@ -289,7 +290,7 @@ TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
             test_support::Replaced<ShellExecuteCall> shell(g_shell_execute, &record_launch);
             click(page, IDC_CONTROLLER_SETTINGS);
         }
-        EXPECT_EQ(s_launched, L"open control joy.cpl");
+        EXPECT_EQ(s_launched, L"open control joy.cpl normal");
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
 }
@@ -566,6 +567,28 @@ TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
 }
 
 // Only the arrival or removal of a HID interface is acted on.
+// A keyboard request has -1 in both coordinates; one of them alone is a mouse position on a
+// screen left of or above the primary one.
+TEST(SlotContextMenu, OpensUnderTheButtonOnlyForTheKeyboard) {
+    const RECT button = {100, 200, 130, 220};
+    struct Row {
+        LPARAM position;
+        POINT at;
+    } rows[] = {
+        {-1, {100, 220}},
+        {static_cast<LPARAM>(0xFFFFFFFFu), {100, 220}},  // as a 64-bit program may get it
+        {MAKELPARAM(-1, 300), {-1, 300}},
+        {MAKELPARAM(50, -1), {50, -1}},
+        {MAKELPARAM(-5, -7), {-5, -7}},
+        {MAKELPARAM(640, 480), {640, 480}},
+    };
+    for (const Row& row : rows) {
+        const POINT at = context_menu_point(row.position, button);
+        EXPECT_EQ(at.x, row.at.x) << std::hex << row.position;
+        EXPECT_EQ(at.y, row.at.y) << std::hex << row.position;
+    }
+}
+
 TEST(DeviceChange, OnlyHidInterfaceArrivalsAndRemovalsCount) {
     DEV_BROADCAST_DEVICEINTERFACE_W hid = {};
     hid.dbcc_size = sizeof hid;

@@ -372,6 +372,30 @@ void lay_out_as_windows_does(HWND page, int from_dpi, int to_dpi, HFONT font) {
     SendMessageW(page, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
 }
 
+// The owner on a 150 % screen, the popup made where the system answers 96 DPI for it (the
+// primary screen): the popup is measured and painted at its owner's DPI.
+HWND s_popupOwner = nullptr;
+UINT WINAPI owner_at_150_percent(HWND window) {
+    return window == s_popupOwner ? 144 : 96;
+}
+
+TEST_F(KeyboardPage, TheHelpPopupIsMeasuredAtItsOwnersDpi) {
+    ControllerSheet<> sheet;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = show_page(sheet_window, 0);
+        s_popupOwner = sheet_window;
+        test_support::Replaced<GetDpiForWindowCall> played(g_get_dpi_for_window, &owner_at_150_percent);
+        HWND popup = show_help_popup(page, text_w(70), {100, 100});
+        ASSERT_TRUE(popup);
+        expect_popup_text_fits(popup, 144);
+        RECT client = {};
+        GetClientRect(popup, &client);
+        EXPECT_GT(client.right, scale_to_dpi(300, 120)) << "the text wraps at its width for 144 DPI";
+        DestroyWindow(popup);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
 // A move to a 150 % screen as Windows 10 sends it under per-monitor awareness version 2: the
 // window's DPI is new at once, the sheet gets WM_DPICHANGED while its pages still have their
 // old font, and each page gets its new font in the default handling of its own
