@@ -154,7 +154,6 @@ const nrv::graphic::image* const* function_overlays() {
 }
 
 CMyBitmapButton::~CMyBitmapButton() {
-    m_largeCanvas.release();
     m_shown.release();
     m_canvas.release();
     m_base.release();
@@ -209,22 +208,17 @@ void CMyBitmapButton::RenderShown() {
         m_shown.release();
         return;
     }
-    // Scaled down from the picture drawn at 200 % where there is one, so that it stays
-    // sharp; otherwise up from the canvas.
-    nrv::graphic::resample_area(ComposeLarge() ? m_largeCanvas : m_canvas, m_shown);
-}
-
-bool CMyBitmapButton::ComposeLarge() {
+    // From the pictures drawn at 200 % where there are, kept scaled until the size or the
+    // lit colour changes, so that they stay sharp; otherwise up from the canvas.
     const LargePictures& large = large_pictures();
-    if (!large.loaded || large.controller().width() != kLargeScale * m_canvas.width() ||
-        large.controller().height() != kLargeScale * m_canvas.height())
-        return false;
-    if (!m_largeCanvas.bits() &&
-        !m_largeCanvas.create(large.controller().width(), large.controller().height(), 32))
-        return false;
     nrv::graphic::colour solid;
-    return draw_lit_picture(m_largeCanvas, large.controller(), large.overlays, m_litMask, kLargeScale,
-                            LitColour(solid));
+    const bool large_fits = large.loaded && large.controller().width() == kLargeScale * m_canvas.width() &&
+                            large.controller().height() == kLargeScale * m_canvas.height();
+    if (large_fits &&
+        m_scaled.Prepare(large.controller(), large.overlays, kLargeScale, width, height, LitColour(solid)) &&
+        m_scaled.Draw(m_shown, m_litMask))
+        return;
+    nrv::graphic::resample_area(m_canvas, m_shown);
 }
 
 // With a high-contrast theme on, lit parts are drawn whole in the selection colour, so that

@@ -128,6 +128,36 @@ PixelRect slot_button_rect(const PixelRect& button, const PixelRect& name_box);
 // size at `dpi`, made smaller where the button is smaller, centred in the button.
 PixelRect slot_picture_rect(int side_at_base_dpi, int dpi, const PixelRect& button);
 
+// The lit controller picture at one size other than its own, kept for that size: the
+// unlit picture and the part each slot's lit overlay changes are scaled once from the
+// pictures drawn at `large_scale` times the picture's size, so that a redraw copies and
+// pastes instead of scaling the whole picture again.
+class ScaledPicture {
+public:
+    // Makes the kept pictures for this size and lit colour (see draw_lit_picture) unless
+    // they are made already. False when the pictures cannot be used.
+    bool Prepare(const nrv::graphic::image& large_picture, const nrv::graphic::image* const* large_overlays,
+                 int large_scale, int32_t width, int32_t height, const nrv::graphic::colour* solid);
+    // Draws the picture with the slots in the mask lit into `shown`, of the prepared size.
+    // Each lit part is as the whole lit picture scaled shows it, except where two lit parts
+    // meet, where the higher slot's wins.
+    bool Draw(nrv::graphic::image& shown, uint32_t lit_mask) const;
+    // How many times the pictures were made.
+    int Builds() const { return m_builds; }
+
+private:
+    struct Part {
+        int32_t left = 0, top = 0, right = 0, bottom = 0;
+        std::vector<nrv::graphic::colour> pixels;  // row by row
+        std::vector<bool> changed;                 // the pixels the overlay changes
+    };
+    nrv::graphic::image_dib m_base;
+    Part m_parts[kFunctionCount];
+    bool m_solid = false;
+    nrv::graphic::colour m_solidColour = {};
+    int m_builds = 0;
+};
+
 // The pressed state of up to 256 logical buttons: bit i in byte i / 8 at bit i % 8.
 struct PressedButtons {
     uint8_t bytes[32];
@@ -281,15 +311,13 @@ public:
 private:
     const nrv::graphic::image_dib& Shown() const;
     void RenderShown();
-    // Draws the lit overlays on the picture drawn at 200 %; false when there is none.
-    bool ComposeLarge();
     // The colour lit parts are drawn in (high contrast), kept in `solid`; null for their own.
     static const nrv::graphic::colour* LitColour(nrv::graphic::colour& solid);
 
     nrv::graphic::image_dib m_base;
     nrv::graphic::image_dib m_canvas;
-    nrv::graphic::image_dib m_largeCanvas;  // the lit picture at 200 %, above 100 % only
-    nrv::graphic::image_dib m_shown;        // the picture at the drawn size; empty at 100 %
+    ScaledPicture m_scaled;           // the pictures at the drawn size, above 100 % only
+    nrv::graphic::image_dib m_shown;  // the picture at the drawn size; empty at 100 %
     uint32_t m_litMask = 0;
     int m_dpi = kBaseDpi;
 };
