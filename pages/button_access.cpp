@@ -80,6 +80,28 @@ bool is_self(const VARIANT& child) {
     return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
 }
 
+// The name the system's own accessible object gives the control; empty when there is none.
+std::wstring standard_name(HWND control) {
+    const Oleacc& library = oleacc();
+    ComPtr<IAccessible> standard;
+    if (!library.create_standard ||
+        FAILED(library.create_standard(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                       reinterpret_cast<void**>(standard.put()))))
+        return L"";
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR name = nullptr;
+    std::wstring result;
+    if (SUCCEEDED(standard->get_accName(self, &name)) && name) result = name;
+    SysFreeString(name);
+    return result;
+}
+
+bool system_names_after(HWND control, HWND label) {
+    return label && is_label_name(standard_name(control), window_text(label));
+}
+
 // The control's standard accessible object, with its name or its value read from another
 // control's window text at the time a client asks.
 class BorrowingAccessible final : public IAccessible {
@@ -100,7 +122,10 @@ public:
             AddRef();
             return S_OK;
         }
-        return m_standard->QueryInterface(riid, object);
+        // Nothing else: an interface of the standard object (IServiceProvider, IEnumVARIANT,
+        // IAccIdentity, IMarshal...) would lead clients to it, past the borrowed text.
+        *object = nullptr;
+        return E_NOINTERFACE;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
     ULONG STDMETHODCALLTYPE Release() override {
@@ -215,7 +240,10 @@ private:
 // button, a combo box by its label.
 LRESULT CALLBACK named_control_proc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                     DWORD_PTR lender) {
-    if (message == WM_GETOBJECT) {
+    // A control the system already names after its label keeps its own answer, and with it
+    // all the system's object offers (UI Automation's combo box patterns among them).
+    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT &&
+        !system_names_after(control, reinterpret_cast<HWND>(lender))) {
         const LRESULT answer = accessible_with_borrowed_text(
             control, wParam, lParam, reinterpret_cast<HWND>(lender), BorrowedText::Name);
         if (answer) return answer;
@@ -368,6 +396,21 @@ void CSlotButton::ShowContextMenu(LPARAM position) {
 }
 
 // --- the page ------------------------------------------------------------------------------------
+
+bool is_label_name(const std::wstring& name, const std::wstring& label) {
+    // As the system reads a label: without its mnemonic marks and a colon at its end.
+    const auto as_read = [](const std::wstring& text) {
+        std::wstring read;
+        for (size_t at = 0; at < text.size(); ++at) {
+            if (text[at] == L'&' && at + 1 < text.size()) ++at;
+            read += text[at];
+        }
+        while (!read.empty() && (read.back() == L' ' || read.back() == L':')) read.pop_back();
+        return read;
+    };
+    const std::wstring read = as_read(label);
+    return !read.empty() && as_read(name) == read;
+}
 
 void ButtonPage::SetUpAccess() {
     const std::vector<std::wstring> names = part_names();

@@ -395,6 +395,9 @@ private:
 POINT context_menu_point(LPARAM position, const RECT& control);
 // Draws the keyboard focus mark inside an owner-drawn item that has the focus.
 void draw_focus_mark(const DRAWITEMSTRUCT& item);
+// True when `name` is what the system reads from the label `label`: the same text without
+// mnemonic marks and a colon at the end.
+bool is_label_name(const std::wstring& name, const std::wstring& label);
 // Answers WM_GETOBJECT for a control whose accessible name (or value) is the window text of
 // another control; 0 when it cannot, and the caller then lets the control answer itself.
 enum class BorrowedText { Name, Value };

@@ -8,8 +8,12 @@
 #include <dbt.h>
 #include <oleacc.h>
 #include <oleauto.h>
+#include <servprov.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -388,6 +392,45 @@ std::wstring accessible_text(HWND control, bool value) {
     return result;
 }
 
+// Which of the interfaces a client could use to reach past a control's accessible object
+// the object answers: IServiceProvider, IEnumVARIANT, IAccIdentity, one letter each.
+std::string reachable_interfaces(HWND control) {
+    // IAccIdentity's id, which the headers declare but do not define.
+    static const IID kAccIdentity = {
+        0x7852b78d, 0x1cfd, 0x41c1, {0xa6, 0x15, 0x9c, 0x0c, 0x85, 0x96, 0x0b, 0x5f}};
+    ComPtr<IAccessible> object;
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(object.put()))))
+        return "no object";
+    std::string found;
+    const std::pair<char, IID> interfaces[] = {
+        {'S', __uuidof(IServiceProvider)}, {'E', __uuidof(IEnumVARIANT)}, {'I', kAccIdentity}};
+    for (const auto& [letter, iid] : interfaces) {
+        IUnknown* other = nullptr;
+        if (SUCCEEDED(object->QueryInterface(iid, reinterpret_cast<void**>(&other))) && other) {
+            found += letter;
+            other->Release();
+        }
+    }
+    return found;
+}
+
+TEST(AccessibleNames, ALabelNamesAControlAsTheSystemReadsIt) {
+    struct Row {
+        const wchar_t* name;
+        const wchar_t* label;
+        bool same;
+    } rows[] = {
+        {L"Controller", L"Controller", true},
+        {L"Device", L"&Device:", true},
+        {L"Gerät", L"Gerät :", true},
+        {L"Controller 1", L"Controller", false},
+        {L"", L"", false},
+        {L"Named Pad", L"Device", false},
+    };
+    for (const Row& row : rows) EXPECT_EQ(is_label_name(row.name, row.label), row.same) << row.name;
+}
+
 // The slot buttons in the order the player reads them: left column, then right column.
 constexpr int kReadingOrder[kFunctionCount] = {IDC_SLOT_LT,
                                                IDC_SLOT_LB,
@@ -453,6 +496,17 @@ TEST_F(ControllerPage, ScreenReadersFindNamesValuesAndTheReadingOrder) {
             }
         }
         EXPECT_EQ(accessible_text(GetDlgItem(page_of(sheet_window), IDC_NAME_Y), true), L"Button 0");
+
+        // The objects that borrow a text lead nowhere else.
+        HWND page = page_of(sheet_window);
+        for (int id : {IDC_SLOT_Y, IDC_NAME_Y})
+            EXPECT_EQ(reachable_interfaces(GetDlgItem(page, id)), "") << id;
+        // Wine's own object names a combo box after its selection, so here the label's text is
+        // lent; Windows names it after its label and keeps its object.
+        for (int id : {IDC_PLAYER, IDC_DEVICE}) {
+            HWND combo = GetDlgItem(page, id);
+            EXPECT_EQ(accessible_text(combo, false), window_text(GetWindow(combo, GW_HWNDPREV))) << id;
+        }
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
     CoUninitialize();
