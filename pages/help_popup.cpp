@@ -5,6 +5,8 @@
 
 #include "text/text.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 namespace {
@@ -82,6 +84,12 @@ LRESULT CALLBACK popup_proc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         case WM_MOUSEACTIVATE:
             return MA_NOACTIVATE;
+        case WM_GETOBJECT:
+            // A tooltip to screen readers, named by its text.
+            if (const LRESULT answer = accessible_with_borrowed_text(window, wParam, lParam, window,
+                                                                     BorrowedText::Name, ROLE_SYSTEM_TOOLTIP))
+                return answer;
+            return DefWindowProcW(window, message, wParam, lParam);
         default:
             return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -110,6 +118,8 @@ HWND show_own_popup(HWND owner, const std::wstring& text, POINT anchor) {
                                  place.bottom - place.top, top, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!popup) return nullptr;
     SetWindowPos(popup, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // Screen readers read a tooltip when it shows.
+    NotifyWinEvent(EVENT_OBJECT_SHOW, popup, OBJID_CLIENT, CHILDID_SELF);
     return popup;
 }
 

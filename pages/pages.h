@@ -395,14 +395,20 @@ private:
 POINT context_menu_point(LPARAM position, const RECT& control);
 // Draws the keyboard focus mark inside an owner-drawn item that has the focus.
 void draw_focus_mark(const DRAWITEMSTRUCT& item);
+// True when the system's own accessible object of the control is named after `label`.
+bool system_names_after(HWND control, HWND label);
 // True when `name` is what the system reads from the label `label`: the same text without
 // mnemonic marks and a colon at the end.
 bool is_label_name(const std::wstring& name, const std::wstring& label);
 // Answers WM_GETOBJECT for a control whose accessible name (or value) is the window text of
-// another control; 0 when it cannot, and the caller then lets the control answer itself.
+// another control, and whose role is `role` unless it is 0; 0 when it cannot, and the caller
+// then lets the control answer itself.
 enum class BorrowedText { Name, Value };
 LRESULT accessible_with_borrowed_text(HWND control, WPARAM wParam, LPARAM lParam, HWND lender,
-                                      BorrowedText what);
+                                      BorrowedText what, LONG role = 0);
+// Tells screen readers that a note's text changed: its name changed, and it is a polite live
+// region whose content changed, where the system knows live regions.
+void announce_note(HWND note);
 
 // The sheet's WM_DEVICECHANGE handling: an arrival or removal of a HID interface starts a
 // short timer, restarted by every further one, so that a burst of notifications leads to

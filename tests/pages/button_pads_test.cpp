@@ -257,10 +257,15 @@ TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
         EXPECT_EQ(item_text(page, IDC_TAKEN_NOTE), L"");
 
         // Button 9 is back's: given to RT (Enter on its slot button opens the capture), the
-        // note says so and back's box flashes.
+        // note says so and back's box flashes; screen readers hear the note change.
+        HeardEvents heard;
         EXPECT_TRUE(with_capture(
             page, IDC_SLOT_RT, change_pad(*pad, [](DIJOYSTATE2& s) { s.rgbButtons[9] = 0x80; }), VK_RETURN));
         EXPECT_EQ(item_text(page, IDC_TAKEN_NOTE), L"Button 9 moved from Back to Right trigger.");
+        HWND note = GetDlgItem(page, IDC_TAKEN_NOTE);
+        EXPECT_EQ(heard.Of(note), (std::vector<DWORD>{EVENT_OBJECT_NAMECHANGE, 0x8019}))
+            << "a changed name and a changed live region";
+        EXPECT_EQ(accessible_text(note, false), L"Button 9 moved from Back to Right trigger.");
         HDC dc = GetDC(page);
         const LRESULT brush = SendMessageW(page, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                            reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_NAME_BACK)));
@@ -376,21 +381,6 @@ TEST_F(ControllerPage, KeptLayoutOfAPadNotConnectedIsShownAndTakenOver) {
 }
 
 // What a screen reader reads of a control: its accessible name, or its value.
-std::wstring accessible_text(HWND control, bool value) {
-    ComPtr<IAccessible> object;
-    // The interface id from the header: the one the import library carries is not usable.
-    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(object.put()))))
-        return L"";
-    VARIANT self = {};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR text = nullptr;
-    const HRESULT read = value ? object->get_accValue(self, &text) : object->get_accName(self, &text);
-    std::wstring result = SUCCEEDED(read) && text ? text : L"";
-    SysFreeString(text);
-    return result;
-}
 
 // Which of the interfaces a client could use to reach past a control's accessible object
 // the object answers: IServiceProvider, IEnumVARIANT, IAccIdentity, one letter each.

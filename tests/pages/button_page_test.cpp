@@ -379,15 +379,20 @@ UINT WINAPI owner_at_150_percent(HWND window) {
     return window == s_popupOwner ? 144 : 96;
 }
 
-TEST_F(KeyboardPage, TheHelpPopupIsMeasuredAtItsOwnersDpi) {
+TEST_F(KeyboardPage, TheHelpPopupIsMeasuredAtItsOwnersDpiAndReadAsATooltip) {
     ControllerSheet<> sheet;
     run_sheet(sheet, [&](HWND sheet_window) {
         HWND page = show_page(sheet_window, 0);
         s_popupOwner = sheet_window;
         test_support::Replaced<GetDpiForWindowCall> played(g_get_dpi_for_window, &owner_at_150_percent);
+        HeardEvents heard;
         HWND popup = show_help_popup(page, text_w(70), {100, 100});
         ASSERT_TRUE(popup);
         expect_popup_text_fits(popup, 144);
+        // Screen readers hear a tooltip show and read its text.
+        EXPECT_EQ(heard.Of(popup), std::vector<DWORD>{EVENT_OBJECT_SHOW});
+        EXPECT_EQ(accessible_role(popup), ROLE_SYSTEM_TOOLTIP);
+        EXPECT_EQ(accessible_text(popup, false), text_w(70));
         RECT client = {};
         GetClientRect(popup, &client);
         EXPECT_GT(client.right, scale_to_dpi(300, 120)) << "the text wraps at its width for 144 DPI";
