@@ -92,6 +92,15 @@ int32_t system_dpi_scaling_setting() {
     return value != 0 ? 1 : 0;
 }
 
+bool system_windows_version(DWORD& major, DWORD& minor) {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExW(&version)) return false;
+    major = version.dwMajorVersion;
+    minor = version.dwMinorVersion;
+    return true;
+}
+
 }  // namespace
 
 RunsOnWineQuery g_runs_on_wine = &system_runs_on_wine;
@@ -100,6 +109,7 @@ SetThreadDpiAwarenessContextCall g_set_thread_dpi_awareness_context =
 GetSystemMetricsCall g_get_system_metrics = &GetSystemMetrics;
 DwmIsCompositionEnabledCall g_dwm_is_composition_enabled = &system_dwm_is_composition_enabled;
 DpiScalingSettingQuery g_dpi_scaling_setting = &system_dpi_scaling_setting;
+WindowsVersionQuery g_windows_version = &system_windows_version;
 
 UnawareDesktopFacts unaware_desktop_facts() {
     UnawareDesktopFacts facts = {};
@@ -117,6 +127,10 @@ UnawareDesktopFacts unaware_desktop_facts() {
     BOOL composition = FALSE;
     facts.composition_on = SUCCEEDED(g_dwm_is_composition_enabled(&composition)) && composition;
     facts.dpi_scaling_setting = g_dpi_scaling_setting();
+    // Windows 8.1 is 6.3; an unreadable version counts as the older systems.
+    DWORD major = 0;
+    DWORD minor = 0;
+    facts.xp_style_offered = !g_windows_version(major, minor) || major < 6 || (major == 6 && minor < 3);
     return facts;
 }
 

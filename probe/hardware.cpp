@@ -60,7 +60,8 @@ Resolution unaware_desktop_size(const UnawareDesktopFacts& facts) {
     if (facts.wine) return facts.real;
     if (facts.measured_known && facts.measured.width > 0 && facts.measured.height > 0) return facts.measured;
     const bool scaling_chosen =
-        facts.dpi_scaling_setting == -1 ? facts.dpi > kHighestXpStyleDpi : facts.dpi_scaling_setting != 0;
+        !facts.xp_style_offered ||
+        (facts.dpi_scaling_setting == -1 ? facts.dpi > kHighestXpStyleDpi : facts.dpi_scaling_setting != 0);
     const int64_t dpi = facts.dpi;
     if (!facts.composition_on || !scaling_chosen || dpi <= kUnscaledDpi) return facts.real;
     const auto scaled = [dpi](int32_t length) {

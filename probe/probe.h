@@ -87,11 +87,13 @@ struct UnawareDesktopFacts {
     // which is what the game gets whatever the history of the session and its screens.
     bool measured_known;
     Resolution measured;
-    // Vista to 8.1: the system scales such programs only with desktop composition on and
+    // Vista, 7 and 8: the system scales such programs only with desktop composition on and
     // its DPI scaling chosen, which is the default above 120 DPI (the DWM setting
-    // UseDpiScaling: 1 on, 0 off, -1 not set).
+    // UseDpiScaling: 1 on, 0 off, -1 not set). 8.1 and 10 before 1607 offer no XP-style
+    // scaling: they scale such programs above 96 DPI.
     bool composition_on;
     int32_t dpi_scaling_setting;
+    bool xp_style_offered;
 };
 
 // The desktop size the game sees: the measured one where known, otherwise the real size,
@@ -177,11 +179,15 @@ using SetThreadDpiAwarenessContextCall = HANDLE(WINAPI*)(HANDLE context);
 using GetSystemMetricsCall = int(WINAPI*)(int index);
 using DwmIsCompositionEnabledCall = HRESULT(WINAPI*)(BOOL* enabled);
 using DpiScalingSettingQuery = int32_t (*)();
+// The running Windows version (GetVersionExW, which the manifest lets tell 8.1 and 10); false
+// when it cannot be read.
+using WindowsVersionQuery = bool (*)(DWORD& major, DWORD& minor);
 extern RunsOnWineQuery g_runs_on_wine;
 extern SetThreadDpiAwarenessContextCall g_set_thread_dpi_awareness_context;
 extern GetSystemMetricsCall g_get_system_metrics;
 extern DwmIsCompositionEnabledCall g_dwm_is_composition_enabled;
 extern DpiScalingSettingQuery g_dpi_scaling_setting;
+extern WindowsVersionQuery g_windows_version;
 
 // The sizes EnumDisplaySettingsW lists for the primary display, at any depth or rate.
 ResolutionSet desktop_display_modes();

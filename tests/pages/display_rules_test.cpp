@@ -110,7 +110,7 @@ TEST(ScaledScreen, DefaultsUseTheRealPixels) {
 // A window fits when it fits the desktop the game sees, which depends on the system and how
 // it scales programs without DPI awareness.
 TEST(ScaledScreen, WindowsFitTheDesktopTheGameSees) {
-    enum System { Wine, Windows10, Windows7, WindowsXp };
+    enum System { Wine, Windows10, Windows81, Windows7, WindowsXp };
     constexpr int32_t kNotSet = -1;
     constexpr Resolution kNoMeasure = {0, 0};
     struct Case {
@@ -180,6 +180,16 @@ TEST(ScaledScreen, WindowsFitTheDesktopTheGameSees) {
         {"7 at 200 %", Windows7, true, kNotSet, 192, {1920, 1080}, kNoMeasure, {960, 540}, {720, 480}},
         {"7 at 100 %", Windows7, true, 1, 96, {1920, 1080}, kNoMeasure, {1920, 1080}, {1920, 1080}},
         {"7, DPI unknown", Windows7, true, 1, 0, {1920, 1080}, kNoMeasure, {1920, 1080}, {1920, 1080}},
+        {"8.1 at 125 %", Windows81, true, kNotSet, 120, {1920, 1080}, kNoMeasure, {1536, 864}, {1366, 768}},
+        {"8.1 at 125 %, setting off",
+         Windows81,
+         true,
+         0,
+         120,
+         {1920, 1080},
+         kNoMeasure,
+         {1536, 864},
+         {1366, 768}},
         {"XP at 150 %", WindowsXp, false, kNotSet, 144, {1600, 1200}, kNoMeasure, {1600, 1200}, {1600, 1200}},
     };
     for (const Case& c : cases) {
@@ -192,6 +202,7 @@ TEST(ScaledScreen, WindowsFitTheDesktopTheGameSees) {
         facts.measured = facts.measured_known ? c.measured : Resolution{};
         facts.composition_on = c.composition && c.system != WindowsXp;
         facts.dpi_scaling_setting = c.setting;
+        facts.xp_style_offered = c.system == Windows7 || c.system == WindowsXp;
         const Resolution seen = unaware_desktop_size(facts);
         EXPECT_EQ(size_of(seen), size_of(c.seen));
         const std::vector<OfferedMode> offered = offered_resolutions(table_set(), {}, seen, kNoLimit, false);

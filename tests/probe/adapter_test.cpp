@@ -215,6 +215,13 @@ HRESULT WINAPI is_composition_enabled(BOOL* enabled) {
     *enabled = composition;
     return composition_result;
 }
+DWORD version_major = 6;
+DWORD version_minor = 1;
+bool windows_version(DWORD& major, DWORD& minor) {
+    major = version_major;
+    minor = version_minor;
+    return true;
+}
 int32_t scaling_setting() {
     calls.push_back("setting");
     return setting;
@@ -236,6 +243,8 @@ protected:
         played_system::composition_result = S_OK;
         played_system::composition = TRUE;
         played_system::setting = -1;
+        played_system::version_major = 6;
+        played_system::version_minor = 1;
     }
 
     test_support::Replaced<RunsOnWineQuery> m_wine{g_runs_on_wine, &played_system::runs_on_wine};
@@ -246,6 +255,7 @@ protected:
                                                                       &played_system::is_composition_enabled};
     test_support::Replaced<DpiScalingSettingQuery> m_setting{g_dpi_scaling_setting,
                                                              &played_system::scaling_setting};
+    test_support::Replaced<WindowsVersionQuery> m_version{g_windows_version, &played_system::windows_version};
 };
 
 TEST_F(UnawareDesktopProbe, Windows10MeasuresWithTheThreadUnawareAndSwitchesBack) {
@@ -264,6 +274,9 @@ TEST_F(UnawareDesktopProbe, OlderWindowsIsAskedForCompositionAndItsSetting) {
     EXPECT_TRUE(facts.composition_on);
     EXPECT_EQ(facts.dpi_scaling_setting, 1);
     EXPECT_EQ(played_system::calls, (std::vector<std::string>{"composition", "setting"}));
+    EXPECT_TRUE(facts.xp_style_offered) << "Windows 7";
+    played_system::version_minor = 3;
+    EXPECT_FALSE(unaware_desktop_facts().xp_style_offered) << "Windows 8.1";
 
     // Composition off, or no desktop window manager at all (Windows XP).
     played_system::composition = FALSE;
