@@ -245,7 +245,24 @@ INT_PTR CALLBACK CPropertyPage::StaticPageProc(HWND hwnd, UINT message, WPARAM w
     return RouteDialogMessage(created, hwnd, message, wParam, lParam);
 }
 
+void CPropertyPage::QueueDpiChange(int dpi) {
+    // Done once the messages of the change are through: under per-monitor awareness
+    // version 2 the system lays the page out again and gives it its new font in its default
+    // handling of WM_DPICHANGED_AFTERPARENT, after this procedure has seen the message.
+    const bool queued = m_pendingDpi != 0;
+    m_pendingDpi = dpi;
+    if (!queued) PostMessageW(m_hWnd, kPageDpiSettled, 0, 0);
+}
+
 INT_PTR CPropertyPage::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == kWmDpiChangedAfterParent) {
+        QueueDpiChange(window_dpi(m_hWnd));
+        return FALSE;
+    }
+    if (message == kPageDpiSettled) {
+        if (const int dpi = std::exchange(m_pendingDpi, 0)) OnDpiChanged(dpi);
+        return TRUE;
+    }
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (message != WM_NOTIFY || !header || header->hwndFrom != GetParent(m_hWnd))
         return CDialogBase::DialogProc(message, wParam, lParam);
@@ -363,9 +380,11 @@ LRESULT CPropertySheet::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
         SetWindowPos(m_hWnd, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    // Where the system sends the pages no WM_DPICHANGED_AFTERPARENT of their own (before
+    // per-monitor awareness version 2, and under Wine), this is their only word of the change.
     const int dpi = HIWORD(wParam);
     for (CPropertyPage* page : m_pages) {
-        if (page->m_hWnd) page->OnDpiChanged(dpi);
+        if (page->m_hWnd) page->QueueDpiChange(dpi);
     }
     return 0;
 }
@@ -420,13 +439,23 @@ BOOL CBitmap::LoadBitmap(UINT id) {
 
 // --- Display scale ------------------------------------------------------------------------
 
-int window_dpi(HWND window) {
+namespace {
+
+UINT WINAPI system_dpi_for_window(HWND window) {
     // Loaded at run time: older systems have no per-window DPI.
     using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
     static const auto get_dpi_for_window = reinterpret_cast<GetDpiForWindowFn>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
-    if (get_dpi_for_window && window) {
-        const UINT dpi = get_dpi_for_window(window);
+    return get_dpi_for_window ? get_dpi_for_window(window) : 0;
+}
+
+}  // namespace
+
+GetDpiForWindowCall g_get_dpi_for_window = &system_dpi_for_window;
+
+int window_dpi(HWND window) {
+    if (window) {
+        const UINT dpi = g_get_dpi_for_window(window);
         if (dpi > 0) return static_cast<int>(dpi);
     }
     HDC screen = GetDC(nullptr);

@@ -207,6 +207,16 @@ constexpr int kBaseDpi = 96;
 // Sent when a window of a per-monitor DPI-aware program moves to a screen of another DPI:
 // the new DPI in both words of wParam, the suggested window rectangle at lParam.
 constexpr UINT kWmDpiChanged = 0x02E0;
+// Sent to each child window after its top-level window's WM_DPICHANGED (per-monitor
+// awareness version 2); a child dialog's new layout and font come in its default handling.
+constexpr UINT kWmDpiChangedAfterParent = 0x02E3;
+// Posted by a page to itself to size what it draws once a DPI change is through.
+constexpr UINT kPageDpiSettled = WM_APP + 0x100;
+
+// The system's per-window DPI (GetDpiForWindow, 0 where there is none) unless a test
+// puts its own answer in.
+using GetDpiForWindowCall = UINT(WINAPI*)(HWND);
+extern GetDpiForWindowCall g_get_dpi_for_window;
 
 // The DPI a window is shown at: its own where the system knows one per window (Windows 10
 // 1607 and later, Wine), otherwise the system's; kBaseDpi when neither can be read.
@@ -235,8 +245,8 @@ public:
     virtual void OnOK() {}
     virtual void OnCancel() {}
     virtual BOOL OnApply();
-    // Called for every created page once the sheet has moved to a screen of another DPI
-    // and taken its new size, for what the page draws or sizes itself.
+    // Called for every created page once the sheet has moved to a screen of another DPI,
+    // taken its new size and laid the page out again, for what the page draws or sizes itself.
     virtual void OnDpiChanged(int dpi) {}
 
     PROPSHEETPAGEW m_psp;
@@ -247,8 +257,11 @@ protected:
 private:
     friend class CPropertySheet;
     static INT_PTR CALLBACK StaticPageProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Calls OnDpiChanged with the DPI last queued once the messages of the change are through.
+    void QueueDpiChange(int dpi);
     CPropertySheet* m_sheet = nullptr;
     bool m_activatedBefore = false;
+    int m_pendingDpi = 0;
 };
 
 // A modal property sheet over PropertySheetW. Pages are added in tab order; OK applies

@@ -5,28 +5,56 @@
 
 #include "text/text.h"
 
+#include <oleacc.h>
+
 #include <algorithm>
 
 namespace {
 
 const wchar_t kPopupClass[] = L"CalcoraHelpPopup";
-// At 96 DPI; the popup scales both to the DPI of its window.
+// At 96 DPI; the popup scales both to the DPI of its owner.
 constexpr int kPopupTextWidth = 300;
 constexpr int kPopupMargin = 6;
 
-HFONT popup_font(HWND window) {
-    HFONT font = reinterpret_cast<HFONT>(SendMessageW(GetWindow(window, GW_OWNER), WM_GETFONT, 0, 0));
+HFONT owner_font(HWND owner) {
+    HFONT font = reinterpret_cast<HFONT>(SendMessageW(owner, WM_GETFONT, 0, 0));
     return font ? font : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
 }
 
-int popup_margin(HWND popup) {
-    return scale_to_dpi(kPopupMargin, window_dpi(popup));
+// The popup is measured and painted at its owner's DPI, in its owner's font: the popup
+// itself may be made on another screen than the one it is shown on.
+int popup_margin(HWND owner) {
+    return scale_to_dpi(kPopupMargin, window_dpi(owner));
 }
 
 RECT text_rect(HDC dc, const std::wstring& text, int dpi) {
     RECT rect = {0, 0, scale_to_dpi(kPopupTextWidth, dpi), 0};
     DrawTextW(dc, text.c_str(), -1, &rect, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
     return rect;
+}
+
+// The popup's window rectangle for the text: its top edge centred on the anchor, kept on
+// the anchor's monitor.
+RECT popup_rect(HWND owner, const std::wstring& text, POINT anchor) {
+    HDC dc = GetDC(owner);
+    HGDIOBJ previous = SelectObject(dc, owner_font(owner));
+    const RECT text_size = text_rect(dc, text, window_dpi(owner));
+    SelectObject(dc, previous);
+    ReleaseDC(owner, dc);
+
+    const int margin = popup_margin(owner);
+    RECT frame = {0, 0, text_size.right + 2 * margin, text_size.bottom + 2 * margin};
+    AdjustWindowRectEx(&frame, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+
+    MONITORINFO monitor = {sizeof monitor};
+    GetMonitorInfoW(MonitorFromPoint(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
+    int left = anchor.x - width / 2;
+    int top = anchor.y;
+    left = std::max<int>(monitor.rcWork.left, std::min<int>(left, monitor.rcWork.right - width));
+    top = std::max<int>(monitor.rcWork.top, std::min<int>(top, monitor.rcWork.bottom - height));
+    return {left, top, left + width, top + height};
 }
 
 LRESULT CALLBACK popup_proc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -37,10 +65,11 @@ LRESULT CALLBACK popup_proc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             RECT client;
             GetClientRect(window, &client);
             FillRect(dc, &client, GetSysColorBrush(COLOR_INFOBK));
-            HGDIOBJ previous = SelectObject(dc, popup_font(window));
+            HWND owner = GetWindow(window, GW_OWNER);
+            HGDIOBJ previous = SelectObject(dc, owner_font(owner));
             SetBkMode(dc, TRANSPARENT);
             SetTextColor(dc, GetSysColor(COLOR_INFOTEXT));
-            const int margin = popup_margin(window);
+            const int margin = popup_margin(owner);
             InflateRect(&client, -margin, -margin);
             DrawTextW(dc, read_window_text(window).c_str(), -1, &client, DT_WORDBREAK | DT_NOPREFIX);
             SelectObject(dc, previous);
@@ -49,6 +78,12 @@ LRESULT CALLBACK popup_proc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         }
         case WM_MOUSEACTIVATE:
             return MA_NOACTIVATE;
+        case WM_GETOBJECT:
+            // A tooltip to screen readers, named by its text.
+            if (const LRESULT answer = accessible_with_borrowed_text(window, wParam, lParam, window,
+                                                                     BorrowedText::Name, ROLE_SYSTEM_TOOLTIP))
+                return answer;
+            return DefWindowProcW(window, message, wParam, lParam);
         default:
             return DefWindowProcW(window, message, wParam, lParam);
     }
@@ -70,31 +105,15 @@ bool register_popup_class() {
 HWND show_own_popup(HWND owner, const std::wstring& text, POINT anchor) {
     if (!register_popup_class()) return nullptr;
     HWND top = GetAncestor(owner, GA_ROOT);
-    HWND popup =
-        CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, text.c_str(), WS_POPUP | WS_BORDER,
-                        0, 0, 0, 0, top, nullptr, GetModuleHandleW(nullptr), nullptr);
+    // Made where it is shown, so that it is on that screen from the start.
+    const RECT place = popup_rect(top, text, anchor);
+    HWND popup = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_NOACTIVATE, kPopupClass, text.c_str(),
+                                 WS_POPUP | WS_BORDER, place.left, place.top, place.right - place.left,
+                                 place.bottom - place.top, top, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!popup) return nullptr;
-
-    HDC dc = GetDC(popup);
-    HGDIOBJ previous = SelectObject(dc, popup_font(popup));
-    const RECT text_size = text_rect(dc, text, window_dpi(popup));
-    SelectObject(dc, previous);
-    ReleaseDC(popup, dc);
-
-    const int margin = popup_margin(popup);
-    RECT frame = {0, 0, text_size.right + 2 * margin, text_size.bottom + 2 * margin};
-    AdjustWindowRectEx(&frame, WS_POPUP | WS_BORDER, FALSE, WS_EX_TOOLWINDOW);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
-
-    // Top edge centred on the anchor, kept on the monitor.
-    MONITORINFO monitor = {sizeof monitor};
-    GetMonitorInfoW(MonitorFromPoint(anchor, MONITOR_DEFAULTTONEAREST), &monitor);
-    int left = anchor.x - width / 2;
-    int top_edge = anchor.y;
-    left = std::max<int>(monitor.rcWork.left, std::min<int>(left, monitor.rcWork.right - width));
-    top_edge = std::max<int>(monitor.rcWork.top, std::min<int>(top_edge, monitor.rcWork.bottom - height));
-    SetWindowPos(popup, HWND_TOP, left, top_edge, width, height, SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetWindowPos(popup, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // Screen readers read a tooltip when it shows.
+    NotifyWinEvent(EVENT_OBJECT_SHOW, popup, OBJID_CLIENT, CHILDID_SELF);
     return popup;
 }
 

@@ -102,7 +102,7 @@ void COnlinePage::OnVoiceChat() {
 }
 
 void COnlinePage::OnSoundProperties() {
-    g_shell_execute(m_hWnd, L"open", L"control", L"mmsys.cpl", nullptr, SW_SHOWNA);
+    g_shell_execute(m_hWnd, L"open", L"control", L"mmsys.cpl", nullptr, SW_SHOWNORMAL);
 }
 
 void COnlinePage::OnVoiceTest() {

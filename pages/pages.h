@@ -47,6 +47,21 @@ void close_help_popup(HWND popup);
 // The whole text of a window.
 std::wstring read_window_text(HWND window);
 
+// Answers WM_GETOBJECT for a control whose accessible name (or value) is the window text of
+// another control, and whose role is `role` unless it is 0; 0 when it cannot, and the caller
+// then lets the control answer itself.
+enum class BorrowedText { Name, Value };
+LRESULT accessible_with_borrowed_text(HWND control, WPARAM wParam, LPARAM lParam, HWND lender,
+                                      BorrowedText what, LONG role = 0);
+// True when the system's own accessible object of the control is named after `label`.
+bool system_names_after(HWND control, HWND label);
+// True when `name` is what the system reads from the label `label`: the same text without
+// mnemonic marks and a colon at the end.
+bool is_label_name(const std::wstring& name, const std::wstring& label);
+// Tells screen readers that a note's text changed: its name changed, and it is a polite live
+// region whose content changed, where the system knows live regions.
+void announce_note(HWND note);
+
 // A control of a page and the text that explains it.
 struct ControlHelp {
     int control;

@@ -52,13 +52,22 @@ int32_t desktop_height() {
     return g_hardware.desktop_height;
 }
 
-Resolution unaware_desktop_size(const Resolution& real, int32_t dpi, UnawareDesktop rule) {
+Resolution unaware_desktop_size(const UnawareDesktopFacts& facts) {
     constexpr int64_t kUnscaledDpi = 96;
-    if (rule == UnawareDesktop::Real || dpi <= kUnscaledDpi) return real;
+    // XP-style scaling: at 120 DPI and below the system leaves such programs unscaled
+    // unless its DPI scaling was chosen.
+    constexpr int32_t kHighestXpStyleDpi = 120;
+    if (facts.wine) return facts.real;
+    if (facts.measured_known && facts.measured.width > 0 && facts.measured.height > 0) return facts.measured;
+    const bool scaling_chosen =
+        !facts.xp_style_offered ||
+        (facts.dpi_scaling_setting == -1 ? facts.dpi > kHighestXpStyleDpi : facts.dpi_scaling_setting != 0);
+    const int64_t dpi = facts.dpi;
+    if (!facts.composition_on || !scaling_chosen || dpi <= kUnscaledDpi) return facts.real;
     const auto scaled = [dpi](int32_t length) {
         return static_cast<int32_t>((int64_t{length} * kUnscaledDpi + dpi / 2) / dpi);
     };
-    return {scaled(real.width), scaled(real.height)};
+    return {scaled(facts.real.width), scaled(facts.real.height)};
 }
 
 bool is_accepted_mode_format(uint32_t format) {

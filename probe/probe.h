@@ -77,15 +77,29 @@ Resolution desktop_size();
 int32_t desktop_width();
 int32_t desktop_height();
 
-// How the system shows the desktop to a program without DPI awareness, such as the game.
-enum class UnawareDesktop {
-    Scaled,  // Windows: the real size divided by the scale (dpi / 96)
-    Real,    // Wine: the real size at any DPI
+// What the system answers about the desktop a program without DPI awareness (such as the
+// game) is shown, gathered by the probe and turned into a size by unaware_desktop_size.
+struct UnawareDesktopFacts {
+    Resolution real;  // the screen's own pixels
+    int32_t dpi;      // the system DPI; below 96 (or unknown, 0) counts as 96
+    bool wine;        // Wine shows such programs the real desktop at any DPI
+    // Windows 10 1607 and later: the size read with the thread switched to no awareness,
+    // which is what the game gets whatever the history of the session and its screens.
+    bool measured_known;
+    Resolution measured;
+    // Vista, 7 and 8: the system scales such programs only with desktop composition on and
+    // its DPI scaling chosen, which is the default above 120 DPI (the DWM setting
+    // UseDpiScaling: 1 on, 0 off, -1 not set). 8.1 and 10 before 1607 offer no XP-style
+    // scaling: they scale such programs above 96 DPI.
+    bool composition_on;
+    int32_t dpi_scaling_setting;
+    bool xp_style_offered;
 };
 
-// The desktop size the game sees on a screen of this real size and DPI, rounded to the
-// nearest pixel. A DPI below 96 (or unknown, 0) counts as 96: the system never enlarges it.
-Resolution unaware_desktop_size(const Resolution& real, int32_t dpi, UnawareDesktop rule);
+// The desktop size the game sees: the measured one where known, otherwise the real size,
+// divided by the scale (dpi / 96, rounded to the nearest pixel) only where the system
+// scales such programs.
+Resolution unaware_desktop_size(const UnawareDesktopFacts& facts);
 
 // The 16- and 32-bit formats a full-screen mode may use: A8R8G8B8, X8R8G8B8, R5G6B5,
 // X1R5G5B5, A1R5G5B5, A4R4G4B4 and X4R4G4B4.
@@ -132,6 +146,7 @@ Resolution max_resolution_for(int tier, int memory_mb);
 
 // --- The probes (Windows) -----------------------------------------------------------------
 #ifdef _WIN32
+#include <windows.h>
 
 struct IDirect3D8;
 struct IDirect3D9;
@@ -151,10 +166,28 @@ void probe_adapter();
 Resolution real_screen_size();
 // The system's DPI: that of the primary screen when the session started.
 int32_t system_dpi();
-// Scaled on Windows, Real under Wine.
-UnawareDesktop unaware_desktop_rule();
-// The desktop the game sees on this machine: unaware_desktop_size over the three above.
+// The system's answers unaware_desktop_size needs, asked through the calls below.
+UnawareDesktopFacts unaware_desktop_facts();
+// The desktop the game sees on this machine, read afresh.
 Resolution game_desktop_size();
+
+// The system calls behind unaware_desktop_facts, which tests replace to play another system.
+// Functions that not every system has are loaded at run time: without them the first gives
+// null, the third E_NOTIMPL.
+using RunsOnWineQuery = bool (*)();
+using SetThreadDpiAwarenessContextCall = HANDLE(WINAPI*)(HANDLE context);
+using GetSystemMetricsCall = int(WINAPI*)(int index);
+using DwmIsCompositionEnabledCall = HRESULT(WINAPI*)(BOOL* enabled);
+using DpiScalingSettingQuery = int32_t (*)();
+// The running Windows version (GetVersionExW, which the manifest lets tell 8.1 and 10); false
+// when it cannot be read.
+using WindowsVersionQuery = bool (*)(DWORD& major, DWORD& minor);
+extern RunsOnWineQuery g_runs_on_wine;
+extern SetThreadDpiAwarenessContextCall g_set_thread_dpi_awareness_context;
+extern GetSystemMetricsCall g_get_system_metrics;
+extern DwmIsCompositionEnabledCall g_dwm_is_composition_enabled;
+extern DpiScalingSettingQuery g_dpi_scaling_setting;
+extern WindowsVersionQuery g_windows_version;
 
 // The sizes EnumDisplaySettingsW lists for the primary display, at any depth or rate.
 ResolutionSet desktop_display_modes();

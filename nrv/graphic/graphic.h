@@ -156,6 +156,10 @@ bool load_bmp_sequence(const uint8_t* bytes, size_t size, image_dib* images, int
 // pixel inside it: a box filter, right for shrinking a picture drawn large. False, and the
 // target untouched, for an empty image or another target depth.
 bool resample_area(const image& source, image& target);
+// The same for the target pixels from (left, top) to before (right, bottom) only, each as
+// the whole resampling makes it; the rest of the target stays as it is.
+bool resample_area(const image& source, image& target, int32_t left, int32_t top, int32_t right,
+                   int32_t bottom);
 
 }  // namespace graphic
 }  // namespace nrv

@@ -3,6 +3,7 @@
 #include "nrv/graphic/graphic.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -215,6 +216,13 @@ bool image_dib::copy_from(const image& source) {
     if (is_empty()) return false;
     const int32_t w = std::min(width(), source.width());
     const int32_t h = std::min(height(), source.height());
+    // A picture of the same shape without a palette: its rows as they are.
+    const auto* same = dynamic_cast<const image_dib*>(&source);
+    if (same && !same->is_empty() && same->width() == width() && same->height() == height() &&
+        same->bit_count() == bit_count() && m_palette_size == 0 && same->m_palette_size == 0) {
+        std::memcpy(m_bits.get(), same->m_bits.get(), size_t{stride()} * static_cast<size_t>(height()));
+        return true;
+    }
     const uint32_t entries = source.palette_size();
     if (m_palette_size > 0 && entries > 0 && m_palette_size >= entries) {
         for (uint32_t i = 0; i < entries; ++i) set_palette_entry(i, source.get_palette_entry(i));

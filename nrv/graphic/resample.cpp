@@ -37,19 +37,28 @@ std::vector<Span> spans(int32_t source_length, int32_t target_length) {
 }  // namespace
 
 bool resample_area(const image& source, image& target) {
+    return resample_area(source, target, 0, 0, target.width(), target.height());
+}
+
+bool resample_area(const image& source, image& target, int32_t left, int32_t top, int32_t right,
+                   int32_t bottom) {
     const int32_t source_width = source.width();
     const int32_t source_height = source.height();
     const int32_t target_width = target.width();
     const int32_t target_height = target.height();
     if (source_width <= 0 || source_height <= 0 || target_width <= 0 || target_height <= 0) return false;
     if (target.bit_count() != 24 && target.bit_count() != 32) return false;
+    left = std::max(left, 0);
+    top = std::max(top, 0);
+    right = std::min(right, target_width);
+    bottom = std::min(bottom, target_height);
 
     const std::vector<Span> columns = spans(source_width, target_width);
     const std::vector<Span> rows = spans(source_height, target_height);
     const int64_t total = int64_t{source_width} * source_height;
-    for (int32_t ty = 0; ty < target_height; ++ty) {
+    for (int32_t ty = top; ty < bottom; ++ty) {
         const Span& row = rows[static_cast<size_t>(ty)];
-        for (int32_t tx = 0; tx < target_width; ++tx) {
+        for (int32_t tx = left; tx < right; ++tx) {
             const Span& column = columns[static_cast<size_t>(tx)];
             int64_t red = 0, green = 0, blue = 0;
             for (size_t j = 0; j < row.weights.size(); ++j) {

@@ -126,17 +126,25 @@ struct Overlays {
 
 }  // namespace
 
-HBITMAP slot_bitmap(int slot, UINT id, int dpi) {
-    if (dpi == kBaseDpi) return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
+HBITMAP slot_bitmap(int slot, UINT id, int side) {
+    if (side <= 0) return nullptr;
     nrv::graphic::image_dib picture;
     if (!load_bitmap_resource(picture, id)) return nullptr;
+    if (picture.width() == side && picture.height() == side)
+        return LoadBitmapW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id));
     nrv::graphic::image_dib scaled;
-    if (!scaled.create(scale_to_dpi(picture.width(), dpi), scale_to_dpi(picture.height(), dpi), 32))
-        return nullptr;
+    if (!scaled.create(side, side, 32)) return nullptr;
     const LargePictures& large = large_pictures();
     const bool use_large = large.loaded && slot >= 0 && slot < kFunctionCount;
     if (!nrv::graphic::resample_area(use_large ? large.slot_bitmap(slot) : picture, scaled)) return nullptr;
     return bitmap_of(scaled);
+}
+
+PixelRect child_rect(HWND parent, HWND child) {
+    RECT rect = {};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+    return {rect.left, rect.top, rect.right, rect.bottom};
 }
 
 const nrv::graphic::image* const* function_overlays() {
@@ -146,7 +154,6 @@ const nrv::graphic::image* const* function_overlays() {
 }
 
 CMyBitmapButton::~CMyBitmapButton() {
-    m_largeCanvas.release();
     m_shown.release();
     m_canvas.release();
     m_base.release();
@@ -201,22 +208,17 @@ void CMyBitmapButton::RenderShown() {
         m_shown.release();
         return;
     }
-    // Scaled down from the picture drawn at 200 % where there is one, so that it stays
-    // sharp; otherwise up from the canvas.
-    nrv::graphic::resample_area(ComposeLarge() ? m_largeCanvas : m_canvas, m_shown);
-}
-
-bool CMyBitmapButton::ComposeLarge() {
+    // From the pictures drawn at 200 % where there are, kept scaled until the size or the
+    // lit colour changes, so that they stay sharp; otherwise up from the canvas.
     const LargePictures& large = large_pictures();
-    if (!large.loaded || large.controller().width() != kLargeScale * m_canvas.width() ||
-        large.controller().height() != kLargeScale * m_canvas.height())
-        return false;
-    if (!m_largeCanvas.bits() &&
-        !m_largeCanvas.create(large.controller().width(), large.controller().height(), 32))
-        return false;
     nrv::graphic::colour solid;
-    return draw_lit_picture(m_largeCanvas, large.controller(), large.overlays, m_litMask, kLargeScale,
-                            LitColour(solid));
+    const bool large_fits = large.loaded && large.controller().width() == kLargeScale * m_canvas.width() &&
+                            large.controller().height() == kLargeScale * m_canvas.height();
+    if (large_fits &&
+        m_scaled.Prepare(large.controller(), large.overlays, kLargeScale, width, height, LitColour(solid)) &&
+        m_scaled.Draw(m_shown, m_litMask))
+        return;
+    nrv::graphic::resample_area(m_canvas, m_shown);
 }
 
 // With a high-contrast theme on, lit parts are drawn whole in the selection colour, so that

@@ -43,161 +43,14 @@ std::wstring fill_pattern(const std::wstring& pattern, const std::vector<std::ws
     return text;
 }
 
-// oleacc is loaded when a client first asks, so that the program imports only DLLs every
-// Windows has.
-using CreateStdAccessibleObjectFn = HRESULT(WINAPI*)(HWND, LONG, REFIID, void**);
-using LresultFromObjectFn = LRESULT(WINAPI*)(REFIID, WPARAM, LPUNKNOWN);
-struct Oleacc {
-    UniqueModule module{load_system_library(L"oleacc.dll")};
-    CreateStdAccessibleObjectFn create_standard =
-        module.proc<CreateStdAccessibleObjectFn>("CreateStdAccessibleObject");
-    LresultFromObjectFn lresult_from_object = module.proc<LresultFromObjectFn>("LresultFromObject");
-};
-const Oleacc& oleacc() {
-    static const Oleacc library;
-    return library;
-}
-
-bool is_self(const VARIANT& child) {
-    return child.vt == VT_I4 && child.lVal == CHILDID_SELF;
-}
-
-// The control's standard accessible object, with its name or its value read from another
-// control's window text at the time a client asks.
-class BorrowingAccessible final : public IAccessible {
-public:
-    // Takes over the reference to `standard`.
-    BorrowingAccessible(IAccessible* standard, HWND lender, BorrowedText what)
-        : m_lender(lender), m_what(what) {
-        m_standard.attach(standard);
-    }
-    BorrowingAccessible(const BorrowingAccessible&) = delete;
-    BorrowingAccessible& operator=(const BorrowingAccessible&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** object) override {
-        if (!object) return E_POINTER;
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-            IsEqualIID(riid, __uuidof(IAccessible))) {
-            *object = static_cast<IAccessible*>(this);
-            AddRef();
-            return S_OK;
-        }
-        return m_standard->QueryInterface(riid, object);
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&m_references); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const LONG left = InterlockedDecrement(&m_references);
-        if (left == 0) delete this;
-        return left;
-    }
-
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        return m_standard->GetTypeInfoCount(count);
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID locale, ITypeInfo** info) override {
-        return m_standard->GetTypeInfo(index, locale, info);
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID locale,
-                                            DISPID* ids) override {
-        return m_standard->GetIDsOfNames(riid, names, count, locale, ids);
-    }
-    HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID locale, WORD flags, DISPPARAMS* params,
-                                     VARIANT* result, EXCEPINFO* exception, UINT* argument) override {
-        return m_standard->Invoke(id, riid, locale, flags, params, result, exception, argument);
-    }
-
-    HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* name) override {
-        if (m_what == BorrowedText::Name && is_self(child)) return Borrow(name);
-        return m_standard->get_accName(child, name);
-    }
-    HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* value) override {
-        if (m_what == BorrowedText::Value && is_self(child)) return Borrow(value);
-        return m_standard->get_accValue(child, value);
-    }
-
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** parent) override {
-        return m_standard->get_accParent(parent);
-    }
-    HRESULT STDMETHODCALLTYPE get_accChildCount(LONG* count) override {
-        return m_standard->get_accChildCount(count);
-    }
-    HRESULT STDMETHODCALLTYPE get_accChild(VARIANT child, IDispatch** object) override {
-        return m_standard->get_accChild(child, object);
-    }
-    HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* text) override {
-        return m_standard->get_accDescription(child, text);
-    }
-    HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* role) override {
-        return m_standard->get_accRole(child, role);
-    }
-    HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
-        return m_standard->get_accState(child, state);
-    }
-    HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* text) override {
-        return m_standard->get_accHelp(child, text);
-    }
-    HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, LONG* topic) override {
-        return m_standard->get_accHelpTopic(file, child, topic);
-    }
-    HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* text) override {
-        return m_standard->get_accKeyboardShortcut(child, text);
-    }
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* child) override {
-        return m_standard->get_accFocus(child);
-    }
-    HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* children) override {
-        return m_standard->get_accSelection(children);
-    }
-    HRESULT STDMETHODCALLTYPE get_accDefaultAction(VARIANT child, BSTR* text) override {
-        return m_standard->get_accDefaultAction(child, text);
-    }
-    HRESULT STDMETHODCALLTYPE accSelect(LONG flags, VARIANT child) override {
-        return m_standard->accSelect(flags, child);
-    }
-    HRESULT STDMETHODCALLTYPE accLocation(LONG* left, LONG* top, LONG* width, LONG* height,
-                                          VARIANT child) override {
-        return m_standard->accLocation(left, top, width, height, child);
-    }
-    HRESULT STDMETHODCALLTYPE accNavigate(LONG direction, VARIANT start, VARIANT* end) override {
-        return m_standard->accNavigate(direction, start, end);
-    }
-    HRESULT STDMETHODCALLTYPE accHitTest(LONG left, LONG top, VARIANT* child) override {
-        return m_standard->accHitTest(left, top, child);
-    }
-    HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override {
-        return m_standard->accDoDefaultAction(child);
-    }
-    HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override {
-        return m_standard->put_accName(child, name);
-    }
-    HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
-        return m_standard->put_accValue(child, value);
-    }
-
-private:
-    virtual ~BorrowingAccessible() = default;
-
-    HRESULT Borrow(BSTR* text) const {
-        if (!text) return E_POINTER;
-        *text = nullptr;
-        if (!IsWindow(m_lender)) return S_FALSE;
-        const std::wstring lent = read_window_text(m_lender);
-        if (lent.empty()) return S_FALSE;
-        *text = SysAllocString(lent.c_str());
-        return *text ? S_OK : E_OUTOFMEMORY;
-    }
-
-    LONG m_references = 1;
-    ComPtr<IAccessible> m_standard;
-    HWND m_lender;
-    BorrowedText m_what;
-};
-
 // A control named by another control's window text (`lender`): a name box by its slot
 // button, a combo box by its label.
 LRESULT CALLBACK named_control_proc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                     DWORD_PTR lender) {
-    if (message == WM_GETOBJECT) {
+    // A control the system already names after its label keeps its own answer, and with it
+    // all the system's object offers (UI Automation's combo box patterns among them).
+    if (message == WM_GETOBJECT && static_cast<LONG>(lParam) == OBJID_CLIENT &&
+        !system_names_after(control, reinterpret_cast<HWND>(lender))) {
         const LRESULT answer = accessible_with_borrowed_text(
             control, wParam, lParam, reinterpret_cast<HWND>(lender), BorrowedText::Name);
         if (answer) return answer;
@@ -211,29 +64,6 @@ void name_after(HWND control, HWND lender) {
     if (control && lender)
         SetWindowSubclass(control, named_control_proc, 1, reinterpret_cast<DWORD_PTR>(lender));
 }
-
-}  // namespace
-
-LRESULT accessible_with_borrowed_text(HWND control, WPARAM wParam, LPARAM lParam, HWND lender,
-                                      BorrowedText what) {
-    if (static_cast<LONG>(lParam) != OBJID_CLIENT) return 0;
-    const Oleacc& library = oleacc();
-    if (!library.create_standard || !library.lresult_from_object) return 0;
-    // The answer is marshalled through COM, which this thread then needs; it stays in its
-    // apartment for the rest of the run.
-    static const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
-    (void)com;
-    IAccessible* standard = nullptr;
-    if (FAILED(library.create_standard(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                       reinterpret_cast<void**>(&standard))))
-        return 0;
-    auto* borrowing = new BorrowingAccessible(standard, lender, what);
-    const LRESULT answer = library.lresult_from_object(__uuidof(IAccessible), wParam, borrowing);
-    borrowing->Release();
-    return answer > 0 ? answer : 0;
-}
-
-namespace {
 
 bool system_high_contrast() {
     HIGHCONTRASTW contrast = {};
@@ -266,10 +96,29 @@ void CSlotButton::DrawItem(DRAWITEMSTRUCT* item) {
                                                               reinterpret_cast<WPARAM>(item->hDC),
                                                               reinterpret_cast<LPARAM>(m_hWnd)));
     FillRect(item->hDC, &item->rcItem, background ? background : GetSysColorBrush(COLOR_BTNFACE));
-    CBitmapButton::DrawItem(item);
+    DrawPictureCentred(*item);
     // With a high-contrast theme on, a frame in the text colour outlines each slot.
     if (g_high_contrast_on()) FrameRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_WINDOWTEXT));
     draw_focus_mark(*item);
+}
+
+SIZE CSlotButton::PictureSize() const {
+    BITMAP info = {};
+    if (!m_bitmap || !GetObjectW(m_bitmap.get(), sizeof info, &info)) return {0, 0};
+    return {info.bmWidth, info.bmHeight};
+}
+
+void CSlotButton::DrawPictureCentred(const DRAWITEMSTRUCT& item) const {
+    BITMAP info = {};
+    if (!m_bitmap || !GetObjectW(m_bitmap.get(), sizeof info, &info)) return;
+    HDC memory = CreateCompatibleDC(item.hDC);
+    if (!memory) return;
+    HGDIOBJ previous = SelectObject(memory, m_bitmap.get());
+    const int left = (item.rcItem.left + item.rcItem.right - info.bmWidth) / 2;
+    const int top = (item.rcItem.top + item.rcItem.bottom - info.bmHeight) / 2;
+    BitBlt(item.hDC, left, top, info.bmWidth, info.bmHeight, memory, 0, 0, SRCCOPY);
+    SelectObject(memory, previous);
+    DeleteDC(memory);
 }
 
 LRESULT CSlotButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -307,14 +156,18 @@ LRESULT CSlotButton::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
     return CBitmapButton::WindowProc(message, wParam, lParam);
 }
 
+POINT context_menu_point(LPARAM position, const RECT& control) {
+    const POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
+    // From the keyboard (Shift+F10 or the menu key) both coordinates are -1. The whole
+    // lParam is not compared: it need not be sign-extended in a 64-bit program.
+    if (at.x == -1 && at.y == -1) return {control.left, control.bottom};
+    return at;
+}
+
 void CSlotButton::ShowContextMenu(LPARAM position) {
-    POINT at = {GET_X_LPARAM(position), GET_Y_LPARAM(position)};
-    if (position == -1) {
-        // From the keyboard (Shift+F10 or the menu key): under the button.
-        RECT rect;
-        GetWindowRect(m_hWnd, &rect);
-        at = {rect.left, rect.bottom};
-    }
+    RECT rect = {};
+    GetWindowRect(m_hWnd, &rect);
+    const POINT at = context_menu_point(position, rect);
     HMENU menu = CreatePopupMenu();
     if (!menu) return;
     const std::wstring clear = text_w(kClearText);
@@ -370,14 +223,19 @@ void ButtonPage::ShowTakenNote(int from, int to) {
     const bool taken = from >= 0 && from < kFunctionCount && to >= 0 && to < kFunctionCount;
     StopFlashing();
     if (!taken) {
-        if (note) ::SetWindowTextW(note, L"");
+        if (note && GetWindowTextLengthW(note) > 0) {
+            ::SetWindowTextW(note, L"");
+            NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, note, OBJID_CLIENT, CHILDID_SELF);
+        }
         return;
     }
 
     const std::vector<std::wstring> names = part_names();
     const std::wstring input = read_window_text(m_slotButtons[to].NameBox());
-    if (note)
+    if (note) {
         ::SetWindowTextW(note, fill_pattern(text_w(kTakenNoteText), {input, names[from], names[to]}).c_str());
+        announce_note(note);
+    }
     m_flashSlot = from;
     m_flashTicks = kFlashTicks;
     SetTimer(kFlashTimer, kFlashPeriodMs);
@@ -412,5 +270,5 @@ LRESULT ButtonPage::OnControlColour(WPARAM dc, LPARAM control) {
 }
 
 void ButtonPage::OnControllerSettings() {
-    g_shell_execute(m_hWnd, L"open", L"control", L"joy.cpl", nullptr, SW_SHOWNA);
+    g_shell_execute(m_hWnd, L"open", L"control", L"joy.cpl", nullptr, SW_SHOWNORMAL);
 }

@@ -22,10 +22,8 @@ constexpr int kFirstPlayer = 1;
 constexpr int kLastPlayer = 4;
 constexpr int kGameControllerKind = nrv::peripheral::device_game_controller;
 
-// Slot buttons are shown at this size in pixels at 96 DPI, with their picture at the top
-// left; at other DPIs both are scaled.
-constexpr int kSlotButtonWidth = 32;
-constexpr int kSlotButtonHeight = 23;
+// The side of a slot button's square picture in pixels at 96 DPI.
+constexpr int kSlotPictureSide = 20;
 
 // The controls and picture of each function slot, in slot order.
 struct FunctionSlot {
@@ -176,7 +174,6 @@ BOOL ButtonPage::OnInitDialog() {
         button.LoadBitmaps(controls.bitmap);
         button.SubclassDlgItem(controls.button, this);
         button.SetSlot(slot, GetDlgItem(controls.name));
-        button.SizeToContent();
 
         m_slotBitmaps[slot].LoadBitmap(controls.bitmap);
         SendDlgItemMessage(controls.button, BM_SETIMAGE, IMAGE_BITMAP,
@@ -213,13 +210,24 @@ void ButtonPage::OnOK() {}
 void ButtonPage::OnDpiChanged(int dpi) {
     // Drawn as large as the page's layout grows, so that the picture keeps its share of it.
     const int drawn = layout_dpi(m_hWnd, dpi);
-    for (int slot = 0; slot < kFunctionCount; ++slot) {
-        const FunctionSlot& controls = kSlots[slot];
-        if (HBITMAP bitmap = slot_bitmap(slot, controls.bitmap, drawn)) m_slotButtons[slot].SetBitmap(bitmap);
-        SetWindowPos(GetDlgItem(controls.button), nullptr, 0, 0, scale_to_dpi(kSlotButtonWidth, drawn),
-                     scale_to_dpi(kSlotButtonHeight, drawn), SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
-    }
+    for (int slot = 0; slot < kFunctionCount; ++slot) FitSlotButton(slot, drawn);
     m_picture.SetDpi(drawn);
+}
+
+void ButtonPage::FitSlotButton(int slot, int drawn_dpi) {
+    // The button keeps the rectangle the dialog's layout gave it, short of its name box,
+    // and its picture is made to fit inside.
+    const FunctionSlot& controls = kSlots[slot];
+    HWND button = GetDlgItem(controls.button);
+    const PixelRect laid_out = child_rect(m_hWnd, button);
+    const PixelRect fitted = slot_button_rect(laid_out, child_rect(m_hWnd, GetDlgItem(controls.name)));
+    const int width = fitted.right - fitted.left;
+    const int height = fitted.bottom - fitted.top;
+    if (fitted.right != laid_out.right)
+        SetWindowPos(button, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOOWNERZORDER);
+    const PixelRect picture = slot_picture_rect(kSlotPictureSide, drawn_dpi, {0, 0, width, height});
+    if (HBITMAP bitmap = slot_bitmap(slot, controls.bitmap, picture.right - picture.left))
+        m_slotButtons[slot].SetBitmap(bitmap);
 }
 
 input_device_dx8* ButtonPage::ShownDevice() const {

@@ -87,6 +87,52 @@ bool draw_lit_picture(nrv::graphic::image& canvas, const nrv::graphic::image& pi
                       const nrv::graphic::image* const* overlays, uint32_t lit_mask, int scale,
                       const nrv::graphic::colour* solid = nullptr);
 
+// A rectangle in pixels, right and bottom exclusive.
+struct PixelRect {
+    int left;
+    int top;
+    int right;
+    int bottom;
+};
+// The DPI the slot pictures' sizes are given for.
+constexpr int kPictureBaseDpi = 96;
+// A slot button's rectangle as laid out (`button`), ended where its name box begins should
+// the two meet on a row: the button never covers the box.
+PixelRect slot_button_rect(const PixelRect& button, const PixelRect& name_box);
+// Where a slot button draws its square picture, `side_at_base_dpi` pixels at 96 DPI: at its
+// size at `dpi`, made smaller where the button is smaller, centred in the button.
+PixelRect slot_picture_rect(int side_at_base_dpi, int dpi, const PixelRect& button);
+
+// The lit controller picture at one size other than its own, kept for that size: the
+// unlit picture and the part each slot's lit overlay changes are scaled once from the
+// pictures drawn at `large_scale` times the picture's size, so that a redraw copies and
+// pastes instead of scaling the whole picture again.
+class ScaledPicture {
+public:
+    // Makes the kept pictures for this size and lit colour (see draw_lit_picture) unless
+    // they are made already. False when the pictures cannot be used.
+    bool Prepare(const nrv::graphic::image& large_picture, const nrv::graphic::image* const* large_overlays,
+                 int large_scale, int32_t width, int32_t height, const nrv::graphic::colour* solid);
+    // Draws the picture with the slots in the mask lit into `shown`, of the prepared size.
+    // Each lit part is as the whole lit picture scaled shows it, except where two lit parts
+    // meet, where the higher slot's wins.
+    bool Draw(nrv::graphic::image& shown, uint32_t lit_mask) const;
+    // How many times the pictures were made.
+    int Builds() const { return m_builds; }
+
+private:
+    struct Part {
+        int32_t left = 0, top = 0, right = 0, bottom = 0;
+        std::vector<nrv::graphic::colour> pixels;  // row by row
+        std::vector<bool> changed;                 // the pixels the overlay changes
+    };
+    nrv::graphic::image_dib m_base;
+    Part m_parts[kFunctionCount];
+    bool m_solid = false;
+    nrv::graphic::colour m_solidColour = {};
+    int m_builds = 0;
+};
+
 // The pressed state of up to 256 logical buttons: bit i in byte i / 8 at bit i % 8.
 struct PressedButtons {
     uint8_t bytes[32];
@@ -176,18 +222,20 @@ public:
 private:
     const nrv::graphic::image_dib& Shown() const;
     void RenderShown();
-    // Draws the lit overlays on the picture drawn at 200 %; false when there is none.
-    bool ComposeLarge();
     // The colour lit parts are drawn in (high contrast), kept in `solid`; null for their own.
     static const nrv::graphic::colour* LitColour(nrv::graphic::colour& solid);
 
     nrv::graphic::image_dib m_base;
     nrv::graphic::image_dib m_canvas;
-    nrv::graphic::image_dib m_largeCanvas;  // the lit picture at 200 %, above 100 % only
-    nrv::graphic::image_dib m_shown;        // the picture at the drawn size; empty at 100 %
+    ScaledPicture m_scaled;           // the pictures at the drawn size, above 100 % only
+    nrv::graphic::image_dib m_shown;  // the picture at the drawn size; empty at 100 %
     uint32_t m_litMask = 0;
     int m_dpi = kBaseDpi;
 };
+
+// Where a context menu asked for with WM_CONTEXTMENU's `position` opens: there, or under
+// the control (screen rectangle) when it was asked for from the keyboard.
+POINT context_menu_point(LPARAM position, const RECT& control);
 
 // A function slot's picture button. Enter opens the capture dialog as a click does; Delete,
 // Backspace and "Clear" of its right-click menu ask the page to empty the slot. Its window
@@ -200,6 +248,8 @@ public:
         m_nameBox = name_box;
     }
     HWND NameBox() const { return m_nameBox; }
+    // The size of the picture it draws; 0 x 0 without one.
+    SIZE PictureSize() const;
     void DrawItem(DRAWITEMSTRUCT* item) override;
 
 protected:
@@ -207,6 +257,8 @@ protected:
 
 private:
     void ShowContextMenu(LPARAM position);
+    // The picture in the middle of the button; it was made to fit.
+    void DrawPictureCentred(const DRAWITEMSTRUCT& item) const;
     int m_slot = -1;
     HWND m_nameBox = nullptr;
 };
@@ -231,6 +283,7 @@ public:
     // Slots drawn lit at the last picture change, and the slot under the mouse.
     uint32_t LitMask() const { return m_litMask; }
     int HoverSlot() const { return m_hoverSlot; }
+    const CSlotButton& SlotButton(int slot) const { return m_slotButtons[slot]; }
 
     DECLARE_MESSAGE_MAP()
 
@@ -267,6 +320,8 @@ private:
     LRESULT OnHelpRequest(WPARAM, LPARAM);
     void LightPicture();
     uint32_t PartsToLight();
+    // Keeps the slot's button off its name box and makes its picture fit the button.
+    void FitSlotButton(int slot, int drawn_dpi);
 
     // Screen reader names, the steal note and the slot-clearing keys (button_access.cpp).
     void SetUpAccess();

@@ -26,9 +26,12 @@ int slot_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t but
 // axis counts as present unless DirectInput says there is no object at its offset.
 AxisPresence axis_presence(const nrv::peripheral::input_device_dx8& device);
 
-// Slot `slot`'s button bitmap at this DPI: BITMAP resource `id` at 96 DPI, otherwise its
-// drawing at 200 % scaled down. The caller owns it; null when the resource is missing.
-HBITMAP slot_bitmap(int slot, UINT id, int dpi);
+// Slot `slot`'s button bitmap, `side` pixels square: BITMAP resource `id` at its own size,
+// otherwise its drawing at 200 % scaled. The caller owns it; null when the resource is
+// missing or the side is not positive.
+HBITMAP slot_bitmap(int slot, UINT id, int side);
+// A child window's rectangle in its parent's client coordinates.
+PixelRect child_rect(HWND parent, HWND child);
 
 // The press-a-button dialog: watches one device and ends with OK at the first logical
 // button that goes from released to pressed between two of its ticks, leaving its index
@@ -58,10 +61,5 @@ private:
 
 // Draws the keyboard focus mark inside an owner-drawn item that has the focus.
 void draw_focus_mark(const DRAWITEMSTRUCT& item);
-// Answers WM_GETOBJECT for a control whose accessible name (or value) is the window text of
-// another control; 0 when it cannot, and the caller then lets the control answer itself.
-enum class BorrowedText { Name, Value };
-LRESULT accessible_with_borrowed_text(HWND control, WPARAM wParam, LPARAM lParam, HWND lender,
-                                      BorrowedText what);
 
 #endif  // _WIN32

@@ -8,8 +8,12 @@
 #include <dbt.h>
 #include <oleacc.h>
 #include <oleauto.h>
+#include <servprov.h>
 
+#include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 
 namespace {
 
@@ -238,8 +242,9 @@ void CALLBACK choose_first_menu_item(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 std::wstring s_launched;
-HINSTANCE WINAPI record_launch(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR, INT) {
-    s_launched = std::wstring(verb) + L" " + file + L" " + parameters;
+HINSTANCE WINAPI record_launch(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR, INT show) {
+    s_launched =
+        std::wstring(verb) + L" " + file + L" " + parameters + (show == SW_SHOWNORMAL ? L" normal" : L"");
     return reinterpret_cast<HINSTANCE>(33);
 }
 
@@ -252,10 +257,15 @@ TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
         EXPECT_EQ(item_text(page, IDC_TAKEN_NOTE), L"");
 
         // Button 9 is back's: given to RT (Enter on its slot button opens the capture), the
-        // note says so and back's box flashes.
+        // note says so and back's box flashes; screen readers hear the note change.
+        HeardEvents heard;
         EXPECT_TRUE(with_capture(
             page, IDC_SLOT_RT, change_pad(*pad, [](DIJOYSTATE2& s) { s.rgbButtons[9] = 0x80; }), VK_RETURN));
         EXPECT_EQ(item_text(page, IDC_TAKEN_NOTE), L"Button 9 moved from Back to Right trigger.");
+        HWND note = GetDlgItem(page, IDC_TAKEN_NOTE);
+        EXPECT_EQ(heard.Of(note), (std::vector<DWORD>{EVENT_OBJECT_NAMECHANGE, 0x8019}))
+            << "a changed name and a changed live region";
+        EXPECT_EQ(accessible_text(note, false), L"Button 9 moved from Back to Right trigger.");
         HDC dc = GetDC(page);
         const LRESULT brush = SendMessageW(page, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
                                            reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_NAME_BACK)));
@@ -289,7 +299,7 @@ TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
             test_support::Replaced<ShellExecuteCall> shell(g_shell_execute, &record_launch);
             click(page, IDC_CONTROLLER_SETTINGS);
         }
-        EXPECT_EQ(s_launched, L"open control joy.cpl");
+        EXPECT_EQ(s_launched, L"open control joy.cpl normal");
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
     });
 }
@@ -371,20 +381,44 @@ TEST_F(ControllerPage, KeptLayoutOfAPadNotConnectedIsShownAndTakenOver) {
 }
 
 // What a screen reader reads of a control: its accessible name, or its value.
-std::wstring accessible_text(HWND control, bool value) {
+
+// Which of the interfaces a client could use to reach past a control's accessible object
+// the object answers: IServiceProvider, IEnumVARIANT, IAccIdentity, one letter each.
+std::string reachable_interfaces(HWND control) {
+    // IAccIdentity's id, which the headers declare but do not define.
+    static const IID kAccIdentity = {
+        0x7852b78d, 0x1cfd, 0x41c1, {0xa6, 0x15, 0x9c, 0x0c, 0x85, 0x96, 0x0b, 0x5f}};
     ComPtr<IAccessible> object;
-    // The interface id from the header: the one the import library carries is not usable.
     if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
                                           reinterpret_cast<void**>(object.put()))))
-        return L"";
-    VARIANT self = {};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR text = nullptr;
-    const HRESULT read = value ? object->get_accValue(self, &text) : object->get_accName(self, &text);
-    std::wstring result = SUCCEEDED(read) && text ? text : L"";
-    SysFreeString(text);
-    return result;
+        return "no object";
+    std::string found;
+    const std::pair<char, IID> interfaces[] = {
+        {'S', __uuidof(IServiceProvider)}, {'E', __uuidof(IEnumVARIANT)}, {'I', kAccIdentity}};
+    for (const auto& [letter, iid] : interfaces) {
+        IUnknown* other = nullptr;
+        if (SUCCEEDED(object->QueryInterface(iid, reinterpret_cast<void**>(&other))) && other) {
+            found += letter;
+            other->Release();
+        }
+    }
+    return found;
+}
+
+TEST(AccessibleNames, ALabelNamesAControlAsTheSystemReadsIt) {
+    struct Row {
+        const wchar_t* name;
+        const wchar_t* label;
+        bool same;
+    } rows[] = {
+        {L"Controller", L"Controller", true},
+        {L"Device", L"&Device:", true},
+        {L"Gerät", L"Gerät :", true},
+        {L"Controller 1", L"Controller", false},
+        {L"", L"", false},
+        {L"Named Pad", L"Device", false},
+    };
+    for (const Row& row : rows) EXPECT_EQ(is_label_name(row.name, row.label), row.same) << row.name;
 }
 
 // The slot buttons in the order the player reads them: left column, then right column.
@@ -452,6 +486,17 @@ TEST_F(ControllerPage, ScreenReadersFindNamesValuesAndTheReadingOrder) {
             }
         }
         EXPECT_EQ(accessible_text(GetDlgItem(page_of(sheet_window), IDC_NAME_Y), true), L"Button 0");
+
+        // The objects that borrow a text lead nowhere else.
+        HWND page = page_of(sheet_window);
+        for (int id : {IDC_SLOT_Y, IDC_NAME_Y})
+            EXPECT_EQ(reachable_interfaces(GetDlgItem(page, id)), "") << id;
+        // Wine's own object names a combo box after its selection, so here the label's text is
+        // lent; Windows names it after its label and keeps its object.
+        for (int id : {IDC_PLAYER, IDC_DEVICE}) {
+            HWND combo = GetDlgItem(page, id);
+            EXPECT_EQ(accessible_text(combo, false), window_text(GetWindow(combo, GW_HWNDPREV))) << id;
+        }
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
     CoUninitialize();
@@ -572,6 +617,28 @@ TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
 }
 
 // Only the arrival or removal of a HID interface is acted on.
+// A keyboard request has -1 in both coordinates; one of them alone is a mouse position on a
+// screen left of or above the primary one.
+TEST(SlotContextMenu, OpensUnderTheButtonOnlyForTheKeyboard) {
+    const RECT button = {100, 200, 130, 220};
+    struct Row {
+        LPARAM position;
+        POINT at;
+    } rows[] = {
+        {-1, {100, 220}},
+        {static_cast<LPARAM>(0xFFFFFFFFu), {100, 220}},  // as a 64-bit program may get it
+        {MAKELPARAM(-1, 300), {-1, 300}},
+        {MAKELPARAM(50, -1), {50, -1}},
+        {MAKELPARAM(-5, -7), {-5, -7}},
+        {MAKELPARAM(640, 480), {640, 480}},
+    };
+    for (const Row& row : rows) {
+        const POINT at = context_menu_point(row.position, button);
+        EXPECT_EQ(at.x, row.at.x) << std::hex << row.position;
+        EXPECT_EQ(at.y, row.at.y) << std::hex << row.position;
+    }
+}
+
 TEST(DeviceChange, OnlyHidInterfaceArrivalsAndRemovalsCount) {
     DEV_BROADCAST_DEVICEINTERFACE_W hid = {};
     hid.dbcc_size = sizeof hid;

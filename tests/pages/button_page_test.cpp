@@ -5,6 +5,7 @@
 #include "support/no_direct_input.h"
 #include "support/screen.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -198,14 +199,20 @@ SIZE window_size(HWND window) {
 // page is 576 pixels wide at 96 DPI, where the picture has its own size.
 constexpr double kPictureShareOfPage = 256.0 / 576;
 
-// The picture is square and the slot buttons scale with it.
+// The picture is square, and no slot button covers its name box.
 SIZE expect_drawn_in_proportion(HWND page) {
     const SIZE picture = window_size(GetDlgItem(page, IDC_PICTURE));
     EXPECT_EQ(picture.cy, picture.cx);
-    for (int id : {IDC_SLOT_Y, IDC_SLOT_LT, IDC_SLOT_RSTICK_RIGHT}) {
-        const SIZE button = window_size(GetDlgItem(page, id));
-        EXPECT_NEAR(button.cx, 32 * picture.cx / 256, 1) << "slot button " << id;
-        EXPECT_NEAR(button.cy, 23 * picture.cx / 256, 1) << "slot button " << id;
+    // No slot button covers any part of its name box, whatever the dialog font's size.
+    for (int slot = 0; slot < kFunctionCount; ++slot) {
+        RECT button = {};
+        RECT box = {};
+        RECT common = {};
+        GetWindowRect(GetDlgItem(page, test_support::kSlotButtons[slot]), &button);
+        GetWindowRect(GetDlgItem(page, test_support::kSlotNameBoxes[slot]), &box);
+        EXPECT_FALSE(IntersectRect(&common, &button, &box))
+            << "slot " << slot << "'s button ends at " << button.right << ", its box begins at " << box.left;
+        EXPECT_GT(button.right - button.left, picture.cx / 16) << "slot " << slot;
     }
     return picture;
 }
@@ -326,6 +333,7 @@ TEST_F(KeyboardPage, DrawnPartsFollowTheDpiAndItsChange) {
         suggested.bottom = suggested.top + MulDiv(suggested.bottom - suggested.top, 3, 2);
         SendMessageW(sheet_window, kWmDpiChanged, MAKEWPARAM(next, next),
                      reinterpret_cast<LPARAM>(&suggested));
+        test_support::pump_messages(50);
         RECT taken = {};
         GetWindowRect(sheet_window, &taken);
         EXPECT_TRUE(EqualRect(&taken, &suggested)) << "the sheet takes the suggested rectangle";
@@ -338,6 +346,100 @@ TEST_F(KeyboardPage, DrawnPartsFollowTheDpiAndItsChange) {
         EXPECT_TRUE(pump_until([&] { return keyboard.HoverSlot() == 12; }))
             << "hover " << keyboard.HoverSlot();
         SetCursorPos(0, 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// The per-window DPI the played system answers.
+int s_windowDpi = 0;
+UINT WINAPI played_window_dpi(HWND) {
+    return static_cast<UINT>(s_windowDpi);
+}
+
+// What Windows' default handling of WM_DPICHANGED_AFTERPARENT does to a child dialog: its
+// controls laid out again at the new DPI, and its new font.
+void lay_out_as_windows_does(HWND page, int from_dpi, int to_dpi, HFONT font) {
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        RECT rect = {};
+        GetWindowRect(child, &rect);
+        MapWindowPoints(nullptr, page, reinterpret_cast<POINT*>(&rect), 2);
+        MoveWindow(child, MulDiv(rect.left, to_dpi, from_dpi), MulDiv(rect.top, to_dpi, from_dpi),
+                   MulDiv(rect.right - rect.left, to_dpi, from_dpi),
+                   MulDiv(rect.bottom - rect.top, to_dpi, from_dpi), FALSE);
+    }
+    SendMessageW(page, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+}
+
+// The owner on a 150 % screen, the popup made where the system answers 96 DPI for it (the
+// primary screen): the popup is measured and painted at its owner's DPI.
+HWND s_popupOwner = nullptr;
+UINT WINAPI owner_at_150_percent(HWND window) {
+    return window == s_popupOwner ? 144 : 96;
+}
+
+TEST_F(KeyboardPage, TheHelpPopupIsMeasuredAtItsOwnersDpiAndReadAsATooltip) {
+    ControllerSheet<> sheet;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = show_page(sheet_window, 0);
+        s_popupOwner = sheet_window;
+        test_support::Replaced<GetDpiForWindowCall> played(g_get_dpi_for_window, &owner_at_150_percent);
+        HeardEvents heard;
+        HWND popup = show_help_popup(page, text_w(70), {100, 100});
+        ASSERT_TRUE(popup);
+        expect_popup_text_fits(popup, 144);
+        // Screen readers hear a tooltip show and read its text.
+        EXPECT_EQ(heard.Of(popup), std::vector<DWORD>{EVENT_OBJECT_SHOW});
+        EXPECT_EQ(accessible_role(popup), ROLE_SYSTEM_TOOLTIP);
+        EXPECT_EQ(accessible_text(popup, false), text_w(70));
+        RECT client = {};
+        GetClientRect(popup, &client);
+        EXPECT_GT(client.right, scale_to_dpi(300, 120)) << "the text wraps at its width for 144 DPI";
+        DestroyWindow(popup);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// A move to a 150 % screen as Windows 10 sends it under per-monitor awareness version 2: the
+// window's DPI is new at once, the sheet gets WM_DPICHANGED while its pages still have their
+// old font, and each page gets its new font in the default handling of its own
+// WM_DPICHANGED_AFTERPARENT, after the page has seen it.
+TEST_F(KeyboardPage, PagesFollowADpiChangeOnceTheSystemGaveThemTheirNewFont) {
+    ControllerSheet<> sheet;
+    GdiObject<HFONT> new_font;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = show_page(sheet_window, 0);
+        SetCursorPos(0, 0);
+        const int dpi = window_dpi(page);
+        const int next = dpi * 3 / 2;
+        const SIZE before = expect_drawn_in_proportion(page);
+        LOGFONTW description = {};
+        GetObjectW(reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)), sizeof description,
+                   &description);
+        description.lfHeight = MulDiv(description.lfHeight, next, dpi);
+        new_font.reset(CreateFontIndirectW(&description));
+
+        s_windowDpi = next;
+        test_support::Replaced<GetDpiForWindowCall> played(g_get_dpi_for_window, &played_window_dpi);
+        RECT suggested = {};
+        GetWindowRect(sheet_window, &suggested);
+        SendMessageW(sheet_window, kWmDpiChanged, MAKEWPARAM(next, next),
+                     reinterpret_cast<LPARAM>(&suggested));
+        SendMessageW(page, kWmDpiChangedAfterParent, 0, 0);
+        lay_out_as_windows_does(page, dpi, next, new_font.get());
+        test_support::pump_messages(50);
+
+        const SIZE after = expect_drawn_in_proportion(page);
+        EXPECT_NEAR(after.cx, MulDiv(before.cx, 3, 2), before.cx / 8)
+            << "the picture at " << next << " DPI with the page's font of " << description.lfHeight
+            << " pixels";
+        // The slot pictures fill the buttons as laid out at the new DPI.
+        for (int slot : {0, 4, 23}) {
+            const SIZE button = window_size(GetDlgItem(page, test_support::kSlotButtons[slot]));
+            const SIZE picture = sheet.keyboard.SlotButton(slot).PictureSize();
+            EXPECT_EQ(picture.cx,
+                      std::min({MulDiv(20, layout_dpi(page, next), 96), int(button.cx), int(button.cy)}))
+                << "slot " << slot << " in a button of " << button.cx << " x " << button.cy;
+        }
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstdio>
@@ -285,13 +286,22 @@ PicturePlace even_point(const image& lit, const image* const* overlays, int slot
 
 // The pictures drawn at 200 % (the program scales them down above 100 %): the lit picture
 // at 125, 150, 175 and 200 % shows each part lit where the picture of 100 % lights it.
-TEST_F(Picture, PicturesAt200PercentLightTheSamePartsAtEveryScale) {
-    std::ifstream in(std::string(PICTURE_DIR) + "/pictures_2x.z", std::ios::binary);
-    const std::string packed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    std::vector<uint8_t> files;
-    ASSERT_TRUE(nrv::storage::inflate_zlib(packed.data(), packed.size(), 4u << 20, files));
+// The pictures drawn at 200 %: the controller picture, the overlays, the slot bitmaps.
+image_dib* large_pictures() {
     static image_dib large[1 + 2 * kFunctionCount];
-    ASSERT_TRUE(nrv::graphic::load_bmp_sequence(files.data(), files.size(), large, 1 + 2 * kFunctionCount));
+    static const bool loaded = [] {
+        std::ifstream in(std::string(PICTURE_DIR) + "/pictures_2x.z", std::ios::binary);
+        const std::string packed((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::vector<uint8_t> files;
+        return nrv::storage::inflate_zlib(packed.data(), packed.size(), 4u << 20, files) &&
+               nrv::graphic::load_bmp_sequence(files.data(), files.size(), large, 1 + 2 * kFunctionCount);
+    }();
+    return loaded ? large : nullptr;
+}
+
+TEST_F(Picture, PicturesAt200PercentLightTheSamePartsAtEveryScale) {
+    image_dib* large = large_pictures();
+    ASSERT_TRUE(large);
     ASSERT_EQ(large[0].width(), 512);
     ASSERT_EQ(large[0].height(), 512);
     for (int slot = 0; slot < kFunctionCount; ++slot) {
@@ -332,6 +342,51 @@ TEST_F(Picture, PicturesAt200PercentLightTheSamePartsAtEveryScale) {
     }
 }
 
+// The kept scaled pictures draw each lit part as scaling the whole lit picture does, and are
+// made again only for another size or lit colour.
+TEST_F(Picture, KeptScaledPicturesDrawWhatScalingTheWholePictureDraws) {
+    image_dib* large = large_pictures();
+    ASSERT_TRUE(large);
+    const image* large_overlays[kFunctionCount];
+    for (int slot = 0; slot < kFunctionCount; ++slot) large_overlays[slot] = &large[1 + slot];
+    image_dib large_lit;
+    ASSERT_TRUE(large_lit.create(512, 512, 32));
+    ScaledPicture kept;
+    struct Case {
+        int size;
+        std::vector<uint32_t> masks;
+    } cases[] = {
+        {384, {0, 1u << 12, 1u << 8 | 1u << 12}},
+        {320, {1u << 5}},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(kept.Prepare(large[0], large_overlays, 2, c.size, c.size, nullptr));
+        image_dib drawn, scaled;
+        ASSERT_TRUE(drawn.create(c.size, c.size, 32));
+        ASSERT_TRUE(scaled.create(c.size, c.size, 32));
+        for (uint32_t mask : c.masks) {
+            SCOPED_TRACE(testing::Message() << "size " << c.size << ", lit " << std::hex << mask);
+            ASSERT_TRUE(kept.Draw(drawn, mask));
+            ASSERT_TRUE(draw_lit_picture(large_lit, large[0], large_overlays, mask, 2));
+            ASSERT_TRUE(nrv::graphic::resample_area(large_lit, scaled));
+            int differing = 0;
+            for (int y = 0; y < c.size; ++y)
+                for (int x = 0; x < c.size; ++x)
+                    differing += !(drawn.get_pixel(x, y) == scaled.get_pixel(x, y));
+            EXPECT_EQ(differing, 0);
+        }
+    }
+    EXPECT_EQ(kept.Builds(), 2);
+    ASSERT_TRUE(kept.Prepare(large[0], large_overlays, 2, 320, 320, nullptr));
+    EXPECT_EQ(kept.Builds(), 2) << "the same size again";
+    const nrv::graphic::colour highlight = {200, 100, 0, 255};
+    ASSERT_TRUE(kept.Prepare(large[0], large_overlays, 2, 320, 320, &highlight));
+    EXPECT_EQ(kept.Builds(), 3) << "another lit colour";
+    image_dib drawn;
+    ASSERT_TRUE(drawn.create(384, 384, 32));
+    EXPECT_FALSE(kept.Draw(drawn, 1)) << "a picture of another size";
+}
+
 TEST(PictureRules, TheMouseMapsOntoThePictureAtEveryDrawnSize) {
     struct Case {
         int drawn, drawn_length, picture;
@@ -361,16 +416,86 @@ TEST_F(Picture, DISABLED_CostOfARebuildWithEverySlotLit) {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     std::printf("canvas rebuild with all 24 overlays lit: %.3f ms\n", ms / kRounds);
 
-    // Above 100 % each rebuild is also scaled down from the picture drawn at 200 %.
-    image_dib large;
-    ASSERT_TRUE(large.create(2 * canvas.width(), 2 * canvas.height(), 32));
+    // At 150 % from the scaled pictures kept for that size, made once beforehand.
+    image_dib* large = large_pictures();
+    ASSERT_TRUE(large);
+    const image* large_overlays[kFunctionCount];
+    for (int slot = 0; slot < kFunctionCount; ++slot) large_overlays[slot] = &large[1 + slot];
+    const int size = canvas.width() * 3 / 2;
+    ScaledPicture kept;
+    const auto made = std::chrono::steady_clock::now();
+    ASSERT_TRUE(kept.Prepare(large[0], large_overlays, 2, size, size, nullptr));
+    const double made_ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - made).count();
     image_dib shown;
-    ASSERT_TRUE(shown.create(canvas.width() * 3 / 2, canvas.height() * 3 / 2, 32));
+    ASSERT_TRUE(shown.create(size, size, 32));
     const auto scaled_start = std::chrono::steady_clock::now();
-    for (int round = 0; round < kRounds; ++round) nrv::graphic::resample_area(large, shown);
+    for (int round = 0; round < kRounds; ++round) kept.Draw(shown, (1u << kFunctionCount) - 1);
     const double scale_ms =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - scaled_start).count();
-    std::printf("canvas rebuild, then scaled from 200 %% to 150 %%: %.3f ms more\n", scale_ms / kRounds);
+    std::printf(
+        "canvas rebuild, then drawn at 150 %% from the scaled pictures kept for it: %.3f ms more (they "
+        "are made once per DPI, in %.1f ms)\n",
+        scale_ms / kRounds, made_ms);
+}
+
+// A dialog-unit length in pixels as the dialog manager maps it: each length rounded on its own.
+int dialog_pixels(int units, int base) {
+    return (units * base * 2 + 4) / 8;
+}
+PixelRect laid_out(int x, int y, int width, int height, int base_x, int base_y) {
+    const int left = dialog_pixels(x, base_x);
+    const int top = (y * base_y * 2 + 8) / 16;
+    return {left, top, left + dialog_pixels(width, base_x), top + (height * base_y * 2 + 8) / 16};
+}
+bool meet(const PixelRect& a, const PixelRect& b) {
+    return a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+}
+bool inside(const PixelRect& inner, const PixelRect& outer) {
+    return inner.left >= outer.left && inner.top >= outer.top && inner.right <= outer.right &&
+           inner.bottom <= outer.bottom;
+}
+
+// The slot buttons of both columns of the template beside their name boxes, over the base
+// units of Windows' dialog font (6 x 13 at 96 DPI) and Wine's (7 x 14) and everything between
+// and above, at 96, 120, 144 and 192 DPI: the button never meets its box, and its picture
+// stays inside it at its full size where it fits.
+TEST(SlotLayout, ButtonsNeverCoverTheirNameBoxAndPicturesStayInside) {
+    struct Row {
+        int button_x, box_x, y;
+    } rows[] = {{5, 20, 41}, {5, 20, 90}, {257, 272, 218}};
+    for (int dpi : {96, 120, 144, 192}) {
+        for (int base_x = dpi / 16; base_x <= dpi * 15 / 96; ++base_x) {
+            const int base_y = base_x * 2 + 1;
+            for (const Row& row : rows) {
+                SCOPED_TRACE(testing::Message() << "dpi " << dpi << ", base units " << base_x << " x "
+                                                << base_y << ", button at " << row.button_x << ", " << row.y);
+                const PixelRect button_template = laid_out(row.button_x, row.y, 15, 13, base_x, base_y);
+                const PixelRect box = laid_out(row.box_x, row.y, 50, 14, base_x, base_y);
+                const PixelRect button = slot_button_rect(button_template, box);
+                EXPECT_FALSE(meet(button, box));
+                EXPECT_TRUE(inside(button, button_template));
+                EXPECT_GE(button.right - button.left, button_template.right - button_template.left - 1);
+
+                const PixelRect picture = slot_picture_rect(20, dpi, button);
+                EXPECT_TRUE(inside(picture, button));
+                const int side = picture.right - picture.left;
+                EXPECT_EQ(side, picture.bottom - picture.top);
+                EXPECT_EQ(side,
+                          std::min({20 * dpi / 96, button.right - button.left, button.bottom - button.top}));
+            }
+        }
+    }
+}
+
+TEST(SlotLayout, AButtonAwayFromItsBoxKeepsItsRectangle) {
+    const PixelRect button = {10, 10, 40, 30};
+    const PixelRect below = {20, 30, 80, 50};
+    const PixelRect left_of_it = {0, 10, 10, 30};
+    EXPECT_EQ(slot_button_rect(button, below).right, 40);
+    EXPECT_EQ(slot_button_rect(button, left_of_it).right, 40);
+    const PixelRect empty = slot_picture_rect(20, 96, {5, 5, 5, 30});
+    EXPECT_EQ(empty.right - empty.left, 0);
 }
 
 }  // namespace

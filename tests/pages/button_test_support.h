@@ -16,6 +16,9 @@
 
 #include <gtest/gtest.h>
 
+#include <oleacc.h>
+#include <oleauto.h>
+
 #include <functional>
 #include <istream>
 #include <memory>
@@ -163,5 +166,74 @@ inline void wait_for_first_tick() {
 inline bool wait_until_closed(HWND dialog, DWORD milliseconds = 3000) {
     return pump_until([dialog] { return !IsWindow(dialog) || !IsWindowVisible(dialog); }, milliseconds);
 }
+
+// The accessible name (or value) and role of a control's client area, as screen readers
+// read them.
+inline std::wstring accessible_text(HWND control, bool value) {
+    ComPtr<IAccessible> object;
+    // The interface id from the header: the one the import library carries is not usable.
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(object.put()))))
+        return L"";
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    BSTR text = nullptr;
+    const HRESULT read = value ? object->get_accValue(self, &text) : object->get_accName(self, &text);
+    std::wstring result = SUCCEEDED(read) && text ? text : L"";
+    SysFreeString(text);
+    return result;
+}
+inline LONG accessible_role(HWND control) {
+    ComPtr<IAccessible> object;
+    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
+                                          reinterpret_cast<void**>(object.put()))))
+        return 0;
+    VARIANT self = {};
+    self.vt = VT_I4;
+    self.lVal = CHILDID_SELF;
+    VARIANT role = {};
+    return SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4 ? role.lVal : 0;
+}
+
+// The object events screen readers hear (show to live-region change) raised in this process
+// while it is alive, as "event object" pairs per window, in order.
+class HeardEvents {
+public:
+    HeardEvents() {
+        heard().clear();
+        m_hook = SetWinEventHook(EVENT_OBJECT_SHOW, 0x8019, nullptr, &HeardEvents::Hear,
+                                 GetCurrentProcessId(), 0, WINEVENT_OUTOFCONTEXT);
+    }
+    ~HeardEvents() {
+        if (m_hook) UnhookWinEvent(m_hook);
+    }
+    HeardEvents(const HeardEvents&) = delete;
+    HeardEvents& operator=(const HeardEvents&) = delete;
+
+    // What was heard about the client area of `window`: the event numbers.
+    std::vector<DWORD> Of(HWND window) const {
+        test_support::pump_messages(100);
+        std::vector<DWORD> events;
+        for (const Heard& entry : heard())
+            if (entry.window == window && entry.object == OBJID_CLIENT) events.push_back(entry.event);
+        return events;
+    }
+
+private:
+    struct Heard {
+        DWORD event;
+        HWND window;
+        LONG object;
+    };
+    static std::vector<Heard>& heard() {
+        static std::vector<Heard> events;
+        return events;
+    }
+    static void CALLBACK Hear(HWINEVENTHOOK, DWORD event, HWND window, LONG object, LONG, DWORD, DWORD) {
+        heard().push_back({event, window, object});
+    }
+    HWINEVENTHOOK m_hook = nullptr;
+};
 
 }  // namespace button_test

@@ -97,34 +97,116 @@ TEST(DisplayRules, LabelsPadNumbersToFourPlaces) {
 
 }  // namespace
 
-// A 1920 x 1080 screen at 100, 125, 150, 175 and 200 %. Full-screen defaults come from the
-// real pixels at every scale. A window fits when it fits the desktop the game sees: scaled
-// down on Windows, the real one under Wine.
-TEST(ScaledScreen, DefaultsUseTheRealPixelsAndWindowsFitTheGamesDesktop) {
-    const Resolution real = {1920, 1080};
-    struct Case {
-        int32_t dpi;
-        Resolution windows_desktop;
-        Resolution largest_window_mode;
-    } cases[] = {
-        {96, {1920, 1080}, {1920, 1080}}, {120, {1536, 864}, {1366, 768}},
-        {144, {1280, 720}, {1280, 720}},  {168, {1097, 617}, {960, 600}},
-        {192, {960, 540}, {720, 480}},    {0, {1920, 1080}, {1920, 1080}},  // DPI unknown: taken as unscaled
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(testing::Message() << "dpi " << c.dpi);
-        build_default_settings(2, real.width, real.height);
+// Full-screen defaults come from the real pixels at every scale.
+TEST(ScaledScreen, DefaultsUseTheRealPixels) {
+    for (int32_t dpi : {96, 120, 144, 168, 192}) {
+        SCOPED_TRACE(testing::Message() << "dpi " << dpi);
+        build_default_settings(2, 1920, 1080);
         EXPECT_EQ(screen_width(), 1280);
         EXPECT_EQ(screen_height(), 720);
+    }
+}
 
-        const Resolution windows = unaware_desktop_size(real, c.dpi, UnawareDesktop::Scaled);
-        EXPECT_EQ(size_of(windows), size_of(c.windows_desktop));
-        const std::vector<OfferedMode> offered =
-            offered_resolutions(table_set(), {}, windows, kNoLimit, false);
+// A window fits when it fits the desktop the game sees, which depends on the system and how
+// it scales programs without DPI awareness.
+TEST(ScaledScreen, WindowsFitTheDesktopTheGameSees) {
+    enum System { Wine, Windows10, Windows81, Windows7, WindowsXp };
+    constexpr int32_t kNotSet = -1;
+    constexpr Resolution kNoMeasure = {0, 0};
+    struct Case {
+        const char* what;
+        System system;
+        bool composition;
+        int32_t setting;  // UseDpiScaling
+        int32_t dpi;
+        Resolution real;
+        Resolution measured;  // what Windows 10 reads with the thread unaware
+        Resolution seen;
+        Resolution largest_window_mode;
+    } cases[] = {
+        {"Wine at 150 %", Wine, false, kNotSet, 144, {1920, 1080}, kNoMeasure, {1920, 1080}, {1920, 1080}},
+        {"Wine at 200 %", Wine, true, 1, 192, {1920, 1080}, {960, 540}, {1920, 1080}, {1920, 1080}},
+        {"10 at 175 %", Windows10, true, kNotSet, 168, {1920, 1080}, {1097, 617}, {1097, 617}, {960, 600}},
+        // Scale changed to 150 % without signing out: the system DPI is still the old one.
+        {"10 after a change",
+         Windows10,
+         true,
+         kNotSet,
+         96,
+         {1920, 1080},
+         {1280, 720},
+         {1280, 720},
+         {1280, 720}},
+        // Docked: the session started on a 200 % laptop, the primary screen is a 100 % one.
+        {"10 docked", Windows10, true, kNotSet, 192, {2560, 1440}, {2560, 1440}, {2560, 1440}, {1920, 1200}},
+        {"10, no answer", Windows10, true, kNotSet, 144, {1920, 1080}, kNoMeasure, {1280, 720}, {1280, 720}},
+        {"7 at 125 %, XP style",
+         Windows7,
+         true,
+         kNotSet,
+         120,
+         {1920, 1080},
+         kNoMeasure,
+         {1920, 1080},
+         {1920, 1080}},
+        {"7 at 125 %, scaling chosen",
+         Windows7,
+         true,
+         1,
+         120,
+         {1920, 1080},
+         kNoMeasure,
+         {1536, 864},
+         {1366, 768}},
+        {"7 at 150 %", Windows7, true, kNotSet, 144, {1920, 1080}, kNoMeasure, {1280, 720}, {1280, 720}},
+        {"7 at 150 %, XP style chosen",
+         Windows7,
+         true,
+         0,
+         144,
+         {1920, 1080},
+         kNoMeasure,
+         {1920, 1080},
+         {1920, 1080}},
+        {"7 at 200 %, no composition",
+         Windows7,
+         false,
+         1,
+         192,
+         {1920, 1080},
+         kNoMeasure,
+         {1920, 1080},
+         {1920, 1080}},
+        {"7 at 200 %", Windows7, true, kNotSet, 192, {1920, 1080}, kNoMeasure, {960, 540}, {720, 480}},
+        {"7 at 100 %", Windows7, true, 1, 96, {1920, 1080}, kNoMeasure, {1920, 1080}, {1920, 1080}},
+        {"7, DPI unknown", Windows7, true, 1, 0, {1920, 1080}, kNoMeasure, {1920, 1080}, {1920, 1080}},
+        {"8.1 at 125 %", Windows81, true, kNotSet, 120, {1920, 1080}, kNoMeasure, {1536, 864}, {1366, 768}},
+        {"8.1 at 125 %, setting off",
+         Windows81,
+         true,
+         0,
+         120,
+         {1920, 1080},
+         kNoMeasure,
+         {1536, 864},
+         {1366, 768}},
+        {"XP at 150 %", WindowsXp, false, kNotSet, 144, {1600, 1200}, kNoMeasure, {1600, 1200}, {1600, 1200}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        UnawareDesktopFacts facts = {};
+        facts.real = c.real;
+        facts.dpi = c.dpi;
+        facts.wine = c.system == Wine;
+        facts.measured_known = c.system == Windows10;
+        facts.measured = facts.measured_known ? c.measured : Resolution{};
+        facts.composition_on = c.composition && c.system != WindowsXp;
+        facts.dpi_scaling_setting = c.setting;
+        facts.xp_style_offered = c.system == Windows7 || c.system == WindowsXp;
+        const Resolution seen = unaware_desktop_size(facts);
+        EXPECT_EQ(size_of(seen), size_of(c.seen));
+        const std::vector<OfferedMode> offered = offered_resolutions(table_set(), {}, seen, kNoLimit, false);
         ASSERT_FALSE(offered.empty());
         EXPECT_EQ(size_of(offered.back().resolution), size_of(c.largest_window_mode));
-
-        const Resolution wine = unaware_desktop_size(real, c.dpi, UnawareDesktop::Real);
-        EXPECT_EQ(size_of(wine), size_of(real));
     }
 }

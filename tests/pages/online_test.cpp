@@ -225,7 +225,7 @@ TEST(OnlinePage, TheSoundButtonOpensTheSoundControlPanel) {
     EXPECT_EQ(g_shellCall.file, L"control");
     EXPECT_EQ(g_shellCall.parameters, L"mmsys.cpl");
     EXPECT_TRUE(g_shellCall.no_directory);
-    EXPECT_EQ(g_shellCall.show, SW_SHOWNA);
+    EXPECT_EQ(g_shellCall.show, SW_SHOWNORMAL);
 }
 
 // Counts the help requests that reach the sheet window.

@@ -1,11 +1,15 @@
 // The adapter probe over a Direct3D 9 and a DirectDraw of the test's own.
 #include "probe/probe.h"
+#include "support/replace.h"
 
 #include <gtest/gtest.h>
 #include <d3d9.h>
 #include <ddraw.h>
 
 #include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -176,3 +180,116 @@ TEST(DriverVideoMemory, ReadsTheDriverTotalFromFreshCaps) {
 }
 
 }  // namespace
+
+// The desktop the game sees, asked of a system the test plays: Windows 10 answers through a
+// thread switched to no DPI awareness, older Windows through desktop composition and its
+// scaling setting, Wine not at all.
+namespace played_system {
+
+const HANDLE kUnaware = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-1));
+const HANDLE kPerMonitorV2 = reinterpret_cast<HANDLE>(static_cast<intptr_t>(-4));
+bool wine = false;
+bool has_thread_awareness = true;
+HANDLE thread_context = kPerMonitorV2;
+std::vector<std::string> calls;
+HRESULT composition_result = S_OK;
+BOOL composition = TRUE;
+int32_t setting = -1;
+
+bool runs_on_wine() {
+    return wine;
+}
+HANDLE WINAPI set_thread_context(HANDLE context) {
+    if (!has_thread_awareness) return nullptr;
+    calls.push_back(context == kUnaware ? "unaware" : "back");
+    return std::exchange(thread_context, context);
+}
+int WINAPI metrics(int index) {
+    calls.push_back(index == SM_CXSCREEN ? "width" : "height");
+    // A 1920 x 1080 screen at 175 %: only a thread without awareness sees it scaled.
+    const bool unaware = thread_context == kUnaware;
+    return index == SM_CXSCREEN ? (unaware ? 1097 : 1920) : (unaware ? 617 : 1080);
+}
+HRESULT WINAPI is_composition_enabled(BOOL* enabled) {
+    calls.push_back("composition");
+    *enabled = composition;
+    return composition_result;
+}
+DWORD version_major = 6;
+DWORD version_minor = 1;
+bool windows_version(DWORD& major, DWORD& minor) {
+    major = version_major;
+    minor = version_minor;
+    return true;
+}
+int32_t scaling_setting() {
+    calls.push_back("setting");
+    return setting;
+}
+
+}  // namespace played_system
+
+std::pair<int32_t, int32_t> size_of(const Resolution& size) {
+    return {size.width, size.height};
+}
+
+class UnawareDesktopProbe : public testing::Test {
+protected:
+    void SetUp() override {
+        played_system::wine = false;
+        played_system::has_thread_awareness = true;
+        played_system::thread_context = played_system::kPerMonitorV2;
+        played_system::calls.clear();
+        played_system::composition_result = S_OK;
+        played_system::composition = TRUE;
+        played_system::setting = -1;
+        played_system::version_major = 6;
+        played_system::version_minor = 1;
+    }
+
+    test_support::Replaced<RunsOnWineQuery> m_wine{g_runs_on_wine, &played_system::runs_on_wine};
+    test_support::Replaced<SetThreadDpiAwarenessContextCall> m_context{g_set_thread_dpi_awareness_context,
+                                                                       &played_system::set_thread_context};
+    test_support::Replaced<GetSystemMetricsCall> m_metrics{g_get_system_metrics, &played_system::metrics};
+    test_support::Replaced<DwmIsCompositionEnabledCall> m_composition{g_dwm_is_composition_enabled,
+                                                                      &played_system::is_composition_enabled};
+    test_support::Replaced<DpiScalingSettingQuery> m_setting{g_dpi_scaling_setting,
+                                                             &played_system::scaling_setting};
+    test_support::Replaced<WindowsVersionQuery> m_version{g_windows_version, &played_system::windows_version};
+};
+
+TEST_F(UnawareDesktopProbe, Windows10MeasuresWithTheThreadUnawareAndSwitchesBack) {
+    const Resolution seen = game_desktop_size();
+    EXPECT_EQ(seen.width, 1097);
+    EXPECT_EQ(seen.height, 617);
+    EXPECT_EQ(played_system::calls, (std::vector<std::string>{"unaware", "width", "height", "back"}));
+    EXPECT_EQ(played_system::thread_context, played_system::kPerMonitorV2);
+}
+
+TEST_F(UnawareDesktopProbe, OlderWindowsIsAskedForCompositionAndItsSetting) {
+    played_system::has_thread_awareness = false;
+    played_system::setting = 1;
+    UnawareDesktopFacts facts = unaware_desktop_facts();
+    EXPECT_FALSE(facts.measured_known);
+    EXPECT_TRUE(facts.composition_on);
+    EXPECT_EQ(facts.dpi_scaling_setting, 1);
+    EXPECT_EQ(played_system::calls, (std::vector<std::string>{"composition", "setting"}));
+    EXPECT_TRUE(facts.xp_style_offered) << "Windows 7";
+    played_system::version_minor = 3;
+    EXPECT_FALSE(unaware_desktop_facts().xp_style_offered) << "Windows 8.1";
+
+    // Composition off, or no desktop window manager at all (Windows XP).
+    played_system::composition = FALSE;
+    EXPECT_FALSE(unaware_desktop_facts().composition_on);
+    played_system::composition = TRUE;
+    played_system::composition_result = E_NOTIMPL;
+    facts = unaware_desktop_facts();
+    EXPECT_FALSE(facts.composition_on);
+    EXPECT_EQ(size_of(game_desktop_size()), size_of(real_screen_size()));
+}
+
+TEST_F(UnawareDesktopProbe, WineIsNotAskedAndGivesTheRealDesktop) {
+    played_system::wine = true;
+    EXPECT_EQ(size_of(game_desktop_size()), size_of(real_screen_size()));
+    EXPECT_TRUE(played_system::calls.empty());
+}

@@ -204,4 +204,32 @@ constexpr int kSlotNameBoxes[24] = {
     IDC_NAME_RSTICK_RIGHT,
 };
 
+// Their slot buttons, in the same order.
+constexpr int kSlotButtons[24] = {
+    IDC_SLOT_Y,
+    IDC_SLOT_B,
+    IDC_SLOT_A,
+    IDC_SLOT_X,
+    IDC_SLOT_LT,
+    IDC_SLOT_RT,
+    IDC_SLOT_LB,
+    IDC_SLOT_RB,
+    IDC_SLOT_START,
+    IDC_SLOT_BACK,
+    IDC_SLOT_LSTICK_PRESS,
+    IDC_SLOT_RSTICK_PRESS,
+    IDC_SLOT_DPAD_UP,
+    IDC_SLOT_DPAD_RIGHT,
+    IDC_SLOT_DPAD_DOWN,
+    IDC_SLOT_DPAD_LEFT,
+    IDC_SLOT_LSTICK_UP,
+    IDC_SLOT_LSTICK_DOWN,
+    IDC_SLOT_LSTICK_LEFT,
+    IDC_SLOT_LSTICK_RIGHT,
+    IDC_SLOT_RSTICK_UP,
+    IDC_SLOT_RSTICK_DOWN,
+    IDC_SLOT_RSTICK_LEFT,
+    IDC_SLOT_RSTICK_RIGHT,
+};
+
 }  // namespace test_support
