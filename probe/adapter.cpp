@@ -91,15 +91,6 @@ int32_t system_dpi_scaling_setting() {
     return value != 0 ? 1 : 0;
 }
 
-bool system_windows_version(DWORD& major, DWORD& minor) {
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExW(&version)) return false;
-    major = version.dwMajorVersion;
-    minor = version.dwMinorVersion;
-    return true;
-}
-
 }  // namespace
 
 RunsOnWineQuery g_runs_on_wine = &system_runs_on_wine;
@@ -108,7 +99,7 @@ SetThreadDpiAwarenessContextCall g_set_thread_dpi_awareness_context =
 GetSystemMetricsCall g_get_system_metrics = &GetSystemMetrics;
 DwmIsCompositionEnabledCall g_dwm_is_composition_enabled = &system_dwm_is_composition_enabled;
 DpiScalingSettingQuery g_dpi_scaling_setting = &system_dpi_scaling_setting;
-WindowsVersionQuery g_windows_version = &system_windows_version;
+WindowsVersionQuery g_windows_version = &windows_version;
 
 UnawareDesktopFacts unaware_desktop_facts() {
     UnawareDesktopFacts facts = {};

@@ -141,6 +141,19 @@ inline std::u16string u16_from(const std::wstring& text) {
     return std::u16string(text.begin(), text.end());
 }
 
+// --- The system ----------------------------------------------------------------------------
+
+// The running Windows version as GetVersionExW reports it to this program (its manifest
+// names the versions it knows); false when it cannot be read.
+inline bool windows_version(DWORD& major, DWORD& minor) {
+    OSVERSIONINFOW version = {};
+    version.dwOSVersionInfoSize = sizeof version;
+    if (!GetVersionExW(&version)) return false;
+    major = version.dwMajorVersion;
+    minor = version.dwMinorVersion;
+    return true;
+}
+
 // --- DLLs loaded at run time ---------------------------------------------------------------
 // Nothing else in the tool calls LoadLibrary: a DLL of Windows itself comes from the system
 // folder only, so that a DLL planted in the tool's folder (often the game's folder) never

@@ -471,12 +471,7 @@ bool ButtonPage::RestoreSlotsBeforeXInput() {
 }
 
 bool ButtonPage::ReadWindowsVersion(DWORD& major, DWORD& minor) const {
-    OSVERSIONINFOW version = {};
-    version.dwOSVersionInfoSize = sizeof version;
-    if (!GetVersionExW(&version)) return false;
-    major = version.dwMajorVersion;
-    minor = version.dwMinorVersion;
-    return true;
+    return windows_version(major, minor);
 }
 
 void ButtonPage::OnXInput() {
