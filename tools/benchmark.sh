@@ -11,10 +11,13 @@ tools/install-deps.sh
 source tools/wine-session.sh
 [ "$WINE_PRESET" = windows ] || echo "$WINE_SESSION_NO_32BIT: figures of the 64-bit build."
 cmake --preset "$WINE_PRESET" >/dev/null
-cmake --build --preset "$WINE_PRESET" --target settings bench_bare_sheet bench_probe_floor bench_driver peripheral_devices_test button_rules_test >/dev/null
+cmake --build --preset "$WINE_PRESET" --target settings bench_bare_sheet bench_probe_floor bench_driver peripheral_devices_test button_rules_test virtual_pads >/dev/null
 
 session=$(mktemp -d /tmp/settings-bench.XXXXXX)
 trap 'wine_session_stop; rm -rf "$session"' EXIT
+# Virtual pads, for the figures of a sheet that a pad works.
+pads="$top/build/$WINE_PRESET/tests/e2e"
+export VIRTUAL_PADS_LIBRARIES="$pads/libvirtual_pads32.so $pads/libvirtual_pads64.so"
 wine_session_start "$session" headless
 
 build="$top/build/$WINE_PRESET"
@@ -34,29 +37,43 @@ echo "  against a bare PropertySheetW (${bare_ms} ms): ratio $(ratio "$tool_ms" 
 echo "  against the probe floor, the same Direct3D 8, Direct3D 9 and DirectDraw calls once each"
 echo "  before a bare sheet (${floor_ms} ms): ratio $(ratio "$tool_ms" "$floor_ms") (aim: 1.10 or less)"
 
-# CPU of the tool's own process over 10 s on the Controller page, from /proc.
-fifo="$session/idle.out"
-mkfifo "$fifo"
-wine "$driver" idle "$exe" >"$fifo" &
-idle_driver=$!
-while read -r line; do [[ "$line" == READY* ]] && break; done <"$fifo" || true
-# The tool of this run's own prefix, not one that another Wine session may be running.
-pid=""
-for candidate in $(pgrep -f 'app.settings\.exe' || true); do
-  tr '\0' '\n' <"/proc/$candidate/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && pid=$candidate
-done
-if [ -n "$pid" ]; then
-  ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
-  hz=$(getconf CLK_TCK)
-  before=$(ticks)
-  sleep 10
-  after=$(ticks)
-  cpu_ms=$(( (after - before) * 1000 / hz ))
-  echo "CPU while idling 10 s on the Controller page: ${cpu_ms} ms ($(awk -v c="$cpu_ms" 'BEGIN { printf "%.1f", c / 100 }') % of one core)"
+# CPU of the tool's own process over 10 s, from /proc, while the driver in MODE keeps the
+# sheet up; prints the driver's further output to the file LATER.
+cpu_while_shown() {
+  local mode=$1 label=$2 later=$3 fifo="$session/$1.out" driver pid="" candidate
+  mkfifo "$fifo"
+  wine "$driver" "$mode" "$exe" >"$fifo" &
+  driver=$!
+  exec 3<"$fifo"
+  while read -r line <&3; do [[ "$line" == READY* ]] && break; done || true
+  # The tool of this run's own prefix, not one that another Wine session may be running.
+  for candidate in $(pgrep -f 'app.settings\.exe' || true); do
+    tr '\0' '\n' <"/proc/$candidate/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && pid=$candidate
+  done
+  if [ -n "$pid" ]; then
+    ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
+    local hz before after cpu_ms
+    hz=$(getconf CLK_TCK)
+    before=$(ticks)
+    sleep 10
+    after=$(ticks)
+    cpu_ms=$(( (after - before) * 1000 / hz ))
+    echo "CPU while idling 10 s $label: ${cpu_ms} ms ($(awk -v c="$cpu_ms" 'BEGIN { printf "%.1f", c / 100 }') % of one core)"
+  else
+    echo "CPU while idling $label: the tool's process was not found"
+  fi
+  tr -d '\r' <&3 >"$later"
+  exec 3<&-
+  wait "$driver" || true
+}
+cpu_while_shown idle "on the Controller page" /dev/null
+cpu_while_shown pad "on the Display page with a pad plugged in" "$session/pad-delay"
+read -r delay presses <"$session/pad-delay" || true
+if [ -n "${delay:-}" ] && [ "$delay" != none ]; then
+  echo "From a D-pad press to the focus moving (median of ${presses}): ${delay} ms"
 else
-  echo "CPU while idling on the Controller page: the tool's process was not found"
+  echo "From a D-pad press to the focus moving: the focus did not move"
 fi
-wait "$idle_driver" || true
 
 parse_us=$(wine "$driver" parse 2000 | tr -d '\r')
 echo "String database parse (six languages, 83 texts each): ${parse_us} us"

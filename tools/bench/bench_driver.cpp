@@ -4,6 +4,10 @@
 //                       the machine's load during the run falls on all of them alike
 //   idle EXE            shows the Controller page and keeps it up for 12 s (prints READY)
 //   parse RUNS          microseconds to parse the shipped string database
+//   pad EXE             with a virtual gamepad plugged in (the session's pads), shows the
+//                       Display page and keeps it up for 12 s (prints READY), then presses the
+//                       D-pad down 20 times and prints the median milliseconds from the pad
+//                       having the press to the sheet's focus having moved
 #include "nrv/storage/storage.h"
 #include "res/resource.h"
 #include "text/text.h"
@@ -13,6 +17,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <fstream>
 #include <cstdlib>
 #include <istream>
 #include <string>
@@ -110,6 +115,75 @@ int idle(const char* exe) {
     return 0;
 }
 
+// The session's virtual pads (tools/wine-session.sh): commands appended to a file, and the
+// number carried out so far in the file beside it.
+class PadCommands {
+public:
+    PadCommands() {
+        const char* path = std::getenv("VIRTUAL_PADS_COMMANDS");
+        if (path) m_path = narrow(windows_path(path));
+    }
+    bool available() const { return !m_path.empty(); }
+    long Done() const {
+        std::ifstream in(m_path + ".done");
+        long done = 0;
+        in >> done;
+        return done;
+    }
+    // Appends the command; the count of commands it makes.
+    long Send(const std::string& command) {
+        std::ofstream(m_path, std::ios::app | std::ios::binary) << command << '\n';
+        std::ifstream in(m_path, std::ios::binary);
+        return static_cast<long>(std::count(std::istreambuf_iterator<char>(in), {}, '\n'));
+    }
+    // Waits until the command count is carried out; false after 5 s.
+    bool WaitDone(long count) const {
+        for (int tries = 0; tries < 5000; ++tries, Sleep(1))
+            if (Done() >= count) return true;
+        return false;
+    }
+
+private:
+    static std::string narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+    std::string m_path;
+};
+
+HWND focused_in(HWND sheet) {
+    GUITHREADINFO info = {sizeof info};
+    return GetGUIThreadInfo(GetWindowThreadProcessId(sheet, nullptr), &info) ? info.hwndFocus : nullptr;
+}
+
+int pad(const char* exe) {
+    PadCommands pads;
+    if (!pads.available() || !pads.WaitDone(pads.Send("attach bench 1 6 15 1 045e 02ff Bench Pad"))) return 1;
+    PROCESS_INFORMATION process = {};
+    HWND sheet = start_and_wait(exe, process);
+    if (!sheet) return 1;
+    SetForegroundWindow(sheet);
+    std::printf("READY\n");
+    std::fflush(stdout);
+    Sleep(12000);
+    std::vector<double> delays;
+    for (int press = 0; press < 20; ++press) {
+        HWND before = focused_in(sheet);
+        const long sent = pads.Send("hat bench 0 4");
+        while (pads.Done() < sent) Sleep(0);
+        const double pressed = now_ms();
+        while (focused_in(sheet) == before && now_ms() - pressed < 1000) Sleep(0);
+        if (focused_in(sheet) != before) delays.push_back(now_ms() - pressed);
+        pads.WaitDone(pads.Send("hat bench 0 0"));
+        Sleep(150);
+    }
+    close_and_wait(sheet, process);
+    pads.WaitDone(pads.Send("detach bench"));
+    std::sort(delays.begin(), delays.end());
+    if (delays.empty())
+        std::printf("none\n");
+    else
+        std::printf("%.1f %zu\n", delays[delays.size() / 2], delays.size());
+    return 0;
+}
+
 int parse(int runs) {
     HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_STRING_DATABASE), MAKEINTRESOURCEW(10));
     if (!resource) return 1;
@@ -133,6 +207,7 @@ int main(int argc, char** argv) {
         return startup(std::atoi(argv[2]), std::vector<const char*>(argv + 3, argv + argc));
     if (mode == "idle" && argc > 2) return idle(argv[2]);
     if (mode == "parse" && argc > 2) return parse(std::atoi(argv[2]));
-    std::fprintf(stderr, "usage: bench_driver startup RUNS EXE... | idle EXE | parse RUNS\n");
+    if (mode == "pad" && argc > 2) return pad(argv[2]);
+    std::fprintf(stderr, "usage: bench_driver startup RUNS EXE... | idle EXE | parse RUNS | pad EXE\n");
     return 2;
 }
