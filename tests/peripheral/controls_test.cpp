@@ -289,6 +289,10 @@ TEST(PadNavigator, AButtonHeldAcrossAWaitActsOnlyAfterItsRelease) {
     // Start captured in a dialog and still held when it closes: no OK until pressed again.
     EXPECT_EQ(navigate({{start, 0}, {start, 100}, {start, 900}, {0, 1000}, {start, 1100}}, 0),
               (std::vector<nav_action>{nav_action::ok, nav_action::ok}));
+    // Start pressed while no readings came (it was being captured): the first reading after
+    // the wait sees it held, and it does not act.
+    EXPECT_EQ(navigate({{0, 0}, {start, 900}, {0, 1000}, {start, 1100}}, 0),
+              (std::vector<nav_action>{nav_action::ok}));
     // A direction held across the wait stops repeating; another button still acts.
     EXPECT_EQ(navigate({{down, 0}, {down, 100}, {down | a, 700}, {down | a, 1400}}, 0),
               (std::vector<nav_action>{nav_action::move_down, nav_action::activate}));

@@ -136,7 +136,8 @@ struct nav_timing {
 
 // Turns successive readings of one pad into navigation actions. A button acts when it goes
 // down; only the directions repeat while held (the one pressed last). After wait_for_release
-// every button held at that moment acts only once it has been released and pressed again.
+// every button held at the next reading acts only once it has been released and pressed
+// again.
 class pad_navigator {
 public:
     explicit pad_navigator(nav_timing timing = {}) : m_timing(timing) {}
@@ -150,6 +151,7 @@ private:
     nav_timing m_timing;
     uint32_t m_held = 0;
     uint32_t m_blocked = 0;
+    bool m_block_held = false;
     int m_repeating = -1;  // the direction that repeats, or -1
     uint32_t m_next_repeat_ms = 0;
 };

@@ -24,6 +24,12 @@ bool reached(uint32_t now, uint32_t when) {
 }  // namespace
 
 void pad_navigator::update(uint32_t held, uint32_t now_ms, std::vector<nav_action>& actions) {
+    if (m_block_held) {
+        // Whatever is held at the first reading after a wait, also what was pressed while
+        // no readings came (a capture dialog took the press), acts only after release.
+        m_blocked = held;
+        m_block_held = false;
+    }
     m_blocked &= held;  // a released button is free again
     const uint32_t pressed = held & ~m_held & ~m_blocked;
     m_held = held;
@@ -47,7 +53,7 @@ void pad_navigator::update(uint32_t held, uint32_t now_ms, std::vector<nav_actio
 }
 
 void pad_navigator::wait_for_release() {
-    m_blocked = m_held;
+    m_block_held = true;
     m_repeating = -1;
 }
 
