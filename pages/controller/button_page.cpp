@@ -104,10 +104,14 @@ PadIds device_ids(const input_device_dx8& device) {
     return ids;
 }
 
+}  // namespace
+
 PadFamily device_family(const input_device_dx8& device) {
     return pad_family(u16_from(device_name(device)).c_str(), u16_from(device_path(device)).c_str(),
                       device_ids(device));
 }
+
+namespace {
 
 // The text of the names printed on the family's pads; 0 where the pads keep the names
 // DirectInput gives their buttons.

@@ -122,6 +122,7 @@ bool xinput_supported(unsigned major_version, unsigned minor_version);
 
 #ifdef _WIN32
 #include "framework/framework.h"
+#include "nrv/peripheral/core/controls.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
 
@@ -150,6 +151,59 @@ constexpr UINT kDevicesChangedMessage = WM_APP + 1;
 LRESULT on_device_change(HWND sheet, WPARAM event, LPARAM data);
 // True for the arrival or removal of a HID interface, the only notifications acted on.
 bool is_hid_interface_change(WPARAM event, LPARAM data);
+
+// Sent to the sheet by its pad navigation: one action of a pad (wParam: a nav_action), done
+// when the sheet's message loop, or a dialog's, comes to it.
+constexpr UINT kPadActionMessage = WM_APP + 3;
+
+// The sheet and its dialogs worked by game pad as by keyboard. While the tool is in the
+// foreground and a pad is attached, a timer of the sheet reads every pad through its layout
+// (the one a player slot holding the pad shows, otherwise its family's default) and posts
+// what its presses mean: focus moves through the dialog's own order, A the focused
+// control's action, B closes a list or cancels, the shoulders turn the pages, Start is OK.
+class PadNavigation {
+public:
+    PadNavigation();
+    // Starts working the sheet; the sheet hands over the messages below.
+    void Attach(HWND sheet);
+    void OnActivateApp(bool active);
+    // Game controllers came or went.
+    void OnDevicesChanged();
+    // True when the timer was navigation's own.
+    bool OnTimer(UINT_PTR timer);
+    void OnAction(WPARAM action);
+    bool TimerRunning() const { return m_timerRunning; }
+
+private:
+    struct Pad {
+        GUID instance;
+        nrv::peripheral::pad_navigator navigator;
+    };
+    void UpdateTimer();
+    void ReadPads();
+    void WaitForRelease();
+    void ShowFocusMark(HWND window);
+    void ActInSheet(nrv::peripheral::nav_action action);
+    void ActInDialog(HWND dialog, nrv::peripheral::nav_action action);
+    void ActInList(HWND list, nrv::peripheral::nav_action action);
+    void CloseList(bool keep_choice);
+    void MoveFocus(HWND target);
+    void Activate(HWND focus);
+    void Cancel();
+    void TurnPage(int step);
+    bool AnythingChanged() const;
+
+    HWND m_sheet = nullptr;
+    bool m_foreground = false;
+    bool m_timerRunning = false;
+    bool m_dialogOpen = false;  // a dialog of the tool over the sheet, at the last reading
+    bool m_changedByPad = false;
+    nrv::peripheral::nav_timing m_timing;
+    std::vector<Pad> m_pads;
+    std::vector<uint8_t> m_recordAtStart;
+    HWND m_openList = nullptr;  // the list the pad works, and its choice when it opened
+    LRESULT m_choiceBefore = -1;
+};
 
 // The 24 overlays of the controller picture, one per function slot, loaded from the
 // program's resources once and kept for the run. Missing ones are empty images.

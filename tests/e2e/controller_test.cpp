@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <dinput.h>
 
 #include <algorithm>
@@ -607,6 +608,85 @@ TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
     expected[4] = entry(0, 11, 4);
     expected[6] = entry(255, 0, 6);
     EXPECT_EQ(entries_of(saved_record().pad_slots[1]), expected);
+}
+
+// --- a pad alone ----------------------------------------------------------------------------
+
+// Buttons of the mapped gamepad, as SDL numbers them.
+constexpr int kPadA = 0;
+constexpr int kPadB = 1;
+constexpr int kPadX = 2;
+constexpr int kPadStart = 6;
+constexpr int kPadRightShoulder = 10;
+constexpr int kPadDown = 12;
+
+int shown_page_index(HWND sheet) {
+    return TabCtrl_GetCurSel(reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0)));
+}
+
+// What the Controller page shows that a move could change.
+std::vector<std::wstring> page_values(HWND page) {
+    std::vector<std::wstring> values = {control_text(page, IDC_PLAYER), control_text(page, IDC_DEVICE),
+                                        std::to_wstring(IsDlgButtonChecked(page, IDC_XINPUT))};
+    for (int slot = 0; slot < kAssignmentCount; ++slot) values.push_back(slot_text(page, slot));
+    return values;
+}
+
+class PadAlone : public Controllers {
+protected:
+    // Plugs in the gamepad and starts the tool, which the pad then works alone.
+    bool start_with_gamepad() {
+        if (!m_pads.attach_gamepad("nav", "Nav Gamepad") || !VirtualPads::wait_for(1)) return false;
+        m_tool = std::make_unique<ToolProcess>();
+        if (!m_tool->start() || !(m_sheet = m_tool->wait_for_sheet())) return false;
+        SetForegroundWindow(m_sheet);  // no window manager here brings it to the front
+        Sleep(500);
+        return true;
+    }
+    // Presses and releases a button, slower than the tool reads the pad.
+    void tap(int button) {
+        m_pads.set("button", "nav", button, 1);
+        Sleep(150);
+        m_pads.set("button", "nav", button, 0);
+        Sleep(250);
+    }
+    HWND focus() { return focused_control(m_sheet); }
+};
+
+// RB twice shows the Controller page; the D-pad walks to player 1's device list without
+// changing anything on the way; A opens it, D-pad down and A choose the pad, B in a list
+// closes only the list, and Start closes the sheet with OK.
+TEST_F(PadAlone, ChoosesItsOwnDeviceAndSavesWithStart) {
+    ASSERT_TRUE(start_with_gamepad());
+    tap(kPadRightShoulder);
+    tap(kPadRightShoulder);
+    ASSERT_EQ(shown_page_index(m_sheet), kControllerPage);
+    HWND page = e2e::current_page(m_sheet);
+    const std::vector<std::wstring> before = page_values(page);
+    for (int step = 0; step < 8 && focus() != GetDlgItem(page, IDC_DEVICE); ++step) {
+        tap(kPadDown);
+        ASSERT_EQ(page_values(page), before) << "a move changed a value at step " << step;
+    }
+    ASSERT_EQ(focus(), GetDlgItem(page, IDC_DEVICE));
+
+    HWND list = GetDlgItem(page, IDC_DEVICE);
+    tap(kPadA);
+    ASSERT_TRUE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0)) << "A did not open the list";
+    tap(kPadDown);
+    tap(kPadB);
+    EXPECT_FALSE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0));
+    EXPECT_TRUE(IsWindow(m_sheet)) << "B in a list closed the sheet";
+    EXPECT_EQ(page_values(page), before) << "B in a list kept its choice";
+
+    tap(kPadA);
+    tap(kPadDown);
+    tap(kPadA);
+    EXPECT_EQ(control_text(page, IDC_DEVICE), L"Nav Gamepad");
+    e2e::save_screenshot(m_sheet, "controller-page-pad-alone");
+    tap(kPadStart);
+    ASSERT_TRUE(m_tool->wait_for_exit());
+    EXPECT_EQ(m_tool->exit_code(), 0u);
+    EXPECT_TRUE(stored_guid_is(saved_record().pad_slots[1], attached_pads()[0].instance));
 }
 
 }  // namespace
