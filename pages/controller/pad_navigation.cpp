@@ -138,6 +138,21 @@ HWND sideways_neighbour(HWND dialog, HWND focus, bool right) {
     return best;
 }
 
+BOOL CALLBACK find_owned_dialog(HWND window, LPARAM context) {
+    auto* found = reinterpret_cast<HWND*>(context);
+    if (GetWindow(window, GW_OWNER) != *found || !IsWindowVisible(window) || !IsWindowEnabled(window))
+        return TRUE;
+    *found = window;
+    return FALSE;
+}
+
+// The dialog open over the sheet (a message box, a capture), which the pad then works.
+HWND dialog_over(HWND sheet) {
+    HWND found = sheet;
+    EnumThreadWindows(GetCurrentThreadId(), find_owned_dialog, reinterpret_cast<LPARAM>(&found));
+    return found == sheet ? nullptr : found;
+}
+
 // The button that answers B in a message box: Cancel, else No, else the one button.
 HWND refusing_button(HWND box) {
     for (int id : {IDCANCEL, IDNO, IDOK}) {
@@ -240,7 +255,7 @@ void PadNavigation::OnAction(WPARAM value) {
     const auto action = static_cast<nav_action>(value);
     if (!m_sheet || !IsWindow(m_sheet)) return;
     if (!IsWindowEnabled(m_sheet)) {
-        HWND dialog = GetWindow(m_sheet, GW_ENABLEDPOPUP);
+        HWND dialog = dialog_over(m_sheet);
         if (dialog && dialog != g_capture_dialog) ActInDialog(dialog, action);
         return;
     }

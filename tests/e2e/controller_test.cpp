@@ -617,6 +617,7 @@ constexpr int kPadA = 0;
 constexpr int kPadB = 1;
 constexpr int kPadX = 2;
 constexpr int kPadStart = 6;
+constexpr int kPadLeftShoulder = 9;
 constexpr int kPadRightShoulder = 10;
 constexpr int kPadDown = 12;
 
@@ -651,6 +652,18 @@ protected:
         Sleep(250);
     }
     HWND focus() { return focused_control(m_sheet); }
+    // Walks the focus down to the control; false when it is not reached in a few steps.
+    bool walk_to(HWND control) {
+        for (int step = 0; step < 8 && focus() != control; ++step) tap(kPadDown);
+        return focus() == control;
+    }
+    // The question the tool asks over its sheet; null when there is none.
+    HWND question() {
+        for (HWND dialog : e2e::process_windows(m_tool->pid(), L"#32770"))
+            if (GetWindow(dialog, GW_OWNER) == m_sheet && !GetDlgItem(dialog, IDC_CAPTURE_PROMPT))
+                return dialog;
+        return nullptr;
+    }
 };
 
 // RB twice shows the Controller page; the D-pad walks to player 1's device list without
@@ -681,12 +694,61 @@ TEST_F(PadAlone, ChoosesItsOwnDeviceAndSavesWithStart) {
     tap(kPadA);
     tap(kPadDown);
     tap(kPadA);
-    EXPECT_EQ(control_text(page, IDC_DEVICE), L"Nav Gamepad");
+    EXPECT_EQ(control_text(page, IDC_DEVICE), attached_pads()[0].name);
     e2e::save_screenshot(m_sheet, "controller-page-pad-alone");
     tap(kPadStart);
     ASSERT_TRUE(m_tool->wait_for_exit());
     EXPECT_EQ(m_tool->exit_code(), 0u);
     EXPECT_TRUE(stored_guid_is(saved_record().pad_slots[1], attached_pads()[0].instance));
+}
+
+// A capture opened with A takes the next press, not A; the pad's B cancels the Keyboard
+// page's capture, which watches the keyboard; B on the sheet asks before changes are lost.
+TEST_F(PadAlone, CapturesTheNextPressAndAsksBeforeCancelling) {
+    ASSERT_TRUE(start_with_gamepad());
+    tap(kPadRightShoulder);
+    tap(kPadRightShoulder);
+    HWND page = e2e::current_page(m_sheet);
+    ASSERT_TRUE(walk_to(GetDlgItem(page, IDC_DEVICE)));
+    tap(kPadA);
+    tap(kPadDown);
+    tap(kPadA);
+    ASSERT_EQ(control_text(page, IDC_DEVICE), attached_pads()[0].name);
+    ASSERT_TRUE(walk_to(GetDlgItem(page, IDC_SLOT_LT)));
+    const std::wstring x_name = slot_text(page, 3);
+    tap(kPadA);
+    HWND dialog = wait_for_capture_dialog(*m_tool);
+    ASSERT_TRUE(dialog) << "A did not open the capture dialog";
+    tap(kPadX);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(slot_text(page, 4), x_name) << "the capture took A instead of the next press";
+
+    tap(kPadLeftShoulder);
+    HWND keyboard_page = e2e::current_page(m_sheet);
+    ASSERT_NE(keyboard_page, page);
+    ASSERT_TRUE(walk_to(GetDlgItem(keyboard_page, IDC_SLOT_LT)));
+    const std::wstring key_before = slot_text(keyboard_page, 4);
+    tap(kPadA);
+    dialog = wait_for_capture_dialog(*m_tool);
+    ASSERT_TRUE(dialog);
+    tap(kPadB);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); })) << "B did not cancel the keyboard's capture";
+    EXPECT_EQ(slot_text(keyboard_page, 4), key_before);
+
+    tap(kPadB);
+    HWND box = question();
+    ASSERT_TRUE(box) << "B cancelled changes without asking";
+    e2e::save_screenshot(box, "pad-discard-question");
+    tap(kPadB);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindow(m_sheet)) << "B in the question closed the sheet";
+    tap(kPadB);
+    ASSERT_TRUE(question());
+    tap(kPadA);
+    ASSERT_TRUE(m_tool->wait_for_exit());
+    const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
+    EXPECT_TRUE(saved.empty() || !stored_guid_is(saved_record().pad_slots[1], attached_pads()[0].instance))
+        << "the changes were saved";
 }
 
 }  // namespace
