@@ -152,6 +152,10 @@ LRESULT on_device_change(HWND sheet, WPARAM event, LPARAM data);
 // True for the arrival or removal of a HID interface, the only notifications acted on.
 bool is_hid_interface_change(WPARAM event, LPARAM data);
 
+// Sent to the shown page: undo its last change of a layout (a capture, a clear, Default
+// settings). Pages without layouts ignore it.
+constexpr UINT kUndoMessage = WM_APP + 4;
+
 // Sent to the sheet by its pad navigation: one action of a pad (wParam: a nav_action), done
 // when the sheet's message loop, or a dialog's, comes to it.
 constexpr UINT kPadActionMessage = WM_APP + 3;
@@ -164,6 +168,9 @@ constexpr UINT kPadActionMessage = WM_APP + 3;
 class PadNavigation {
 public:
     PadNavigation();
+    ~PadNavigation();
+    PadNavigation(const PadNavigation&) = delete;
+    PadNavigation& operator=(const PadNavigation&) = delete;
     // Starts working the sheet; the sheet hands over the messages below.
     void Attach(HWND sheet);
     void OnActivateApp(bool active);
@@ -201,7 +208,8 @@ private:
     nrv::peripheral::nav_timing m_timing;
     std::vector<Pad> m_pads;
     std::vector<uint8_t> m_recordAtStart;
-    HWND m_openList = nullptr;  // the list the pad works, and its choice when it opened
+    HHOOK m_keyboardHook = nullptr;  // Ctrl+Z, which the sheet's own loop gives no page
+    HWND m_openList = nullptr;       // the list the pad works, and its choice when it opened
     LRESULT m_choiceBefore = -1;
 };
 
@@ -322,6 +330,10 @@ private:
     void LightPicture();
     uint32_t PartsToLight();
 
+    // Keeps the player's layout as it is before a change, for OnUndo.
+    void RememberForUndo();
+    LRESULT OnUndo(WPARAM, LPARAM);
+
     // Screen reader names, the steal note and the slot-clearing keys (button_access.cpp).
     void SetUpAccess();
     LRESULT OnClearSlotRequest(WPARAM, LPARAM);
@@ -350,6 +362,11 @@ private:
     int m_flashSlot = -1;  // the name box flashing after a steal, or -1
     int m_flashTicks = 0;
     std::vector<PadSlot> m_slotsBeforeXInput;  // slots 1 to 4 when XInput was chosen
+    struct UndoStep {
+        unsigned player;
+        PadSlot before;  // its device then, and its entries before the change
+    };
+    std::vector<UndoStep> m_undoSteps;
 };
 
 #endif  // _WIN32

@@ -161,12 +161,37 @@ HWND refusing_button(HWND box) {
     return nullptr;
 }
 
+HWND g_undo_sheet = nullptr;  // the sheet Ctrl+Z goes to
+
+bool is_writable_edit(HWND window) {
+    return has_class(window, L"Edit") && !(GetWindowLongW(window, GWL_STYLE) & ES_READONLY);
+}
+
+// Ctrl+Z, outside text boxes, which have an undo of their own, is the pad's Back.
+LRESULT CALLBACK on_key(int code, WPARAM key, LPARAM flags) {
+    const bool first_press = !(flags & 0x80000000) && !(flags & 0x40000000);
+    if (code == HC_ACTION && key == 'Z' && first_press && GetKeyState(VK_CONTROL) < 0 && g_undo_sheet &&
+        IsWindowEnabled(g_undo_sheet) && !is_writable_edit(GetFocus())) {
+        PostMessageW(g_undo_sheet, kPadActionMessage, static_cast<WPARAM>(nav_action::undo), 0);
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, key, flags);
+}
+
 }  // namespace
 
 PadNavigation::PadNavigation() = default;
 
+PadNavigation::~PadNavigation() {
+    if (m_keyboardHook) UnhookWindowsHookEx(m_keyboardHook);
+    if (g_undo_sheet == m_sheet) g_undo_sheet = nullptr;
+}
+
 void PadNavigation::Attach(HWND sheet) {
     m_sheet = sheet;
+    g_undo_sheet = sheet;
+    if (!m_keyboardHook)
+        m_keyboardHook = SetWindowsHookExW(WH_KEYBOARD, on_key, nullptr, GetCurrentThreadId());
     m_timing = keyboard_timing();
     const SettingsRecord& record = settings_record();
     const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
@@ -309,6 +334,8 @@ void PadNavigation::ActInSheet(nav_action action) {
             WaitForRelease();
             break;
         case nav_action::undo:
+            SendMessageW(reinterpret_cast<HWND>(SendMessageW(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0)),
+                         kUndoMessage, 0, 0);
             break;
     }
 }

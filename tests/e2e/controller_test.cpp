@@ -600,6 +600,11 @@ TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
     ASSERT_EQ(focused_control(page), GetDlgItem(page, IDC_SLOT_LB));
     press_key(VK_DELETE);
     EXPECT_EQ(slot_text(page, 6), L"");
+    test_support::send_key(VK_CONTROL, true);
+    press_key('Z');
+    test_support::send_key(VK_CONTROL, false);
+    EXPECT_NE(slot_text(page, 6), L"") << "Ctrl+Z did not undo the clear";
+    press_key(VK_DELETE);
     press_ok();
 
     std::vector<uint32_t> expected = expected_pad_layout(0);
@@ -616,6 +621,7 @@ TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
 constexpr int kPadA = 0;
 constexpr int kPadB = 1;
 constexpr int kPadX = 2;
+constexpr int kPadBack = 4;
 constexpr int kPadStart = 6;
 constexpr int kPadLeftShoulder = 9;
 constexpr int kPadRightShoulder = 10;
@@ -715,6 +721,7 @@ TEST_F(PadAlone, CapturesTheNextPressAndAsksBeforeCancelling) {
     tap(kPadA);
     ASSERT_EQ(control_text(page, IDC_DEVICE), attached_pads()[0].name);
     ASSERT_TRUE(walk_to(GetDlgItem(page, IDC_SLOT_LT)));
+    const std::vector<std::wstring> before_capture = page_values(page);
     const std::wstring x_name = slot_text(page, 3);
     tap(kPadA);
     HWND dialog = wait_for_capture_dialog(*m_tool);
@@ -722,6 +729,8 @@ TEST_F(PadAlone, CapturesTheNextPressAndAsksBeforeCancelling) {
     tap(kPadX);
     EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
     EXPECT_EQ(slot_text(page, 4), x_name) << "the capture took A instead of the next press";
+    tap(kPadBack);
+    EXPECT_EQ(page_values(page), before_capture) << "Back did not give both slots back what they held";
 
     tap(kPadLeftShoulder);
     HWND keyboard_page = e2e::current_page(m_sheet);
