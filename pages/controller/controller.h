@@ -126,6 +126,8 @@ bool xinput_supported(unsigned major_version, unsigned minor_version);
 #include "pages/pages.h"
 #include "settings/settings.h"
 
+#include <xinput.h>
+
 namespace nrv {
 namespace peripheral {
 class input_dx8;
@@ -188,6 +190,9 @@ private:
     };
     void UpdateTimer();
     void ReadPads();
+    // Reads the XInput pads; false when XInput has none (or is not there).
+    bool ReadXInputPads(uint32_t now, std::vector<Pad>& pads);
+    void Dispatch(const Pad& pad, uint32_t held, uint32_t now, std::vector<Pad>& pads, bool xinput_pad);
     void WaitForRelease();
     void ShowFocusMark(HWND window);
     void ActInSheet(nrv::peripheral::nav_action action);
@@ -208,6 +213,10 @@ private:
     nrv::peripheral::nav_timing m_timing;
     std::vector<Pad> m_pads;
     std::vector<uint8_t> m_recordAtStart;
+    UniqueModule m_xinput;
+    DWORD(WINAPI* m_getXInputState)(DWORD, XINPUT_STATE*) = nullptr;
+    bool m_xinputConnected[XUSER_MAX_COUNT] = {};
+    unsigned m_emptySlotsIn = 0;  // readings until the empty XInput slots are asked again
     HHOOK m_keyboardHook = nullptr;  // Ctrl+Z, which the sheet's own loop gives no page
     HWND m_openList = nullptr;       // the list the pad works, and its choice when it opened
     LRESULT m_choiceBefore = -1;

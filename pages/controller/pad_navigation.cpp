@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 
 using nrv::peripheral::input_device_dx8;
 using nrv::peripheral::nav_action;
@@ -18,6 +19,9 @@ namespace {
 
 constexpr UINT_PTR kNavigationTimer = 0x4E41;  // on the sheet window, beside the device-change timer
 constexpr UINT kReadingPeriodMs = 40;          // 25 readings a second
+// Asking an empty XInput slot costs time on Windows: every 2 s only.
+constexpr unsigned kEmptySlotReadings = 50;
+constexpr SHORT kStickThreshold = 16384;  // half way
 
 // The function slots that work each navigation button (nav_button order): A, B, X, Y, the
 // shoulders, Back, Start, then the D-pad with the left stick beside it; -1 for none.
@@ -71,6 +75,49 @@ uint32_t held_buttons(const input_device_dx8& device) {
         }
     }
     return held;
+}
+
+// An XInput pad's buttons and left stick as navigation buttons.
+uint32_t held_buttons(const XINPUT_GAMEPAD& pad) {
+    constexpr struct {
+        WORD button;
+        nrv::peripheral::nav_button nav;
+    } kButtons[] = {
+        {XINPUT_GAMEPAD_A, nrv::peripheral::nav_south},
+        {XINPUT_GAMEPAD_B, nrv::peripheral::nav_east},
+        {XINPUT_GAMEPAD_X, nrv::peripheral::nav_west},
+        {XINPUT_GAMEPAD_Y, nrv::peripheral::nav_north},
+        {XINPUT_GAMEPAD_LEFT_SHOULDER, nrv::peripheral::nav_left_shoulder},
+        {XINPUT_GAMEPAD_RIGHT_SHOULDER, nrv::peripheral::nav_right_shoulder},
+        {XINPUT_GAMEPAD_BACK, nrv::peripheral::nav_back},
+        {XINPUT_GAMEPAD_START, nrv::peripheral::nav_start},
+        {XINPUT_GAMEPAD_DPAD_UP, nrv::peripheral::nav_up},
+        {XINPUT_GAMEPAD_DPAD_DOWN, nrv::peripheral::nav_down},
+        {XINPUT_GAMEPAD_DPAD_LEFT, nrv::peripheral::nav_left},
+        {XINPUT_GAMEPAD_DPAD_RIGHT, nrv::peripheral::nav_right},
+    };
+    uint32_t held = 0;
+    for (const auto& button : kButtons) {
+        if (pad.wButtons & button.button) held |= nrv::peripheral::nav_bit(button.nav);
+    }
+    if (pad.sThumbLY > kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_up);
+    if (pad.sThumbLY < -kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_down);
+    if (pad.sThumbLX < -kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_left);
+    if (pad.sThumbLX > kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_right);
+    return held;
+}
+
+// An XInput pad's key among the pads: no DirectInput instance GUID looks like it.
+GUID xinput_key(DWORD user) {
+    return {0x58494E50, 0, 0, {0, 0, 0, 0, 0, 0, 0, static_cast<BYTE>(user)}};
+}
+
+// DirectInput's twin of an XInput pad, marked so in its path.
+bool is_xinput_twin(const input_device_dx8& device) {
+    std::wstring path;
+    device.device_path(path);
+    for (wchar_t& c : path) c = static_cast<wchar_t>(towupper(c));
+    return path.find(L"IG_") != std::wstring::npos;
 }
 
 bool has_class(HWND window, const wchar_t* name) {
@@ -189,6 +236,11 @@ PadNavigation::~PadNavigation() {
 
 void PadNavigation::Attach(HWND sheet) {
     m_sheet = sheet;
+    for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
+        m_xinput.reset(load_system_library(name));
+        m_getXInputState = m_xinput.proc<decltype(m_getXInputState)>("XInputGetState");
+        if (m_getXInputState) break;
+    }
     g_undo_sheet = sheet;
     if (!m_keyboardHook)
         m_keyboardHook = SetWindowsHookExW(WH_KEYBOARD, on_key, nullptr, GetCurrentThreadId());
@@ -209,6 +261,7 @@ void PadNavigation::OnActivateApp(bool active) {
 }
 
 void PadNavigation::OnDevicesChanged() {
+    m_emptySlotsIn = 0;  // a pad may have come to an empty XInput slot
     UpdateTimer();
 }
 
@@ -245,31 +298,62 @@ void PadNavigation::ReadPads() {
     m_dialogOpen = dialog_open;
 
     std::vector<Pad> pads;
-    std::vector<nav_action> actions;
     const uint32_t now = GetTickCount();
+    // Each press once: pads XInput reads are not read again through DirectInput.
+    const bool skip_twins = ReadXInputPads(now, pads);
     const int count = g_input_manager->device_count(nrv::peripheral::device_game_controller);
     for (int n = 0; n < count; ++n) {
         input_device_dx8* device = g_input_manager->device_at(nrv::peripheral::device_game_controller, n);
-        if (!device || !device->is_ready()) continue;
+        if (!device || !device->is_ready() || (skip_twins && is_xinput_twin(*device))) continue;
         Pad pad = {device->instance_guid(), nrv::peripheral::pad_navigator(m_timing)};
-        pad.navigator.wait_for_release();  // a pad seen for the first time
-        for (const Pad& known : m_pads) {
-            if (same_guid(known.instance, pad.instance)) pad = known;
-        }
-        actions.clear();
-        pad.navigator.update(held_buttons(*device), now, actions);
-        pads.push_back(pad);
-        const bool capturing = g_capture_dialog && IsWindow(g_capture_dialog);
-        for (nav_action action : actions) {
-            if (!capturing) {
-                PostMessageW(m_sheet, kPadActionMessage, static_cast<WPARAM>(action), 0);
-            } else if (!same_guid(g_capture_device, pad.instance) && action == nav_action::cancel) {
-                // Every press of the watched pad is the capture's; another pad's B cancels it.
-                PostMessageW(g_capture_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-            }
-        }
+        Dispatch(pad, held_buttons(*device), now, pads, false);
     }
     m_pads.swap(pads);
+}
+
+bool PadNavigation::ReadXInputPads(uint32_t now, std::vector<Pad>& pads) {
+    if (!m_getXInputState) return false;
+    const bool ask_empty = m_emptySlotsIn == 0;
+    m_emptySlotsIn = ask_empty ? kEmptySlotReadings : m_emptySlotsIn - 1;
+    bool any = false;
+    for (DWORD user = 0; user < XUSER_MAX_COUNT; ++user) {
+        if (!m_xinputConnected[user] && !ask_empty) continue;
+        XINPUT_STATE state = {};
+        m_xinputConnected[user] = m_getXInputState(user, &state) == ERROR_SUCCESS;
+        if (!m_xinputConnected[user]) continue;
+        any = true;
+        Pad pad = {xinput_key(user), nrv::peripheral::pad_navigator(m_timing)};
+        Dispatch(pad, held_buttons(state.Gamepad), now, pads, true);
+    }
+    return any;
+}
+
+// Turns one pad's reading into posted actions, the pad keeping its navigator from the last
+// reading; a pad seen for the first time waits for what it holds to be released.
+void PadNavigation::Dispatch(const Pad& reading, uint32_t held, uint32_t now, std::vector<Pad>& pads,
+                             bool xinput_pad) {
+    Pad pad = reading;
+    pad.navigator.wait_for_release();
+    for (const Pad& known : m_pads) {
+        if (same_guid(known.instance, pad.instance)) pad = known;
+    }
+    std::vector<nav_action> actions;
+    pad.navigator.update(held, now, actions);
+    pads.push_back(pad);
+    const bool capturing = g_capture_dialog && IsWindow(g_capture_dialog);
+    // Every press of the watched pad is the capture's; another pad's B cancels it. An
+    // XInput pad may be the watched one when the capture watches an XInput pad's twin.
+    bool watched = same_guid(g_capture_device, pad.instance);
+    if (capturing && xinput_pad) {
+        const input_device_dx8* device = find_input_device(g_capture_device);
+        watched = device && is_xinput_twin(*device);
+    }
+    for (nav_action action : actions) {
+        if (!capturing)
+            PostMessageW(m_sheet, kPadActionMessage, static_cast<WPARAM>(action), 0);
+        else if (!watched && action == nav_action::cancel)
+            PostMessageW(g_capture_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
 }
 
 void PadNavigation::ShowFocusMark(HWND window) {
