@@ -9,6 +9,7 @@
 #include <oleacc.h>
 #include <oleauto.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -568,6 +569,54 @@ TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
         click(page, IDC_DEFAULT_SETTINGS);
         EXPECT_EQ(entries_of(1), pad_layout(kXboxControllerRow));
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+}
+
+// What a move could change on the page: every list's choice, button's check and box's
+// text, and the settings record.
+std::vector<std::wstring> page_state(HWND page) {
+    std::vector<std::wstring> state;
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        state.push_back(window_text(child));
+        state.push_back(std::to_wstring(SendMessageW(child, CB_GETCURSEL, 0, 0)));
+        state.push_back(std::to_wstring(SendMessageW(child, BM_GETCHECK, 0, 0)));
+    }
+    const SettingsRecord& record = settings_record();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+    state.emplace_back(bytes, bytes + sizeof record);
+    return state;
+}
+
+// From every control the focus can reach, each of the four moves by pad leaves every value
+// as it was: moves go through the dialog's focus order, never as arrow keys.
+TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
+    attach_player_pad(L"Walked Pad");
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(2), make_pad(L"Other Pad"));
+    set_xinput(false);
+    ControllerSheet<> sheet(&m_input, 1);
+    PadNavigation navigation;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        navigation.Attach(sheet_window);
+        HWND page = page_of(sheet_window);
+        const std::vector<std::wstring> before = page_state(page);
+        std::vector<HWND> stops;
+        for (HWND stop = GetNextDlgTabItem(sheet_window, nullptr, FALSE);
+             stop && std::find(stops.begin(), stops.end(), stop) == stops.end();
+             stop = GetNextDlgTabItem(sheet_window, stop, FALSE))
+            stops.push_back(stop);
+        EXPECT_GE(stops.size(), 24u) << "the walk missed the slots";
+        using nrv::peripheral::nav_action;
+        for (HWND stop : stops) {
+            for (nav_action move : {nav_action::move_up, nav_action::move_down, nav_action::move_left,
+                                    nav_action::move_right}) {
+                SendMessageW(sheet_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(stop), TRUE);
+                navigation.OnAction(static_cast<WPARAM>(move));
+                EXPECT_NE(GetFocus(), nullptr);
+                ASSERT_EQ(page_state(page), before)
+                    << "move " << static_cast<int>(move) << " from control " << GetDlgCtrlID(stop);
+            }
+        }
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }
 
