@@ -17,6 +17,9 @@ nrv::peripheral::input_device_dx8* find_input_device(const GUID& instance);
 
 // The family of the device's pads, by its name, path and ids.
 PadFamily device_family(const nrv::peripheral::input_device_dx8& device);
+// The navigation buttons (bit n: nav_button n) the pad holds, read through its layout: the
+// one a player slot holding it shows, else its family's default.
+uint32_t navigation_buttons_held(const nrv::peripheral::input_device_dx8& device);
 // What a device's logical button is stored as; false when it is stored as nothing.
 bool entry_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, EntryCode& entry);
 // The lowest logical button stored as the entry's type and code; -1 when none is.

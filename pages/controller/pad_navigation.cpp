@@ -63,7 +63,9 @@ void navigation_layout(const input_device_dx8& device, uint32_t (&entries)[kFunc
         entries[slot] = assignment_entry(pairs[slot][0], pairs[slot][1], 0, 0);
 }
 
-uint32_t held_buttons(const input_device_dx8& device) {
+}  // namespace
+
+uint32_t navigation_buttons_held(const input_device_dx8& device) {
     uint32_t entries[kFunctionCount];
     navigation_layout(device, entries);
     uint32_t held = 0;
@@ -76,6 +78,8 @@ uint32_t held_buttons(const input_device_dx8& device) {
     }
     return held;
 }
+
+namespace {
 
 // An XInput pad's buttons and left stick as navigation buttons.
 uint32_t held_buttons(const XINPUT_GAMEPAD& pad) {
@@ -306,7 +310,7 @@ void PadNavigation::ReadPads() {
         input_device_dx8* device = g_input_manager->device_at(nrv::peripheral::device_game_controller, n);
         if (!device || !device->is_ready() || (skip_twins && is_xinput_twin(*device))) continue;
         Pad pad = {device->instance_guid(), nrv::peripheral::pad_navigator(m_timing)};
-        Dispatch(pad, held_buttons(*device), now, pads, false);
+        Dispatch(pad, navigation_buttons_held(*device), now, pads, false);
     }
     m_pads.swap(pads);
 }
