@@ -702,6 +702,11 @@ TEST_F(PadAlone, ChoosesItsOwnDeviceAndSavesWithStart) {
     tap(kPadA);
     EXPECT_EQ(control_text(page, IDC_DEVICE), attached_pads()[0].name);
     e2e::save_screenshot(m_sheet, "controller-page-pad-alone");
+    // Whole on a handheld's screen of 1280 x 800 at 96 DPI.
+    RECT box = {};
+    GetWindowRect(m_sheet, &box);
+    EXPECT_LE(box.right - box.left, 1280);
+    EXPECT_LE(box.bottom - box.top, 800);
     tap(kPadStart);
     ASSERT_TRUE(m_tool->wait_for_exit());
     EXPECT_EQ(m_tool->exit_code(), 0u);
