@@ -187,6 +187,7 @@ private:
     struct Pad {
         GUID instance;
         nrv::peripheral::pad_navigator navigator;
+        bool xinput_twin;  // read through DirectInput while XInput did not show it yet
     };
     void UpdateTimer();
     void ReadPads();
@@ -216,7 +217,7 @@ private:
     UniqueModule m_xinput;
     DWORD(WINAPI* m_getXInputState)(DWORD, XINPUT_STATE*) = nullptr;
     bool m_xinputConnected[XUSER_MAX_COUNT] = {};
-    unsigned m_emptySlotsIn = 0;  // readings until the empty XInput slots are asked again
+    unsigned m_emptySlotsIn = 0;     // readings until the empty XInput slots are asked again
     HHOOK m_keyboardHook = nullptr;  // Ctrl+Z, which the sheet's own loop gives no page
     HWND m_openList = nullptr;       // the list the pad works, and its choice when it opened
     LRESULT m_choiceBefore = -1;

@@ -279,7 +279,7 @@ void PadNavigation::UpdateTimer() {
         return;
     }
     // Whatever is held when the tool comes to the front acts only after release.
-    WaitForRelease();
+    for (Pad& pad : m_pads) pad.navigator.wait_for_release();
     SetTimer(m_sheet, kNavigationTimer, kReadingPeriodMs, nullptr);
 }
 
@@ -289,8 +289,10 @@ bool PadNavigation::OnTimer(UINT_PTR timer) {
     return true;
 }
 
+// The pads are read while dialogs run too: what was held then acts only after release,
+// and a press that comes later, even before the next reading, acts.
 void PadNavigation::WaitForRelease() {
-    for (Pad& pad : m_pads) pad.navigator.wait_for_release();
+    for (Pad& pad : m_pads) pad.navigator.release_held_first();
 }
 
 void PadNavigation::ReadPads() {
@@ -309,7 +311,8 @@ void PadNavigation::ReadPads() {
     for (int n = 0; n < count; ++n) {
         input_device_dx8* device = g_input_manager->device_at(nrv::peripheral::device_game_controller, n);
         if (!device || !device->is_ready() || (skip_twins && is_xinput_twin(*device))) continue;
-        Pad pad = {device->instance_guid(), nrv::peripheral::pad_navigator(m_timing)};
+        Pad pad = {device->instance_guid(), nrv::peripheral::pad_navigator(m_timing),
+                   is_xinput_twin(*device)};
         Dispatch(pad, navigation_buttons_held(*device), now, pads, false);
     }
     m_pads.swap(pads);
@@ -326,7 +329,7 @@ bool PadNavigation::ReadXInputPads(uint32_t now, std::vector<Pad>& pads) {
         m_xinputConnected[user] = m_getXInputState(user, &state) == ERROR_SUCCESS;
         if (!m_xinputConnected[user]) continue;
         any = true;
-        Pad pad = {xinput_key(user), nrv::peripheral::pad_navigator(m_timing)};
+        Pad pad = {xinput_key(user), nrv::peripheral::pad_navigator(m_timing), false};
         Dispatch(pad, held_buttons(state.Gamepad), now, pads, true);
     }
     return any;
@@ -338,8 +341,19 @@ void PadNavigation::Dispatch(const Pad& reading, uint32_t held, uint32_t now, st
                              bool xinput_pad) {
     Pad pad = reading;
     pad.navigator.wait_for_release();
+    bool known_pad = false;
     for (const Pad& known : m_pads) {
-        if (same_guid(known.instance, pad.instance)) pad = known;
+        if (!same_guid(known.instance, pad.instance)) continue;
+        pad = known;
+        known_pad = true;
+    }
+    // XInput shows a pad some time after DirectInput did: the pad goes on where its twin
+    // was, so that no press is lost or taken twice.
+    for (Pad& twin : m_pads) {
+        if (known_pad || !xinput_pad || !twin.xinput_twin) continue;
+        pad.navigator = twin.navigator;
+        twin.xinput_twin = false;
+        break;
     }
     std::vector<nav_action> actions;
     pad.navigator.update(held, now, actions);

@@ -293,6 +293,15 @@ TEST(PadNavigator, AButtonHeldAcrossAWaitActsOnlyAfterItsRelease) {
     // the wait sees it held, and it does not act.
     EXPECT_EQ(navigate({{0, 0}, {start, 900}, {0, 1000}, {start, 1100}}, 0),
               (std::vector<nav_action>{nav_action::ok}));
+    // Held at the last reading only: a press that comes before the next one acts.
+    pad_navigator navigator(nav_timing{500, 50});
+    std::vector<nav_action> actions;
+    navigator.update(start | down, 0, actions);
+    navigator.release_held_first();
+    navigator.update(a, 900, actions);
+    navigator.update(a | start | down, 1000, actions);
+    EXPECT_EQ(actions, (std::vector<nav_action>{nav_action::ok, nav_action::move_down, nav_action::activate,
+                                                nav_action::ok, nav_action::move_down}));
     // A direction held across the wait stops repeating; another button still acts.
     EXPECT_EQ(navigate({{down, 0}, {down, 100}, {down | a, 700}, {down | a, 1400}}, 0),
               (std::vector<nav_action>{nav_action::move_down, nav_action::activate}));

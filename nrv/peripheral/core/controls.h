@@ -145,6 +145,9 @@ public:
     // One reading (bit n: nav_button n held) at now_ms; appends the actions it leads to.
     void update(uint32_t held, uint32_t now_ms, std::vector<nav_action>& actions);
     void wait_for_release();
+    // Only the buttons held at the last reading act only after release, and no direction
+    // repeats: for readings that went on while a dialog ran, where a later press is new.
+    void release_held_first();
     uint32_t held() const { return m_held; }
 
 private:

@@ -52,6 +52,11 @@ void pad_navigator::update(uint32_t held, uint32_t now_ms, std::vector<nav_actio
     }
 }
 
+void pad_navigator::release_held_first() {
+    m_blocked |= m_held;
+    m_repeating = -1;
+}
+
 void pad_navigator::wait_for_release() {
     m_block_held = true;
     m_repeating = -1;
