@@ -289,8 +289,8 @@ bool PadNavigation::OnTimer(UINT_PTR timer) {
     return true;
 }
 
-// The pads are read while dialogs run too: what was held then acts only after release,
-// and a press that comes later, even before the next reading, acts.
+// After an action: what was held at the last reading acts only after release, and a press
+// that comes later, even before the next reading, acts.
 void PadNavigation::WaitForRelease() {
     for (Pad& pad : m_pads) pad.navigator.release_held_first();
 }
@@ -300,7 +300,11 @@ void PadNavigation::ReadPads() {
     g_input_manager->update(kReadingPeriodMs / 1000.0f);
     // A dialog that opens or closes takes the buttons held then with it.
     const bool dialog_open = !IsWindowEnabled(m_sheet);
-    if (dialog_open != m_dialogOpen) WaitForRelease();
+    // Its layout may have changed too. Readings go on while it runs, but one may come only
+    // after the dialog took a press.
+    if (dialog_open != m_dialogOpen) {
+        for (Pad& pad : m_pads) pad.navigator.wait_for_release();
+    }
     m_dialogOpen = dialog_open;
 
     std::vector<Pad> pads;
