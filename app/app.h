@@ -25,11 +25,16 @@ public:
 
 private:
     LRESULT OnDeviceChange(WPARAM event, LPARAM data);
+    LRESULT OnDevicesChanged(WPARAM, LPARAM);
+    LRESULT OnActivateApp(WPARAM active, LPARAM);
+    LRESULT OnTimer(WPARAM timer, LPARAM);
+    LRESULT OnPadAction(WPARAM action, LPARAM);
     void AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UINT title_text);
 
     CDisplayPage m_displayPage;
     COnlinePage m_onlinePage;
     ButtonPage* m_buttonPages[2] = {nullptr, nullptr};
+    PadNavigation m_padNavigation;
 };
 
 // The text of the box that reports a file that could not be read or written: the file's

@@ -58,6 +58,10 @@ void CSettingSheet::AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UI
 
 BEGIN_MESSAGE_MAP(CSettingSheet, CPropertySheet)
 ON_MESSAGE(WM_DEVICECHANGE, &CSettingSheet::OnDeviceChange)
+ON_MESSAGE(kDevicesChangedMessage, &CSettingSheet::OnDevicesChanged)
+ON_MESSAGE(WM_ACTIVATEAPP, &CSettingSheet::OnActivateApp)
+ON_MESSAGE(WM_TIMER, &CSettingSheet::OnTimer)
+ON_MESSAGE(kPadActionMessage, &CSettingSheet::OnPadAction)
 END_MESSAGE_MAP()
 
 // Game controllers plugged in or pulled out: the Controller page follows at once.
@@ -65,10 +69,31 @@ LRESULT CSettingSheet::OnDeviceChange(WPARAM event, LPARAM data) {
     return on_device_change(m_hWnd, event, data);
 }
 
+LRESULT CSettingSheet::OnDevicesChanged(WPARAM, LPARAM) {
+    m_padNavigation.OnDevicesChanged();
+    return 0;
+}
+
+LRESULT CSettingSheet::OnActivateApp(WPARAM active, LPARAM) {
+    m_padNavigation.OnActivateApp(active != FALSE);
+    return 0;
+}
+
+LRESULT CSettingSheet::OnTimer(WPARAM timer, LPARAM) {
+    m_padNavigation.OnTimer(timer);
+    return 0;
+}
+
+LRESULT CSettingSheet::OnPadAction(WPARAM action, LPARAM) {
+    m_padNavigation.OnAction(action);
+    return 0;
+}
+
 BOOL CSettingSheet::OnInitDialog() {
     const BOOL result = CPropertySheet::OnInitDialog();
     if (g_input_manager) g_input_manager->attach_window(m_hWnd);
     SetWindowText(text_w(kSheetTitleText).c_str());
     ::SetDlgItemTextW(m_hWnd, IDCANCEL, text_w(kCancelText).c_str());
+    m_padNavigation.Attach(m_hWnd);
     return result;
 }

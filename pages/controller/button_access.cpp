@@ -211,6 +211,7 @@ void ButtonPage::ClearSlot(int slot) {
     if (!stored) return;
     uint32_t entries[kFunctionCount];
     std::memcpy(entries, stored, sizeof entries);
+    RememberForUndo();
     // As a capture leaves the slot it takes an input from.
     assign_entry(entries, slot, {kUnassignedType, 0});
     store_pad_assignments(player, entries);

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr UINT_PTR kDeviceChangeTimer = 0x4443;  // on the sheet window; no other timer there
+constexpr UINT_PTR kDeviceChangeTimer = 0x4443;  // on the sheet window, beside pad navigation's
 // One pad coming or going sends several notifications within a few milliseconds.
 constexpr UINT kSettleMs = 250;
 
@@ -33,6 +33,7 @@ void CALLBACK on_devices_settled(HWND sheet, UINT, UINT_PTR timer, DWORD) {
     if (g_input_manager) g_input_manager->refresh_devices();
     HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
     if (page) SendMessageW(page, kDevicesChangedMessage, 0, 0);
+    SendMessageW(sheet, kDevicesChangedMessage, 0, 0);  // its pad navigation
 }
 
 }  // namespace

@@ -102,10 +102,14 @@ PadIds device_ids(const input_device_dx8& device) {
     return ids;
 }
 
+}  // namespace
+
 PadFamily device_family(const input_device_dx8& device) {
     return pad_family(u16_from(device_name(device)).c_str(), u16_from(device_path(device)).c_str(),
                       device_ids(device));
 }
+
+namespace {
 
 // The text of the names printed on the family's pads; 0 where the pads keep the names
 // DirectInput gives their buttons.
@@ -150,6 +154,7 @@ ON_MESSAGE(WM_TIMER, &ButtonPage::OnTimer)
 ON_MESSAGE(WM_HELP, &ButtonPage::OnHelpRequest)
 ON_MESSAGE(kDevicesChangedMessage, &ButtonPage::OnDevicesChanged)
 ON_MESSAGE(kClearSlotMessage, &ButtonPage::OnClearSlotRequest)
+ON_MESSAGE(kUndoMessage, &ButtonPage::OnUndo)
 ON_MESSAGE(WM_CTLCOLORSTATIC, &ButtonPage::OnControlColour)
 ON_BN_CLICKED(IDC_CONTROLLER_SETTINGS, &ButtonPage::OnControllerSettings)
 END_MESSAGE_MAP()
@@ -528,6 +533,7 @@ void ButtonPage::OnSlotClicked(int slot) {
     EntryCode entry;
     int taken_from = -1;
     const input_device_dx8* device = ShownDevice();
+    RememberForUndo();
     if (device && entry_for_button(*device, captured, entry)) {
         taken_from = slot_taken_from(entries, entry, slot);
         assign_entry(entries, slot, entry);
@@ -544,9 +550,36 @@ void ButtonPage::OnPictureClicked() {
 void ButtonPage::OnDefaultSettings() {
     const input_device_dx8* device = ShownDevice();
     if (!device) return;
+    RememberForUndo();
     reset_pad_layout(static_cast<unsigned>(m_player), device_name(*device).c_str(),
                      device_path(*device).c_str(), device_ids(*device));
     ShowAssignments();
+}
+
+void ButtonPage::RememberForUndo() {
+    constexpr size_t kUndoDepth = 32;
+    const unsigned player = static_cast<unsigned>(m_player);
+    const uint32_t* entries = pad_assignments(player);
+    if (!entries) return;
+    if (m_undoSteps.size() == kUndoDepth) m_undoSteps.erase(m_undoSteps.begin());
+    UndoStep step = {player, {}};
+    step.before.device_guid = pad_device(player);
+    std::memcpy(step.before.assignments, entries, sizeof step.before.assignments);
+    m_undoSteps.push_back(step);
+}
+
+LRESULT ButtonPage::OnUndo(WPARAM, LPARAM) {
+    if (m_capturing || m_undoSteps.empty()) return 0;
+    const UndoStep step = m_undoSteps.back();
+    m_undoSteps.pop_back();
+    // A player that has another device since keeps that device's layout.
+    if (std::memcmp(&step.before.device_guid, &pad_device(step.player), sizeof(SettingsGuid)) != 0) return 0;
+    store_pad_assignments(step.player, step.before.assignments);
+    if (step.player == static_cast<unsigned>(m_player)) {
+        ShowAssignments();
+        ShowTakenNote(-1, -1);
+    }
+    return 0;
 }
 
 LRESULT ButtonPage::OnTimer(WPARAM timer, LPARAM) {

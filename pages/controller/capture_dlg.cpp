@@ -14,6 +14,9 @@ constexpr UINT kScanPeriodMs = 160;
 
 }  // namespace
 
+HWND g_capture_dialog = nullptr;
+GUID g_capture_device = {};
+
 BEGIN_MESSAGE_MAP(CBtnDlg, CDialog)
 ON_MESSAGE(WM_TIMER, &CBtnDlg::OnTimer)
 ON_MESSAGE(WM_HELP, &CBtnDlg::OnHelpRequest)
@@ -35,6 +38,8 @@ BOOL CBtnDlg::OnInitDialog() {
     ::GetDlgItemTextW(m_hWnd, IDC_CAPTURE_PROMPT, prompt, 256);
     SetWindowText(prompt);
     SetTimer(kScanTimer, kScanPeriodMs);
+    g_capture_dialog = m_hWnd;
+    g_capture_device = m_device;
     return result;
 }
 
@@ -70,5 +75,6 @@ LRESULT CBtnDlg::OnHelpRequest(WPARAM, LPARAM) {
 
 LRESULT CBtnDlg::OnDestroy(WPARAM, LPARAM) {
     KillTimer(kScanTimer);
+    if (g_capture_dialog == m_hWnd) g_capture_dialog = nullptr;
     return 0;
 }

@@ -168,8 +168,11 @@ bool xinput_supported(unsigned major_version, unsigned minor_version);
 
 #ifdef _WIN32
 #include "framework/framework.h"
+#include "nrv/peripheral/core/controls.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
+
+#include <xinput.h>
 
 namespace nrv {
 namespace peripheral {
@@ -196,6 +199,75 @@ constexpr UINT kDevicesChangedMessage = WM_APP + 1;
 LRESULT on_device_change(HWND sheet, WPARAM event, LPARAM data);
 // True for the arrival or removal of a HID interface, the only notifications acted on.
 bool is_hid_interface_change(WPARAM event, LPARAM data);
+
+// Sent to the shown page: undo its last change of a layout (a capture, a clear, Default
+// settings). Pages without layouts ignore it.
+constexpr UINT kUndoMessage = WM_APP + 4;
+
+// Sent to the sheet by its pad navigation: one action of a pad (wParam: a nav_action), done
+// when the sheet's message loop, or a dialog's, comes to it.
+constexpr UINT kPadActionMessage = WM_APP + 3;
+
+// The sheet and its dialogs worked by game pad as by keyboard. While the tool is in the
+// foreground and a pad is attached, a timer of the sheet reads every pad through its layout
+// (the one a player slot holding the pad shows, otherwise its family's default) and posts
+// what its presses mean: focus moves through the dialog's own order, A the focused
+// control's action, B closes a list or cancels, the shoulders turn the pages, Start is OK.
+class PadNavigation {
+public:
+    PadNavigation();
+    ~PadNavigation();
+    PadNavigation(const PadNavigation&) = delete;
+    PadNavigation& operator=(const PadNavigation&) = delete;
+    // Starts working the sheet; the sheet hands over the messages below.
+    void Attach(HWND sheet);
+    void OnActivateApp(bool active);
+    // Game controllers came or went.
+    void OnDevicesChanged();
+    // True when the timer was navigation's own.
+    bool OnTimer(UINT_PTR timer);
+    void OnAction(WPARAM action);
+    bool TimerRunning() const { return m_timerRunning; }
+
+private:
+    struct Pad {
+        GUID instance;
+        nrv::peripheral::pad_navigator navigator;
+        bool xinput_twin;  // read through DirectInput while XInput did not show it yet
+    };
+    void UpdateTimer();
+    void ReadPads();
+    // Reads the XInput pads; false when XInput has none (or is not there).
+    bool ReadXInputPads(uint32_t now, std::vector<Pad>& pads);
+    void Dispatch(const Pad& pad, uint32_t held, uint32_t now, std::vector<Pad>& pads, bool xinput_pad);
+    void WaitForRelease();
+    void ShowFocusMark(HWND window);
+    void ActInSheet(nrv::peripheral::nav_action action);
+    void ActInDialog(HWND dialog, nrv::peripheral::nav_action action);
+    void ActInList(HWND list, nrv::peripheral::nav_action action);
+    void CloseList(bool keep_choice);
+    void MoveFocus(HWND target);
+    void Activate(HWND focus);
+    void Cancel();
+    void TurnPage(int step);
+    bool AnythingChanged() const;
+
+    HWND m_sheet = nullptr;
+    bool m_foreground = false;
+    bool m_timerRunning = false;
+    bool m_dialogOpen = false;  // a dialog of the tool over the sheet, at the last reading
+    bool m_changedByPad = false;
+    nrv::peripheral::nav_timing m_timing;
+    std::vector<Pad> m_pads;
+    std::vector<uint8_t> m_recordAtStart;
+    UniqueModule m_xinput;
+    DWORD(WINAPI* m_getXInputState)(DWORD, XINPUT_STATE*) = nullptr;
+    bool m_xinputConnected[XUSER_MAX_COUNT] = {};
+    unsigned m_emptySlotsIn = 0;     // readings until the empty XInput slots are asked again
+    HHOOK m_keyboardHook = nullptr;  // Ctrl+Z, which the sheet's own loop gives no page
+    HWND m_openList = nullptr;       // the list the pad works, and its choice when it opened
+    LRESULT m_choiceBefore = -1;
+};
 
 // The 24 overlays of the controller picture, one per function slot, loaded from the
 // program's resources once and kept for the run. Missing ones are empty images.
@@ -323,6 +395,10 @@ private:
     // Keeps the slot's button off its name box and makes its picture fit the button.
     void FitSlotButton(int slot, int drawn_dpi);
 
+    // Keeps the player's layout as it is before a change, for OnUndo.
+    void RememberForUndo();
+    LRESULT OnUndo(WPARAM, LPARAM);
+
     // Screen reader names, the steal note and the slot-clearing keys (button_access.cpp).
     void SetUpAccess();
     LRESULT OnClearSlotRequest(WPARAM, LPARAM);
@@ -351,6 +427,11 @@ private:
     int m_flashSlot = -1;  // the name box flashing after a steal, or -1
     int m_flashTicks = 0;
     std::vector<PadSlot> m_slotsBeforeXInput;  // slots 1 to 4 when XInput was chosen
+    struct UndoStep {
+        unsigned player;
+        PadSlot before;  // its device then, and its entries before the change
+    };
+    std::vector<UndoStep> m_undoSteps;
 };
 
 #endif  // _WIN32

@@ -15,6 +15,11 @@ constexpr UINT kClearSlotMessage = WM_APP + 2;
 // The device of this run's input manager with that instance GUID; null when there is none.
 nrv::peripheral::input_device_dx8* find_input_device(const GUID& instance);
 
+// The family of the device's pads, by its name, path and ids.
+PadFamily device_family(const nrv::peripheral::input_device_dx8& device);
+// The navigation buttons (bit n: nav_button n) the pad holds, read through its layout: the
+// one a player slot holding it shows, else its family's default.
+uint32_t navigation_buttons_held(const nrv::peripheral::input_device_dx8& device);
 // What a device's logical button is stored as; false when it is stored as nothing.
 bool entry_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, EntryCode& entry);
 // The lowest logical button stored as the entry's type and code; -1 when none is.
@@ -58,6 +63,10 @@ private:
     uint8_t m_captured = kNothingCaptured;
     GUID m_device = {};
 };
+
+// The capture dialog while it runs and the device it watches; null when none runs.
+extern HWND g_capture_dialog;
+extern GUID g_capture_device;
 
 // Draws the keyboard focus mark inside an owner-drawn item that has the focus.
 void draw_focus_mark(const DRAWITEMSTRUCT& item);

@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <commctrl.h>
 #include <dinput.h>
 
 #include <algorithm>
@@ -591,6 +592,11 @@ TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
     ASSERT_EQ(focused_control(page), GetDlgItem(page, IDC_SLOT_LB));
     press_key(VK_DELETE);
     EXPECT_EQ(slot_text(page, 6), L"");
+    test_support::send_key(VK_CONTROL, true);
+    press_key('Z');
+    test_support::send_key(VK_CONTROL, false);
+    EXPECT_NE(slot_text(page, 6), L"") << "Ctrl+Z did not undo the clear";
+    press_key(VK_DELETE);
     press_ok();
 
     std::vector<uint32_t> expected = expected_pad_layout(0);
@@ -599,6 +605,157 @@ TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
     expected[4] = entry(0, 11, 4);
     expected[6] = entry(255, 0, 6);
     EXPECT_EQ(entries_of(saved_record().pad_slots[1]), expected);
+}
+
+// --- a pad alone ----------------------------------------------------------------------------
+
+// Buttons of the mapped gamepad, as SDL numbers them.
+constexpr int kPadA = 0;
+constexpr int kPadB = 1;
+constexpr int kPadX = 2;
+constexpr int kPadBack = 4;
+constexpr int kPadStart = 6;
+constexpr int kPadLeftShoulder = 9;
+constexpr int kPadRightShoulder = 10;
+constexpr int kPadDown = 12;
+
+int shown_page_index(HWND sheet) {
+    return TabCtrl_GetCurSel(reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0)));
+}
+
+// What the Controller page shows that a move could change.
+std::vector<std::wstring> page_values(HWND page) {
+    std::vector<std::wstring> values = {control_text(page, IDC_PLAYER), control_text(page, IDC_DEVICE),
+                                        std::to_wstring(IsDlgButtonChecked(page, IDC_XINPUT))};
+    for (int slot = 0; slot < kAssignmentCount; ++slot) values.push_back(slot_text(page, slot));
+    return values;
+}
+
+class PadAlone : public Controllers {
+protected:
+    // Plugs in the gamepad and starts the tool, which the pad then works alone.
+    bool start_with_gamepad() {
+        if (!m_pads.attach_gamepad("nav", "Nav Gamepad") || !VirtualPads::wait_for(1)) return false;
+        m_tool = std::make_unique<ToolProcess>();
+        if (!m_tool->start() || !(m_sheet = m_tool->wait_for_sheet())) return false;
+        SetForegroundWindow(m_sheet);  // no window manager here brings it to the front
+        Sleep(500);
+        return true;
+    }
+    // Presses and releases a button, slower than the tool reads the pad.
+    void tap(int button) {
+        m_pads.set("button", "nav", button, 1);
+        Sleep(150);
+        m_pads.set("button", "nav", button, 0);
+        Sleep(250);
+    }
+    HWND focus() { return focused_control(m_sheet); }
+    // Walks the focus down to the control; false when it is not reached in a few steps.
+    bool walk_to(HWND control) {
+        for (int step = 0; step < 8 && focus() != control; ++step) tap(kPadDown);
+        return focus() == control;
+    }
+    // The question the tool asks over its sheet; null when there is none.
+    HWND question() {
+        for (HWND dialog : e2e::process_windows(m_tool->pid(), L"#32770"))
+            if (GetWindow(dialog, GW_OWNER) == m_sheet && !GetDlgItem(dialog, IDC_CAPTURE_PROMPT))
+                return dialog;
+        return nullptr;
+    }
+};
+
+// RB twice shows the Controller page; the D-pad walks to player 1's device list without
+// changing anything on the way; A opens it, D-pad down and A choose the pad, B in a list
+// closes only the list, and Start closes the sheet with OK.
+TEST_F(PadAlone, ChoosesItsOwnDeviceAndSavesWithStart) {
+    ASSERT_TRUE(start_with_gamepad());
+    tap(kPadRightShoulder);
+    tap(kPadRightShoulder);
+    ASSERT_EQ(shown_page_index(m_sheet), kControllerPage);
+    HWND page = e2e::current_page(m_sheet);
+    const std::vector<std::wstring> before = page_values(page);
+    for (int step = 0; step < 8 && focus() != GetDlgItem(page, IDC_DEVICE); ++step) {
+        tap(kPadDown);
+        ASSERT_EQ(page_values(page), before) << "a move changed a value at step " << step;
+    }
+    ASSERT_EQ(focus(), GetDlgItem(page, IDC_DEVICE));
+
+    HWND list = GetDlgItem(page, IDC_DEVICE);
+    tap(kPadA);
+    ASSERT_TRUE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0)) << "A did not open the list";
+    tap(kPadDown);
+    tap(kPadB);
+    EXPECT_FALSE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0));
+    EXPECT_TRUE(IsWindow(m_sheet)) << "B in a list closed the sheet";
+    EXPECT_EQ(page_values(page), before) << "B in a list kept its choice";
+
+    tap(kPadA);
+    tap(kPadDown);
+    tap(kPadA);
+    EXPECT_EQ(control_text(page, IDC_DEVICE), attached_pads()[0].name);
+    e2e::save_screenshot(m_sheet, "controller-page-pad-alone");
+    // Whole on a handheld's screen of 1280 x 800 at 96 DPI.
+    RECT box = {};
+    GetWindowRect(m_sheet, &box);
+    EXPECT_LE(box.right - box.left, 1280);
+    EXPECT_LE(box.bottom - box.top, 800);
+    tap(kPadStart);
+    ASSERT_TRUE(m_tool->wait_for_exit());
+    EXPECT_EQ(m_tool->exit_code(), 0u);
+    EXPECT_TRUE(stored_guid_is(saved_record().pad_slots[1], attached_pads()[0].instance));
+}
+
+// A capture opened with A takes the next press, not A; the pad's B cancels the Keyboard
+// page's capture, which watches the keyboard; B on the sheet asks before changes are lost.
+TEST_F(PadAlone, CapturesTheNextPressAndAsksBeforeCancelling) {
+    ASSERT_TRUE(start_with_gamepad());
+    tap(kPadRightShoulder);
+    tap(kPadRightShoulder);
+    HWND page = e2e::current_page(m_sheet);
+    ASSERT_TRUE(walk_to(GetDlgItem(page, IDC_DEVICE)));
+    tap(kPadA);
+    tap(kPadDown);
+    tap(kPadA);
+    ASSERT_EQ(control_text(page, IDC_DEVICE), attached_pads()[0].name);
+    ASSERT_TRUE(walk_to(GetDlgItem(page, IDC_SLOT_LT)));
+    const std::vector<std::wstring> before_capture = page_values(page);
+    const std::wstring x_name = slot_text(page, 3);
+    tap(kPadA);
+    HWND dialog = wait_for_capture_dialog(*m_tool);
+    ASSERT_TRUE(dialog) << "A did not open the capture dialog";
+    tap(kPadX);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    EXPECT_EQ(slot_text(page, 4), x_name) << "the capture took A instead of the next press";
+    Sleep(500);  // a press before the tool has read the pad again after the dialog waits for release
+    tap(kPadBack);
+    EXPECT_EQ(page_values(page), before_capture) << "Back did not give both slots back what they held";
+
+    tap(kPadLeftShoulder);
+    HWND keyboard_page = e2e::current_page(m_sheet);
+    ASSERT_NE(keyboard_page, page);
+    ASSERT_TRUE(walk_to(GetDlgItem(keyboard_page, IDC_SLOT_LT)));
+    const std::wstring key_before = slot_text(keyboard_page, 4);
+    tap(kPadA);
+    dialog = wait_for_capture_dialog(*m_tool);
+    ASSERT_TRUE(dialog);
+    tap(kPadB);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); })) << "B did not cancel the keyboard's capture";
+    EXPECT_EQ(slot_text(keyboard_page, 4), key_before);
+
+    tap(kPadB);
+    HWND box = question();
+    ASSERT_TRUE(box) << "B cancelled changes without asking";
+    e2e::save_screenshot(box, "pad-discard-question");
+    tap(kPadB);
+    EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindow(m_sheet)) << "B in the question closed the sheet";
+    tap(kPadB);
+    ASSERT_TRUE(question());
+    tap(kPadA);
+    ASSERT_TRUE(m_tool->wait_for_exit());
+    const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
+    EXPECT_TRUE(saved.empty() || !stored_guid_is(saved_record().pad_slots[1], attached_pads()[0].instance))
+        << "the changes were saved";
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // queries by offset, so only the axes it has count: on these pads X, Y, Z and Rz have the
 // ordinals 0 to 3.
 #include "pages/button_test_support.h"
+#include "pages/controller/internal.h"
 #include "peripheral/fake_direct_input.h"
 #include "settings/expected_layouts.h"
 
@@ -10,6 +11,7 @@
 #include <oleauto.h>
 #include <servprov.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -613,6 +615,111 @@ TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
         click(page, IDC_DEFAULT_SETTINGS);
         EXPECT_EQ(entries_of(1), pad_layout(kXboxControllerRow));
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_OK, 0);
+    });
+}
+
+// What a move could change on the page: every list's choice, button's check and box's
+// text, and the settings record.
+std::vector<std::wstring> page_state(HWND page) {
+    std::vector<std::wstring> state;
+    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        state.push_back(window_text(child));
+        state.push_back(std::to_wstring(SendMessageW(child, CB_GETCURSEL, 0, 0)));
+        state.push_back(std::to_wstring(SendMessageW(child, BM_GETCHECK, 0, 0)));
+    }
+    const SettingsRecord& record = settings_record();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+    state.emplace_back(bytes, bytes + sizeof record);
+    return state;
+}
+
+// From every control the focus can reach, each of the four moves by pad leaves every value
+// as it was: moves go through the dialog's focus order, never as arrow keys.
+TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
+    attach_player_pad(L"Walked Pad");
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(2), make_pad(L"Other Pad"));
+    set_xinput(false);
+    ControllerSheet<> sheet(&m_input, 1);
+    PadNavigation navigation;
+    run_sheet(sheet, [&](HWND sheet_window) {
+        navigation.Attach(sheet_window);
+        HWND page = page_of(sheet_window);
+        const std::vector<std::wstring> before = page_state(page);
+        std::vector<HWND> stops;
+        for (HWND stop = GetNextDlgTabItem(sheet_window, nullptr, FALSE);
+             stop && std::find(stops.begin(), stops.end(), stop) == stops.end();
+             stop = GetNextDlgTabItem(sheet_window, stop, FALSE))
+            stops.push_back(stop);
+        EXPECT_GE(stops.size(), 24u) << "the walk missed the slots";
+        using nrv::peripheral::nav_action;
+        for (HWND stop : stops) {
+            for (nav_action move : {nav_action::move_up, nav_action::move_down, nav_action::move_left,
+                                    nav_action::move_right}) {
+                SendMessageW(sheet_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(stop), TRUE);
+                navigation.OnAction(static_cast<WPARAM>(move));
+                EXPECT_NE(GetFocus(), nullptr);
+                ASSERT_EQ(page_state(page), before)
+                    << "move " << static_cast<int>(move) << " from control " << GetDlgCtrlID(stop);
+            }
+        }
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// Each family's pad navigates by where its buttons sit: A confirms on the button at the
+// south place, whatever is printed on it; the hat is the D-pad.
+TEST_F(ControllerPage, PadsOfEachFamilyNavigateByPlace) {
+    using namespace nrv::peripheral;
+    const struct {
+        const wchar_t* name;
+        const wchar_t* path;
+        DWORD vid_pid;
+        int south, east, left_shoulder, start;
+    } kFamilies[] = {
+        {L"Gamepad", L"\\\\?\\hid#vid_045e&pid_02ff&ig_00#1", 0, 0, 1, 4, 7},
+        {L"Wireless Controller", L"", 0x09CC054C, 1, 2, 4, 9},
+        {L"DualSense", L"", 0x0CE6054C, 1, 2, 4, 9},
+        {L"Pro Controller", L"", 0x2009057E, 0, 1, 4, 9},
+        {L"8BitDo SN30 Pro", L"", 0x60012DC8, 1, 0, 6, 11},
+        {L"8BitDo Ultimate", L"", 0x30112DC8, 0, 1, 6, 11},
+        {L"Plain Pad", L"", 0x00011209, 2, 1, 6, 8},
+    };
+    std::vector<std::shared_ptr<fake::pad>> pads;
+    for (const auto& family : kFamilies) {
+        pads.push_back(make_pad(family.name));
+        pads.back()->path = family.path;
+        pads.back()->vid_pid = family.vid_pid;
+        m_input.attach(DI8DEVCLASS_GAMECTRL, guid(static_cast<uint8_t>(pads.size())), pads.back());
+    }
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        for (size_t n = 0; n < pads.size(); ++n) {
+            const auto& family = kFamilies[n];
+            SCOPED_TRACE(testing::Message() << "pad " << n);
+            const input_device_dx8* device = find_input_device(guid(static_cast<uint8_t>(n + 1)));
+            ASSERT_TRUE(device);
+            DIJOYSTATE2& state = pads[n]->joystick();
+            g_input_manager->update(0.04f);  // a reading at rest first
+            const struct {
+                int button;
+                nav_button nav;
+            } presses[] = {{family.south, nav_south},
+                           {family.east, nav_east},
+                           {family.left_shoulder, nav_left_shoulder},
+                           {family.start, nav_start}};
+            for (const auto& press : presses) {
+                state.rgbButtons[press.button] = 0x80;
+                g_input_manager->update(0.04f);
+                EXPECT_EQ(navigation_buttons_held(*device), nav_bit(press.nav)) << "button " << press.button;
+                state.rgbButtons[press.button] = 0;
+            }
+            state.rgdwPOV[0] = 0;
+            g_input_manager->update(0.04f);
+            EXPECT_EQ(navigation_buttons_held(*device), nav_bit(nav_up)) << "hat up";
+            state.rgdwPOV[0] = 0xFFFFFFFF;
+            g_input_manager->update(0.04f);
+        }
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }
 

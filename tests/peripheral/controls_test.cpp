@@ -237,4 +237,79 @@ TEST(ConvertJoystickState, PairsAndHatsCutByTheCapStayInsideTheTable) {
     EXPECT_EQ(hat_cut.entries[61].value + hat_cut.entries[62].value + hat_cut.entries[63].value, 0.0f);
 }
 
+// The navigator over timelines of readings: (held buttons, time) in turn, and the actions
+// all of them led to.
+struct nav_reading {
+    uint32_t held;
+    uint32_t ms;
+};
+
+std::vector<nav_action> navigate(const std::vector<nav_reading>& readings, uint32_t release_after = ~0u,
+                                 uint32_t start_ms = 0) {
+    pad_navigator navigator(nav_timing{500, 50});
+    std::vector<nav_action> actions;
+    for (size_t i = 0; i < readings.size(); ++i) {
+        navigator.update(readings[i].held, start_ms + readings[i].ms, actions);
+        if (i == release_after) navigator.wait_for_release();
+    }
+    return actions;
+}
+
+TEST(PadNavigator, ButtonsActOncePerPressAndOnlyDirectionsRepeat) {
+    const uint32_t a = nav_bit(nav_south), start = nav_bit(nav_start), down = nav_bit(nav_down);
+    const uint32_t up = nav_bit(nav_up), rb = nav_bit(nav_right_shoulder);
+    using A = nav_action;
+    struct {
+        const char* what;
+        std::vector<nav_reading> readings;
+        std::vector<nav_action> expected;
+    } cases[] = {
+        {"A held two seconds", {{a, 0}, {a, 600}, {a, 2000}, {0, 2050}}, {A::activate}},
+        {"A pressed twice", {{a, 0}, {0, 50}, {a, 100}}, {A::activate, A::activate}},
+        {"down held: once, then after the delay at the rate",
+         {{down, 0}, {down, 450}, {down, 500}, {down, 520}, {down, 550}, {0, 600}, {0, 1200}},
+         {A::move_down, A::move_down, A::move_down}},
+        {"the direction pressed last repeats",
+         {{down, 0}, {down | up, 100}, {down | up, 600}},
+         {A::move_down, A::move_up, A::move_up}},
+        {"a released direction stops",
+         {{up, 0}, {up | down, 100}, {up, 200}, {up, 800}},
+         {A::move_up, A::move_down}},
+        {"two at once", {{start | rb, 0}}, {A::next_page, A::ok}},
+        {"every button in its place",
+         {{0x0FFF, 0}},
+         {A::activate, A::cancel, A::clear, A::help, A::previous_page, A::next_page, A::undo, A::ok,
+          A::move_up, A::move_down, A::move_left, A::move_right}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(navigate(c.readings), c.expected) << c.what;
+}
+
+TEST(PadNavigator, AButtonHeldAcrossAWaitActsOnlyAfterItsRelease) {
+    const uint32_t start = nav_bit(nav_start), down = nav_bit(nav_down), a = nav_bit(nav_south);
+    // Start captured in a dialog and still held when it closes: no OK until pressed again.
+    EXPECT_EQ(navigate({{start, 0}, {start, 100}, {start, 900}, {0, 1000}, {start, 1100}}, 0),
+              (std::vector<nav_action>{nav_action::ok, nav_action::ok}));
+    // Start pressed while no readings came (it was being captured): the first reading after
+    // the wait sees it held, and it does not act.
+    EXPECT_EQ(navigate({{0, 0}, {start, 900}, {0, 1000}, {start, 1100}}, 0),
+              (std::vector<nav_action>{nav_action::ok}));
+    // Held at the last reading only: a press that comes before the next one acts.
+    pad_navigator navigator(nav_timing{500, 50});
+    std::vector<nav_action> actions;
+    navigator.update(start | down, 0, actions);
+    navigator.release_held_first();
+    navigator.update(a, 900, actions);
+    navigator.update(a | start | down, 1000, actions);
+    EXPECT_EQ(actions, (std::vector<nav_action>{nav_action::ok, nav_action::move_down, nav_action::activate,
+                                                nav_action::ok, nav_action::move_down}));
+    // A direction held across the wait stops repeating; another button still acts.
+    EXPECT_EQ(navigate({{down, 0}, {down, 100}, {down | a, 700}, {down | a, 1400}}, 0),
+              (std::vector<nav_action>{nav_action::move_down, nav_action::activate}));
+}
+
+TEST(PadNavigator, RepeatsAcrossTheClocksWrap) {
+    const uint32_t down = nav_bit(nav_down);
+    EXPECT_EQ(navigate({{down, 0}, {down, 400}, {down, 550}}, ~0u, 0xFFFFFF00u).size(), 2u);
+}
+
 }  // namespace

@@ -44,6 +44,10 @@ public:
         return m_pad->enum_objects_result;
     }
     HRESULT WINAPI GetProperty(REFGUID property, LPDIPROPHEADER header) override {
+        if (&property == &DIPROP_VIDPID && m_pad->vid_pid && header->dwSize == sizeof(DIPROPDWORD)) {
+            reinterpret_cast<DIPROPDWORD*>(header)->dwData = m_pad->vid_pid;
+            return DI_OK;
+        }
         if (&property != &DIPROP_GUIDANDPATH || m_pad->path.empty()) return DIERR_UNSUPPORTED;
         if (header->dwSize != sizeof(DIPROPGUIDANDPATH) || header->dwHow != DIPH_DEVICE)
             return DIERR_INVALIDPARAM;

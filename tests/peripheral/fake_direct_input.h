@@ -24,6 +24,7 @@ struct object {
 struct pad {
     std::wstring instance_name = L"Pad";
     std::wstring path;  // DIPROP_GUIDANDPATH's; empty: the property is not supported
+    DWORD vid_pid = 0;  // DIPROP_VIDPID's, vendor in the low word; 0: not supported
     std::vector<object> objects;
     std::vector<uint8_t> state = std::vector<uint8_t>(sizeof(DIJOYSTATE2));
 

@@ -31,6 +31,7 @@ const std::set<uint16_t> kTextIds = {
     170, 171, 172, 173, 174,  // names, notes and the controller settings button
     175, 176, 177,  // a settings file that could not be read
     178, 179, 180, 181,  // the names printed on the pads of each family
+    182,  // the question before changes made by pad are lost
 };
 // clang-format on
 

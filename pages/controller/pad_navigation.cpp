@@ -1,0 +1,569 @@
+// The sheet and its dialogs worked by game pad. The timer only reads the pads and posts
+// actions; each action is done when a message loop comes to it, so that a dialog an action
+// opens runs its own loop, in which the timer goes on reading and posting.
+#include "pages/controller/internal.h"
+
+#include "nrv/peripheral/peripheral.h"
+#include "text/text.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <cwctype>
+
+using nrv::peripheral::input_device_dx8;
+using nrv::peripheral::nav_action;
+using nrv::peripheral::nav_button_count;
+
+namespace {
+
+constexpr UINT_PTR kNavigationTimer = 0x4E41;  // on the sheet window, beside the device-change timer
+constexpr UINT kReadingPeriodMs = 40;          // 25 readings a second
+// Asking an empty XInput slot costs time on Windows: every 2 s only.
+constexpr unsigned kEmptySlotReadings = 50;
+constexpr SHORT kStickThreshold = 16384;  // half way
+
+// The function slots that work each navigation button (nav_button order): A, B, X, Y, the
+// shoulders, Back, Start, then the D-pad with the left stick beside it; -1 for none.
+constexpr int kNavSlots[nav_button_count][2] = {
+    {2, -1}, {1, -1}, {3, -1},  {0, -1},  {6, -1},  {7, -1},
+    {9, -1}, {8, -1}, {12, 16}, {14, 17}, {15, 18}, {13, 19},
+};
+
+bool same_guid(const GUID& a, const GUID& b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The keyboard's own repeat: a delay of 250 to 1000 ms, then 2.5 to 30 repeats a second.
+nrv::peripheral::nav_timing keyboard_timing() {
+    nrv::peripheral::nav_timing timing;
+    int delay = 1;
+    DWORD speed = 31;
+    if (SystemParametersInfoW(SPI_GETKEYBOARDDELAY, 0, &delay, 0) && delay >= 0 && delay <= 3)
+        timing.first_repeat_ms = static_cast<uint32_t>(250 * (delay + 1));
+    if (SystemParametersInfoW(SPI_GETKEYBOARDSPEED, 0, &speed, 0) && speed <= 31)
+        timing.repeat_ms = static_cast<uint32_t>(400 - speed * 367 / 31);
+    return timing;
+}
+
+// The entries a pad's presses are read through: those of the player slot holding the pad,
+// unless they name none of its buttons (the XInput layout), else the family's default.
+void navigation_layout(const input_device_dx8& device, uint32_t (&entries)[kFunctionCount]) {
+    for (unsigned slot = 1; slot <= kMaxPadSlot; ++slot) {
+        if (std::memcmp(&pad_device(slot), &device.instance_guid(), sizeof(GUID)) != 0) continue;
+        const uint32_t* shown = pad_assignments(slot);
+        if (shown && button_for_entry(device, shown[2]) >= 0) {
+            std::memcpy(entries, shown, sizeof entries);
+            return;
+        }
+    }
+    uint8_t pairs[kAssignmentCount][2];
+    pad_family_layout(device_family(device), pairs);
+    for (int slot = 0; slot < kFunctionCount; ++slot)
+        entries[slot] = assignment_entry(pairs[slot][0], pairs[slot][1], 0, 0);
+}
+
+}  // namespace
+
+uint32_t navigation_buttons_held(const input_device_dx8& device) {
+    uint32_t entries[kFunctionCount];
+    navigation_layout(device, entries);
+    uint32_t held = 0;
+    for (int nav = 0; nav < nav_button_count; ++nav) {
+        for (int slot : kNavSlots[nav]) {
+            if (slot < 0) continue;
+            const int button = button_for_entry(device, entries[slot]);
+            if (button >= 0 && device.is_button_down(static_cast<uint8_t>(button))) held |= 1u << nav;
+        }
+    }
+    return held;
+}
+
+namespace {
+
+// An XInput pad's buttons and left stick as navigation buttons.
+uint32_t held_buttons(const XINPUT_GAMEPAD& pad) {
+    constexpr struct {
+        WORD button;
+        nrv::peripheral::nav_button nav;
+    } kButtons[] = {
+        {XINPUT_GAMEPAD_A, nrv::peripheral::nav_south},
+        {XINPUT_GAMEPAD_B, nrv::peripheral::nav_east},
+        {XINPUT_GAMEPAD_X, nrv::peripheral::nav_west},
+        {XINPUT_GAMEPAD_Y, nrv::peripheral::nav_north},
+        {XINPUT_GAMEPAD_LEFT_SHOULDER, nrv::peripheral::nav_left_shoulder},
+        {XINPUT_GAMEPAD_RIGHT_SHOULDER, nrv::peripheral::nav_right_shoulder},
+        {XINPUT_GAMEPAD_BACK, nrv::peripheral::nav_back},
+        {XINPUT_GAMEPAD_START, nrv::peripheral::nav_start},
+        {XINPUT_GAMEPAD_DPAD_UP, nrv::peripheral::nav_up},
+        {XINPUT_GAMEPAD_DPAD_DOWN, nrv::peripheral::nav_down},
+        {XINPUT_GAMEPAD_DPAD_LEFT, nrv::peripheral::nav_left},
+        {XINPUT_GAMEPAD_DPAD_RIGHT, nrv::peripheral::nav_right},
+    };
+    uint32_t held = 0;
+    for (const auto& button : kButtons) {
+        if (pad.wButtons & button.button) held |= nrv::peripheral::nav_bit(button.nav);
+    }
+    if (pad.sThumbLY > kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_up);
+    if (pad.sThumbLY < -kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_down);
+    if (pad.sThumbLX < -kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_left);
+    if (pad.sThumbLX > kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_right);
+    return held;
+}
+
+// An XInput pad's key among the pads: no DirectInput instance GUID looks like it.
+GUID xinput_key(DWORD user) {
+    return {0x58494E50, 0, 0, {0, 0, 0, 0, 0, 0, 0, static_cast<BYTE>(user)}};
+}
+
+// DirectInput's twin of an XInput pad, marked so in its path.
+bool is_xinput_twin(const input_device_dx8& device) {
+    std::wstring path;
+    device.device_path(path);
+    for (wchar_t& c : path) c = static_cast<wchar_t>(towupper(c));
+    return path.find(L"IG_") != std::wstring::npos;
+}
+
+bool has_class(HWND window, const wchar_t* name) {
+    wchar_t found[32] = {};
+    return window && GetClassNameW(window, found, 32) && _wcsicmp(found, name) == 0;
+}
+
+LONG button_type(HWND window) {
+    return has_class(window, L"Button") ? GetWindowLongW(window, GWL_STYLE) & BS_TYPEMASK : -1;
+}
+
+bool is_radio(HWND window) {
+    const LONG type = button_type(window);
+    return type == BS_AUTORADIOBUTTON || type == BS_RADIOBUTTON;
+}
+
+bool is_drop_list(HWND window) {
+    return has_class(window, L"ComboBox") && (GetWindowLongW(window, GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
+}
+
+bool is_open_list(HWND window) {
+    return has_class(window, L"ComboBox") && SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0);
+}
+
+// Focus on an unchecked automatic radio button checks it: a move that lands in a radio group
+// goes to its checked button instead.
+HWND landing_place(HWND control) {
+    if (!control || !is_radio(control) || SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED)
+        return control;
+    HWND parent = GetParent(control);
+    for (HWND other = GetNextDlgGroupItem(parent, control, FALSE); other && other != control;
+         other = GetNextDlgGroupItem(parent, other, FALSE)) {
+        if (SendMessageW(other, BM_GETCHECK, 0, 0) == BST_CHECKED) return other;
+    }
+    return control;
+}
+
+POINT centre_of(HWND window) {
+    RECT box = {};
+    GetWindowRect(window, &box);
+    return {(box.left + box.right) / 2, (box.top + box.bottom) / 2};
+}
+
+// The tab stop nearest the focus to its left or right, rows counting more than columns.
+HWND sideways_neighbour(HWND dialog, HWND focus, bool right) {
+    const POINT from = centre_of(focus);
+    HWND best = nullptr;
+    long best_distance = 0;
+    HWND first = GetNextDlgTabItem(dialog, focus, FALSE);
+    HWND item = first;
+    for (int step = 0; item && step < 256; ++step) {
+        HWND candidate = landing_place(item);
+        const POINT at = centre_of(candidate);
+        const long dx = right ? at.x - from.x : from.x - at.x;
+        if (candidate != focus && dx > 4) {
+            const long distance = dx + 3 * std::labs(at.y - from.y);
+            if (!best || distance < best_distance) {
+                best = candidate;
+                best_distance = distance;
+            }
+        }
+        item = GetNextDlgTabItem(dialog, item, FALSE);
+        if (item == first) break;
+    }
+    return best;
+}
+
+BOOL CALLBACK find_owned_dialog(HWND window, LPARAM context) {
+    auto* found = reinterpret_cast<HWND*>(context);
+    if (GetWindow(window, GW_OWNER) != *found || !IsWindowVisible(window) || !IsWindowEnabled(window))
+        return TRUE;
+    *found = window;
+    return FALSE;
+}
+
+// The dialog open over the sheet (a message box, a capture), which the pad then works.
+HWND dialog_over(HWND sheet) {
+    HWND found = sheet;
+    EnumThreadWindows(GetCurrentThreadId(), find_owned_dialog, reinterpret_cast<LPARAM>(&found));
+    return found == sheet ? nullptr : found;
+}
+
+// The button that answers B in a message box: Cancel, else No, else the one button.
+HWND refusing_button(HWND box) {
+    for (int id : {IDCANCEL, IDNO, IDOK}) {
+        if (HWND button = GetDlgItem(box, id)) return button;
+    }
+    return nullptr;
+}
+
+HWND g_undo_sheet = nullptr;  // the sheet Ctrl+Z goes to
+
+bool is_writable_edit(HWND window) {
+    return has_class(window, L"Edit") && !(GetWindowLongW(window, GWL_STYLE) & ES_READONLY);
+}
+
+// Ctrl+Z, outside text boxes, which have an undo of their own, is the pad's Back.
+LRESULT CALLBACK on_key(int code, WPARAM key, LPARAM flags) {
+    const bool first_press = !(flags & 0x80000000) && !(flags & 0x40000000);
+    if (code == HC_ACTION && key == 'Z' && first_press && GetKeyState(VK_CONTROL) < 0 && g_undo_sheet &&
+        IsWindowEnabled(g_undo_sheet) && !is_writable_edit(GetFocus())) {
+        PostMessageW(g_undo_sheet, kPadActionMessage, static_cast<WPARAM>(nav_action::undo), 0);
+        return 1;
+    }
+    return CallNextHookEx(nullptr, code, key, flags);
+}
+
+}  // namespace
+
+PadNavigation::PadNavigation() = default;
+
+PadNavigation::~PadNavigation() {
+    if (m_keyboardHook) UnhookWindowsHookEx(m_keyboardHook);
+    if (g_undo_sheet == m_sheet) g_undo_sheet = nullptr;
+}
+
+void PadNavigation::Attach(HWND sheet) {
+    m_sheet = sheet;
+    for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
+        m_xinput.reset(load_system_library(name));
+        m_getXInputState = m_xinput.proc<decltype(m_getXInputState)>("XInputGetState");
+        if (m_getXInputState) break;
+    }
+    g_undo_sheet = sheet;
+    if (!m_keyboardHook)
+        m_keyboardHook = SetWindowsHookExW(WH_KEYBOARD, on_key, nullptr, GetCurrentThreadId());
+    m_timing = keyboard_timing();
+    const SettingsRecord& record = settings_record();
+    const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+    m_recordAtStart.assign(bytes, bytes + sizeof record);
+    DWORD foreground_process = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &foreground_process);
+    // The sheet is often active already, its WM_ACTIVATEAPP gone before it was handed here.
+    m_foreground = foreground_process == GetCurrentProcessId() || GetActiveWindow() == sheet;
+    UpdateTimer();
+}
+
+void PadNavigation::OnActivateApp(bool active) {
+    m_foreground = active;
+    UpdateTimer();
+}
+
+void PadNavigation::OnDevicesChanged() {
+    m_emptySlotsIn = 0;  // a pad may have come to an empty XInput slot
+    UpdateTimer();
+}
+
+void PadNavigation::UpdateTimer() {
+    const bool wanted = m_sheet && m_foreground && g_input_manager &&
+                        g_input_manager->device_count(nrv::peripheral::device_game_controller) > 0;
+    if (wanted == m_timerRunning) return;
+    m_timerRunning = wanted;
+    if (!wanted) {
+        KillTimer(m_sheet, kNavigationTimer);
+        return;
+    }
+    // Whatever is held when the tool comes to the front acts only after release.
+    for (Pad& pad : m_pads) pad.navigator.wait_for_release();
+    SetTimer(m_sheet, kNavigationTimer, kReadingPeriodMs, nullptr);
+}
+
+bool PadNavigation::OnTimer(UINT_PTR timer) {
+    if (timer != kNavigationTimer) return false;
+    ReadPads();
+    return true;
+}
+
+// After an action: what was held at the last reading acts only after release, and a press
+// that comes later, even before the next reading, acts.
+void PadNavigation::WaitForRelease() {
+    for (Pad& pad : m_pads) pad.navigator.release_held_first();
+}
+
+void PadNavigation::ReadPads() {
+    if (!g_input_manager) return;
+    g_input_manager->update(kReadingPeriodMs / 1000.0f);
+    // A dialog that opens or closes takes the buttons held then with it.
+    const bool dialog_open = !IsWindowEnabled(m_sheet);
+    // Its layout may have changed too. Readings go on while it runs, but one may come only
+    // after the dialog took a press.
+    if (dialog_open != m_dialogOpen) {
+        for (Pad& pad : m_pads) pad.navigator.wait_for_release();
+    }
+    m_dialogOpen = dialog_open;
+
+    std::vector<Pad> pads;
+    const uint32_t now = GetTickCount();
+    // Each press once: pads XInput reads are not read again through DirectInput.
+    const bool skip_twins = ReadXInputPads(now, pads);
+    const int count = g_input_manager->device_count(nrv::peripheral::device_game_controller);
+    for (int n = 0; n < count; ++n) {
+        input_device_dx8* device = g_input_manager->device_at(nrv::peripheral::device_game_controller, n);
+        if (!device || !device->is_ready() || (skip_twins && is_xinput_twin(*device))) continue;
+        Pad pad = {device->instance_guid(), nrv::peripheral::pad_navigator(m_timing),
+                   is_xinput_twin(*device)};
+        Dispatch(pad, navigation_buttons_held(*device), now, pads, false);
+    }
+    m_pads.swap(pads);
+}
+
+bool PadNavigation::ReadXInputPads(uint32_t now, std::vector<Pad>& pads) {
+    if (!m_getXInputState) return false;
+    const bool ask_empty = m_emptySlotsIn == 0;
+    m_emptySlotsIn = ask_empty ? kEmptySlotReadings : m_emptySlotsIn - 1;
+    bool any = false;
+    for (DWORD user = 0; user < XUSER_MAX_COUNT; ++user) {
+        if (!m_xinputConnected[user] && !ask_empty) continue;
+        XINPUT_STATE state = {};
+        m_xinputConnected[user] = m_getXInputState(user, &state) == ERROR_SUCCESS;
+        if (!m_xinputConnected[user]) continue;
+        any = true;
+        Pad pad = {xinput_key(user), nrv::peripheral::pad_navigator(m_timing), false};
+        Dispatch(pad, held_buttons(state.Gamepad), now, pads, true);
+    }
+    return any;
+}
+
+// Turns one pad's reading into posted actions, the pad keeping its navigator from the last
+// reading; a pad seen for the first time waits for what it holds to be released.
+void PadNavigation::Dispatch(const Pad& reading, uint32_t held, uint32_t now, std::vector<Pad>& pads,
+                             bool xinput_pad) {
+    Pad pad = reading;
+    pad.navigator.wait_for_release();
+    bool known_pad = false;
+    for (const Pad& known : m_pads) {
+        if (!same_guid(known.instance, pad.instance)) continue;
+        pad = known;
+        known_pad = true;
+    }
+    // XInput shows a pad some time after DirectInput did: the pad goes on where its twin
+    // was, so that no press is lost or taken twice.
+    for (Pad& twin : m_pads) {
+        if (known_pad || !xinput_pad || !twin.xinput_twin) continue;
+        pad.navigator = twin.navigator;
+        twin.xinput_twin = false;
+        break;
+    }
+    std::vector<nav_action> actions;
+    pad.navigator.update(held, now, actions);
+    pads.push_back(pad);
+    const bool capturing = g_capture_dialog && IsWindow(g_capture_dialog);
+    // Every press of the watched pad is the capture's; another pad's B cancels it. An
+    // XInput pad may be the watched one when the capture watches an XInput pad's twin.
+    bool watched = same_guid(g_capture_device, pad.instance);
+    if (capturing && xinput_pad) {
+        const input_device_dx8* device = find_input_device(g_capture_device);
+        watched = device && is_xinput_twin(*device);
+    }
+    for (nav_action action : actions) {
+        if (!capturing)
+            PostMessageW(m_sheet, kPadActionMessage, static_cast<WPARAM>(action), 0);
+        else if (!watched && action == nav_action::cancel)
+            PostMessageW(g_capture_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    }
+}
+
+void PadNavigation::ShowFocusMark(HWND window) {
+    SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
+}
+
+void PadNavigation::OnAction(WPARAM value) {
+    const auto action = static_cast<nav_action>(value);
+    if (!m_sheet || !IsWindow(m_sheet)) return;
+    if (!IsWindowEnabled(m_sheet)) {
+        HWND dialog = dialog_over(m_sheet);
+        if (dialog && dialog != g_capture_dialog) ActInDialog(dialog, action);
+        return;
+    }
+    ShowFocusMark(m_sheet);
+    HWND focus = GetFocus();
+    if (is_open_list(focus)) {
+        ActInList(focus, action);
+        return;
+    }
+    ActInSheet(action);
+}
+
+void PadNavigation::ActInSheet(nav_action action) {
+    HWND focus = GetFocus();
+    if (!focus || !IsChild(m_sheet, focus)) focus = GetNextDlgTabItem(m_sheet, nullptr, FALSE);
+    switch (action) {
+        case nav_action::move_up:
+        case nav_action::move_down:
+            MoveFocus(landing_place(GetNextDlgTabItem(m_sheet, focus, action == nav_action::move_up)));
+            break;
+        case nav_action::move_left:
+        case nav_action::move_right:
+            MoveFocus(sideways_neighbour(m_sheet, focus, action == nav_action::move_right));
+            break;
+        case nav_action::activate:
+            Activate(focus);
+            break;
+        case nav_action::cancel:
+            Cancel();
+            break;
+        case nav_action::clear:
+            // As Delete on a slot button; nothing anywhere else.
+            if (dynamic_cast<CSlotButton*>(CWnd::FromSubclassed(focus)))
+                SendMessageW(focus, WM_KEYDOWN, VK_DELETE, 0);
+            break;
+        case nav_action::help: {
+            HELPINFO help = {sizeof help};
+            help.iContextType = HELPINFO_WINDOW;
+            help.iCtrlId = GetDlgCtrlID(focus);
+            help.hItemHandle = focus;
+            help.MousePos = centre_of(focus);
+            SendMessageW(focus, WM_HELP, 0, reinterpret_cast<LPARAM>(&help));
+            break;
+        }
+        case nav_action::previous_page:
+        case nav_action::next_page:
+            TurnPage(action == nav_action::next_page ? 1 : -1);
+            break;
+        case nav_action::ok:
+            PostMessageW(m_sheet, PSM_PRESSBUTTON, PSBTN_OK, 0);
+            WaitForRelease();
+            break;
+        case nav_action::undo:
+            SendMessageW(reinterpret_cast<HWND>(SendMessageW(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0)),
+                         kUndoMessage, 0, 0);
+            break;
+    }
+}
+
+void PadNavigation::MoveFocus(HWND target) {
+    if (target) SendMessageW(m_sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(target), TRUE);
+}
+
+void PadNavigation::Activate(HWND focus) {
+    if (is_drop_list(focus)) {
+        m_openList = focus;
+        m_choiceBefore = SendMessageW(focus, CB_GETCURSEL, 0, 0);
+        SendMessageW(focus, CB_SHOWDROPDOWN, TRUE, 0);
+        return;
+    }
+    const LONG type = button_type(focus);
+    if (type < 0 || !IsWindowEnabled(focus)) return;
+    if (is_radio(focus) && SendMessageW(focus, BM_GETCHECK, 0, 0) == BST_CHECKED) {
+        // A on the checked button of a group checks the next one.
+        HWND next = GetNextDlgGroupItem(GetParent(focus), focus, FALSE);
+        if (!next || next == focus) return;
+        focus = next;
+    }
+    if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_OWNERDRAW) m_changedByPad = true;
+    // May run a dialog (capture, a question) before it returns.
+    SendMessageW(focus, BM_CLICK, 0, 0);
+    WaitForRelease();
+}
+
+void PadNavigation::ActInList(HWND list, nav_action action) {
+    if (list != m_openList) {  // opened by mouse or keyboard
+        m_openList = list;
+        m_choiceBefore = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    }
+    switch (action) {
+        case nav_action::move_up:
+        case nav_action::move_down: {
+            const LRESULT count = SendMessageW(list, CB_GETCOUNT, 0, 0);
+            LRESULT choice =
+                SendMessageW(list, CB_GETCURSEL, 0, 0) + (action == nav_action::move_up ? -1 : 1);
+            if (choice < 0) choice = 0;
+            if (choice < count) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(choice), 0);
+            break;
+        }
+        case nav_action::activate:
+            CloseList(true);
+            break;
+        case nav_action::cancel:
+            CloseList(false);
+            break;
+        default:
+            break;
+    }
+}
+
+void PadNavigation::CloseList(bool keep_choice) {
+    HWND list = m_openList;
+    const LRESULT choice = SendMessageW(list, CB_GETCURSEL, 0, 0);
+    if (!keep_choice) SendMessageW(list, CB_SETCURSEL, static_cast<WPARAM>(m_choiceBefore), 0);
+    SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+    m_openList = nullptr;
+    WaitForRelease();
+    if (!keep_choice || choice == m_choiceBefore) return;
+    m_changedByPad = true;
+    SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(list));
+}
+
+bool PadNavigation::AnythingChanged() const {
+    const SettingsRecord& record = settings_record();
+    return m_changedByPad || m_recordAtStart.size() != sizeof record ||
+           std::memcmp(m_recordAtStart.data(), &record, sizeof record) != 0;
+}
+
+void PadNavigation::Cancel() {
+    if (AnythingChanged()) {
+        // A discards the changes and closes, B goes back to the sheet.
+        const int answer = MessageBoxW(m_sheet, text_w(kDiscardChangesText).c_str(),
+                                       text_w(kSheetTitleText).c_str(), MB_OKCANCEL | MB_ICONQUESTION);
+        WaitForRelease();
+        if (answer != IDOK) return;
+    }
+    PostMessageW(m_sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    WaitForRelease();
+}
+
+void PadNavigation::TurnPage(int step) {
+    HWND tabs = reinterpret_cast<HWND>(SendMessageW(m_sheet, PSM_GETTABCONTROL, 0, 0));
+    if (!tabs) return;
+    const int index = TabCtrl_GetCurSel(tabs) + step;
+    if (index < 0 || index >= TabCtrl_GetItemCount(tabs)) return;
+    SendMessageW(m_sheet, PSM_SETCURSEL, static_cast<WPARAM>(index), 0);
+    WaitForRelease();
+    // The focus stays with the tabs, or goes to the new page's first control when it was on
+    // the page that went.
+    HWND focus = GetFocus();
+    if (focus && IsWindowVisible(focus)) return;
+    HWND page = reinterpret_cast<HWND>(SendMessageW(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    if (page) MoveFocus(landing_place(GetNextDlgTabItem(page, nullptr, FALSE)));
+}
+
+void PadNavigation::ActInDialog(HWND dialog, nav_action action) {
+    ShowFocusMark(dialog);
+    switch (action) {
+        case nav_action::move_up:
+        case nav_action::move_left:
+            SendMessageW(dialog, WM_NEXTDLGCTL, TRUE, FALSE);
+            break;
+        case nav_action::move_down:
+        case nav_action::move_right:
+            SendMessageW(dialog, WM_NEXTDLGCTL, FALSE, FALSE);
+            break;
+        case nav_action::activate: {
+            HWND focus = GetFocus();
+            if (focus && GetParent(focus) == dialog && button_type(focus) >= 0)
+                SendMessageW(focus, BM_CLICK, 0, 0);
+            break;
+        }
+        case nav_action::cancel:
+            if (HWND button = refusing_button(dialog)) SendMessageW(button, BM_CLICK, 0, 0);
+            break;
+        default:
+            break;
+    }
+}
