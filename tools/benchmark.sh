@@ -40,10 +40,10 @@ echo "  before a bare sheet (${floor_ms} ms): ratio $(ratio "$tool_ms" "$floor_m
 # CPU of the tool's own process over 10 s, from /proc, while the driver in MODE keeps the
 # sheet up; prints the driver's further output to the file LATER.
 cpu_while_shown() {
-  local mode=$1 label=$2 later=$3 fifo="$session/$1.out" driver pid="" candidate
+  local mode=$1 label=$2 later=$3 fifo="$session/$1.out" running pid="" candidate
   mkfifo "$fifo"
   wine "$driver" "$mode" "$exe" >"$fifo" &
-  driver=$!
+  running=$!
   exec 3<"$fifo"
   while read -r line <&3; do [[ "$line" == READY* ]] && break; done || true
   # The tool of this run's own prefix, not one that another Wine session may be running.
@@ -64,7 +64,7 @@ cpu_while_shown() {
   fi
   tr -d '\r' <&3 >"$later"
   exec 3<&-
-  wait "$driver" || true
+  wait "$running" || true
 }
 cpu_while_shown idle "on the Controller page" /dev/null
 cpu_while_shown pad "on the Display page with a pad plugged in" "$session/pad-delay"

@@ -163,15 +163,16 @@ int pad(const char* exe) {
     std::printf("READY\n");
     std::fflush(stdout);
     Sleep(12000);
+    // A mapped gamepad's D-pad is SDL's buttons 11 to 14; 12 is down.
     std::vector<double> delays;
     for (int press = 0; press < 20; ++press) {
         HWND before = focused_in(sheet);
-        const long sent = pads.Send("hat bench 0 4");
+        const long sent = pads.Send("button bench 12 1");
         while (pads.Done() < sent) Sleep(0);
         const double pressed = now_ms();
         while (focused_in(sheet) == before && now_ms() - pressed < 1000) Sleep(0);
         if (focused_in(sheet) != before) delays.push_back(now_ms() - pressed);
-        pads.WaitDone(pads.Send("hat bench 0 0"));
+        pads.WaitDone(pads.Send("button bench 12 0"));
         Sleep(150);
     }
     close_and_wait(sheet, process);
