@@ -137,6 +137,8 @@ public:
     ~MessageBoxAnswerer() { KillTimer(nullptr, m_timer); }
     static int count() { return s_count; }
     static std::wstring last_text() { return s_text; }
+    // The outer size of the last box answered.
+    static SIZE last_size() { return s_size; }
 
 private:
     static void CALLBACK answer(HWND, UINT, UINT_PTR, DWORD) {
@@ -148,6 +150,9 @@ private:
             wchar_t text[512] = {};
             GetDlgItemTextW(box, 0xFFFF, text, 512);
             s_text = text;
+            RECT box_rect = {};
+            GetWindowRect(box, &box_rect);
+            s_size = {box_rect.right - box_rect.left, box_rect.bottom - box_rect.top};
             ++s_count;
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
@@ -155,6 +160,7 @@ private:
     UINT_PTR m_timer;
     static inline int s_count = 0;
     static inline std::wstring s_text;
+    static inline SIZE s_size = {};
     static inline std::vector<HWND> s_answered;
 };
 
