@@ -5,6 +5,8 @@
 #include "framework/framework.h"
 #include "res/resource.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <functional>
 #include <string>
@@ -115,6 +117,10 @@ inline void CALLBACK run_pending_script(HWND, UINT, UINT_PTR id, DWORD) {
     std::function<void(HWND)> script = std::move(pending_script());
     pending_script() = nullptr;
     if (script) script(sheet);
+    // A fatal failure returns from the script before it closes the sheet: close it here, so
+    // the test reports instead of waiting for its time limit.
+    if (testing::Test::HasFatalFailure() && IsWindow(sheet))
+        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
 }
 
 // Runs the sheet; `script` gets the sheet window once it is shown and should end it (with
