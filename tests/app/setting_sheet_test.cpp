@@ -98,22 +98,12 @@ TEST(FileErrorText, NamesTheFullPathOnItsOwnLineThenTheReasonOrTheCode) {
     test_support::load_own_texts();
 }
 
-}  // namespace
-
-namespace {
-
 // A handheld's screen as Proton shows it: 1280 x 800 at 96 DPI.
 constexpr SIZE kHandheldScreen = {1280, 800};
 constexpr int kSmallestReadableText = 9;
 
 bool fits_handheld(SIZE size) {
     return size.cx <= kHandheldScreen.cx && size.cy <= kHandheldScreen.cy;
-}
-
-SIZE window_size(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return {rect.right - rect.left, rect.bottom - rect.top};
 }
 
 // The height of the characters (the em, without the font's internal leading) that the
@@ -158,7 +148,7 @@ TEST(HandheldScreen, TheSheetAndItsDialogsFitWithReadableText) {
         for (int page = 0; page < 4; ++page) {
             SendMessageW(window, PSM_SETCURSEL, page, 0);
             test_support::pump_messages(100);
-            EXPECT_TRUE(fits_handheld(window_size(window))) << "page " << page;
+            EXPECT_TRUE(fits_handheld(test_support::window_size(window))) << "page " << page;
             EXPECT_GE(smallest_text(window), kSmallestReadableText) << "page " << page;
         }
         for (int id : {IDD_CAPTURE, IDD_VOICE_TEST}) {
@@ -166,7 +156,7 @@ TEST(HandheldScreen, TheSheetAndItsDialogsFitWithReadableText) {
                 CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), window, template_only, 0);
             ASSERT_TRUE(dialog) << "dialog " << id;
             ShowWindow(dialog, SW_SHOWNA);
-            EXPECT_TRUE(fits_handheld(window_size(dialog))) << "dialog " << id;
+            EXPECT_TRUE(fits_handheld(test_support::window_size(dialog))) << "dialog " << id;
             EXPECT_GE(smallest_text(dialog), kSmallestReadableText) << "dialog " << id;
             DestroyWindow(dialog);
         }

@@ -189,19 +189,13 @@ POINT picture_point(HWND page, int x, int y) {
     return point;
 }
 
-SIZE window_size(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return {rect.right - rect.left, rect.bottom - rect.top};
-}
-
 // The picture keeps its share of the page's width, within a few pixels, at every DPI: the
 // page is 576 pixels wide at 96 DPI, where the picture has its own size.
 constexpr double kPictureShareOfPage = 256.0 / 576;
 
 // The picture is square, and no slot button covers its name box.
 SIZE expect_drawn_in_proportion(HWND page) {
-    const SIZE picture = window_size(GetDlgItem(page, IDC_PICTURE));
+    const SIZE picture = test_support::window_size(GetDlgItem(page, IDC_PICTURE));
     EXPECT_EQ(picture.cy, picture.cx);
     // No slot button covers any part of its name box, whatever the dialog font's size.
     for (int slot = 0; slot < kFunctionCount; ++slot) {
@@ -305,7 +299,7 @@ TEST_F(KeyboardPage, DrawnPartsFollowTheDpiAndItsChange) {
         SetCursorPos(0, 0);
         const int dpi = window_dpi(page);
         const SIZE picture = expect_drawn_in_proportion(page);
-        const int page_width = window_size(page).cx;
+        const int page_width = test_support::window_size(page).cx;
         EXPECT_NEAR(picture.cx, kPictureShareOfPage * page_width, scale_to_dpi(4, dpi))
             << "the picture's share of a page " << page_width << " pixels wide at dpi " << dpi;
         EXPECT_EQ(e2e::overflowing_texts(page), std::vector<std::wstring>{}) << "dpi " << dpi;
@@ -434,7 +428,7 @@ TEST_F(KeyboardPage, PagesFollowADpiChangeOnceTheSystemGaveThemTheirNewFont) {
             << " pixels";
         // The slot pictures fill the buttons as laid out at the new DPI.
         for (int slot : {0, 4, 23}) {
-            const SIZE button = window_size(GetDlgItem(page, test_support::kSlotButtons[slot]));
+            const SIZE button = test_support::window_size(GetDlgItem(page, test_support::kSlotButtons[slot]));
             const SIZE picture = sheet.keyboard.SlotButton(slot).PictureSize();
             EXPECT_EQ(picture.cx,
                       std::min({MulDiv(20, layout_dpi(page, next), 96), int(button.cx), int(button.cy)}))

@@ -131,6 +131,13 @@ inline INT_PTR run_sheet(CPropertySheet& sheet, std::function<void(HWND)> script
     return sheet.DoModal();
 }
 
+// The outer size of a window.
+inline SIZE window_size(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
 // Answers every message box that opens from now on with its default button and counts
 // them; stops when the object goes.
 class MessageBoxAnswerer {
@@ -156,9 +163,7 @@ private:
             wchar_t text[512] = {};
             GetDlgItemTextW(box, 0xFFFF, text, 512);
             s_text = text;
-            RECT box_rect = {};
-            GetWindowRect(box, &box_rect);
-            s_size = {box_rect.right - box_rect.left, box_rect.bottom - box_rect.top};
+            s_size = window_size(box);
             ++s_count;
             PostMessageW(box, WM_COMMAND, IDOK, 0);
         }
