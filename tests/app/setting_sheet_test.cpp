@@ -1,4 +1,5 @@
 #include "app/app.h"
+#include "e2e/driver.h"
 #include "nrv/peripheral/peripheral.h"
 #include "probe/probe.h"
 #include "support/own_texts.h"
@@ -119,16 +120,12 @@ int character_height(HWND window) {
     return metrics.tmHeight - metrics.tmInternalLeading;
 }
 
-BOOL CALLBACK note_smallest_text(HWND control, LPARAM smallest) {
-    int& height = *reinterpret_cast<int*>(smallest);
-    if (IsWindowVisible(control)) height = std::min(height, character_height(control));
-    return TRUE;
-}
-
 // The smallest character height of the window and its visible controls.
 int smallest_text(HWND window) {
     int height = character_height(window);
-    EnumChildWindows(window, note_smallest_text, reinterpret_cast<LPARAM>(&height));
+    for (HWND control : e2e::child_windows(window)) {
+        if (IsWindowVisible(control)) height = std::min(height, character_height(control));
+    }
     return height;
 }
 
