@@ -8,7 +8,6 @@
 #include "text/text.h"
 
 #include <istream>
-#include <new>
 #include <string>
 
 namespace {
@@ -18,6 +17,10 @@ namespace {
 NamedMutex g_toolMutex("CALCORA8 steeings");
 CsettingApp g_app;
 NamedMutex g_productMutex("Calcora");
+
+// How long after the probe the sheet waits for the first listing of game controllers; the
+// pads come in when it ends.
+constexpr DWORD kListingWaitMs = 2000;
 
 void load_texts() {
     DWORD size = 0;
@@ -111,29 +114,29 @@ BOOL CsettingApp::InitInstance() {
     CWinApp::InitInstance();
     AfxEnableControlContainer();
 
+    // The game controllers are listed on a thread of their own beside the probe; a driver
+    // that takes long to answer holds up the sheet by two seconds at most.
+    nrv::peripheral::run_input input;
+    input.start();
+
     probe_display_modes();
     probe_adapter();
+    const DWORD probed = GetTickCount();
     const bool warned = !can_run_tier(0);
     if (warned)
         MessageBoxW(nullptr, text_w(kBelowMinimumText).c_str(), text_w(kSheetTitleText).c_str(),
                     MB_ICONERROR);
     const int highest_tier = highest_runnable_tier();
     const bool unread_file_kept = load_or_build_settings(highest_tier);
-
-    g_input_manager = new (std::nothrow) nrv::peripheral::input_dx8();
+    input.wait_for_first_listing(probed + kListingWaitMs);
 
     {
         // The display may have changed while the warning was open; otherwise the modes
         // probed a moment ago still hold.
-        CSettingSheet sheet(warned);
+        CSettingSheet sheet(warned, &input);
         m_pMainWnd = &sheet;
         if (sheet.DoModal() == IDOK && (!unread_file_kept || may_replace_unread_file()))
             save_or_ask_to_retry();
-
-        if (g_input_manager) {
-            delete g_input_manager;
-            g_input_manager = nullptr;
-        }
         m_pMainWnd = nullptr;
     }
     return FALSE;

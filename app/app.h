@@ -16,21 +16,23 @@ public:
 class CSettingSheet : public CPropertySheet {
 public:
     // probe_modes_again asks the adapter for its display modes once more; without it the
-    // sheet uses the modes the start-up probe found.
-    explicit CSettingSheet(bool probe_modes_again);
+    // sheet uses the modes the start-up probe found. The pages list the devices of `input`,
+    // the run's; without it they list none.
+    CSettingSheet(bool probe_modes_again, nrv::peripheral::run_input* input);
     ~CSettingSheet() override;
     BOOL OnInitDialog() override;
 
     DECLARE_MESSAGE_MAP()
 
 private:
-    LRESULT OnDeviceChange(WPARAM event, LPARAM data);
     LRESULT OnDevicesChanged(WPARAM, LPARAM);
     LRESULT OnActivateApp(WPARAM active, LPARAM);
     LRESULT OnTimer(WPARAM timer, LPARAM);
     LRESULT OnPadAction(WPARAM action, LPARAM);
     void AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UINT title_text);
 
+    nrv::peripheral::run_input* m_input;
+    HWND m_watching = nullptr;  // the window the run's input tells of changed devices
     CDisplayPage m_displayPage;
     COnlinePage m_onlinePage;
     ButtonPage* m_buttonPages[2] = {nullptr, nullptr};

@@ -23,15 +23,17 @@ constexpr UINT kButtonPageCaptions[2] = {IDS_KEYBOARD_PAGE, IDS_CONTROLLER_PAGE}
 
 }  // namespace
 
-CSettingSheet::CSettingSheet(bool probe_modes_again) : CPropertySheet(L"", nullptr, 0) {
+CSettingSheet::CSettingSheet(bool probe_modes_again, nrv::peripheral::run_input* input)
+    : CPropertySheet(L"", nullptr, 0), m_input(input) {
     if (probe_modes_again) probe_display_modes();
 
     AddTitledPage(m_displayPage, g_displayTitle, kDisplayText);
     for (int index = 0; index < 2; ++index) {
         m_buttonPages[index] = new (std::nothrow) ButtonPage(index, kButtonPageCaptions[index]);
         // A page that could not be allocated is left out of the sheet.
-        if (m_buttonPages[index])
-            AddTitledPage(*m_buttonPages[index], g_buttonTitles[index], kButtonPageTitles[index]);
+        if (!m_buttonPages[index]) continue;
+        m_buttonPages[index]->SetInput(input);
+        AddTitledPage(*m_buttonPages[index], g_buttonTitles[index], kButtonPageTitles[index]);
     }
     AddTitledPage(m_onlinePage, g_onlineTitle, kOnlineText);
 
@@ -41,6 +43,7 @@ CSettingSheet::CSettingSheet(bool probe_modes_again) : CPropertySheet(L"", nullp
 }
 
 CSettingSheet::~CSettingSheet() {
+    if (m_input && m_watching) m_input->remove_watcher(m_watching);
     for (ButtonPage*& page : m_buttonPages) {
         delete page;
         page = nullptr;
@@ -57,18 +60,13 @@ void CSettingSheet::AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UI
 }
 
 BEGIN_MESSAGE_MAP(CSettingSheet, CPropertySheet)
-ON_MESSAGE(WM_DEVICECHANGE, &CSettingSheet::OnDeviceChange)
-ON_MESSAGE(kDevicesChangedMessage, &CSettingSheet::OnDevicesChanged)
+ON_MESSAGE(nrv::peripheral::kDevicesChangedMessage, &CSettingSheet::OnDevicesChanged)
 ON_MESSAGE(WM_ACTIVATEAPP, &CSettingSheet::OnActivateApp)
 ON_MESSAGE(WM_TIMER, &CSettingSheet::OnTimer)
 ON_MESSAGE(kPadActionMessage, &CSettingSheet::OnPadAction)
 END_MESSAGE_MAP()
 
-// Game controllers plugged in or pulled out: the Controller page follows at once.
-LRESULT CSettingSheet::OnDeviceChange(WPARAM event, LPARAM data) {
-    return on_device_change(m_hWnd, event, data);
-}
-
+// Game controllers came or went (the pages watch the run's input themselves).
 LRESULT CSettingSheet::OnDevicesChanged(WPARAM, LPARAM) {
     m_padNavigation.OnDevicesChanged();
     return 0;
@@ -91,9 +89,9 @@ LRESULT CSettingSheet::OnPadAction(WPARAM action, LPARAM) {
 
 BOOL CSettingSheet::OnInitDialog() {
     const BOOL result = CPropertySheet::OnInitDialog();
-    if (g_input_manager) g_input_manager->attach_window(m_hWnd);
+    if (m_input) m_input->add_watcher(m_watching = m_hWnd);
     SetWindowText(text_w(kSheetTitleText).c_str());
     ::SetDlgItemTextW(m_hWnd, IDCANCEL, text_w(kCancelText).c_str());
-    m_padNavigation.Attach(m_hWnd);
+    m_padNavigation.Attach(m_hWnd, m_input);
     return result;
 }

@@ -121,8 +121,8 @@ int input_device_dx8::find_button(int, int) const {
 
 void input_device_dx8::set_threshold(uint8_t, float) {}
 
-bool input_device_dx8::open(IDirectInput8W* direct_input, HWND window, const GUID& instance,
-                            bool foreground) {
+bool input_device_dx8::open(IDirectInput8W* direct_input, HWND window, const GUID& instance, bool foreground,
+                            HANDLE state_event) {
     if (!direct_input || FAILED(direct_input->CreateDevice(instance, m_device.put(), nullptr))) {
         m_device.reset();
         return false;
@@ -138,7 +138,15 @@ bool input_device_dx8::open(IDirectInput8W* direct_input, HWND window, const GUI
     }
     m_instance = instance;
     enumerate_controls();  // a device whose objects cannot be listed is still used
+    // Only before the first acquisition; a device that cannot signal is still read on time.
+    if (state_event) m_device->SetEventNotification(state_event);
     return true;
+}
+
+void input_device_dx8::note_presses() {
+    const int count = button_count();
+    for (int index = 0; index < count; ++index)
+        m_presses.note(index, is_button_down(static_cast<uint8_t>(index)));
 }
 
 // --- input_keyboard_dx8 -------------------------------------------------------------------
@@ -205,6 +213,7 @@ bool input_keyboard_dx8::poll(float) {
     }
     if (m_device->GetDeviceState(sizeof m_key_state, m_key_state) != DI_OK) m_acquired = false;
     if (!m_acquired) std::memset(m_key_state, 0, sizeof m_key_state);
+    note_presses();
     return m_acquired;
 }
 
@@ -282,6 +291,12 @@ bool input_joystick_dx8::acquire_baseline() {
 // pressed: some drivers report a resting axis at an end until it is first moved.
 bool input_joystick_dx8::poll(float) {
     if (!m_device) return true;
+    const bool read = read_state();
+    note_presses();
+    return read;
+}
+
+bool input_joystick_dx8::read_state() {
     clear_control_values(m_controls);
     if (!m_acquired) return acquire_baseline();
 

@@ -97,8 +97,25 @@ input_device* input::device_at(int, int) const {
 
 // --- input_dx8 ----------------------------------------------------------------------------
 
-bool input_dx8::guid_less::operator()(const GUID& a, const GUID& b) const {
+bool guid_less::operator()(const GUID& a, const GUID& b) const {
     return std::memcmp(&a, &b, sizeof(GUID)) < 0;
+}
+
+namespace {
+
+BOOL CALLBACK on_device_found(const DIDEVICEINSTANCEW* instance, void* context) {
+    auto* found = static_cast<guid_set*>(context);
+    if (instance) found->insert(instance->guidInstance);
+    return found->size() < kMaxEnumeratedDevices ? DIENUM_CONTINUE : DIENUM_STOP;
+}
+
+}  // namespace
+
+void list_devices(IDirectInput8W* direct_input, guid_set& found) {
+    found.clear();
+    if (!direct_input) return;
+    direct_input->EnumDevices(DI8DEVCLASS_KEYBOARD, &on_device_found, &found, DIEDFL_ATTACHEDONLY);
+    direct_input->EnumDevices(DI8DEVCLASS_GAMECTRL, &on_device_found, &found, DIEDFL_ATTACHEDONLY);
 }
 
 input_dx8::input_dx8() {
@@ -142,31 +159,54 @@ bool input_dx8::attach_window(HWND window, IDirectInput8W* direct_input) {
     return g_notification.get() != nullptr;
 }
 
-BOOL CALLBACK input_dx8::on_device_found(const DIDEVICEINSTANCEW* instance, void* context) {
-    auto* manager = static_cast<input_dx8*>(context);
-    if (instance) manager->m_guids.insert(instance->guidInstance);
-    return manager->m_guids.size() < kMaxEnumeratedDevices ? DIENUM_CONTINUE : DIENUM_STOP;
+void input_dx8::use_direct_input(HWND window, IDirectInput8W* direct_input,
+                                 std::function<void()> request_listing) {
+    m_window = window;
+    m_foreground = false;
+    m_request_listing = std::move(request_listing);
+    if (!direct_input) return;
+    direct_input->AddRef();
+    m_direct_input.attach(direct_input);
+}
+
+bool input_dx8::open_keyboard() {
+    if (is_listed(GUID_SysKeyboard)) return true;
+    m_keyboard_opened = open_device(GUID_SysKeyboard);
+    return m_keyboard_opened;
 }
 
 bool input_dx8::refresh_devices() {
+    if (m_request_listing) {
+        m_request_listing();
+        return true;
+    }
     if (!m_direct_input) return true;
-    m_guids.clear();
-    m_direct_input->EnumDevices(DI8DEVCLASS_KEYBOARD, &input_dx8::on_device_found, this, DIEDFL_ATTACHEDONLY);
-    m_direct_input->EnumDevices(DI8DEVCLASS_GAMECTRL, &input_dx8::on_device_found, this, DIEDFL_ATTACHEDONLY);
-    remove_detached_devices();
-    add_new_devices();
+    list_devices(m_direct_input.get(), m_guids);
+    apply_listing(m_guids);
     return true;
 }
 
-void input_dx8::remove_detached_devices() {
+bool input_dx8::apply_listing(const guid_set& listed) {
+    if (&listed != &m_guids) m_guids = listed;
+    const bool removed = remove_detached_devices(listed);
+    const bool added = add_new_devices(listed);
+    return removed || added;
+}
+
+bool input_dx8::remove_detached_devices(const guid_set& listed) {
+    bool removed = false;
     auto detached = m_devices.begin();
     while (detached != m_devices.end()) {
-        if (m_guids.count((*detached)->instance_guid()) == 0) {
+        const GUID& instance = (*detached)->instance_guid();
+        const bool kept_keyboard = m_keyboard_opened && IsEqualGUID(instance, GUID_SysKeyboard);
+        if (listed.count(instance) == 0 && !kept_keyboard) {
             detached = m_devices.erase(detached);
+            removed = true;
         } else {
             ++detached;
         }
     }
+    return removed;
 }
 
 bool input_dx8::is_listed(const GUID& instance) const {
@@ -176,18 +216,28 @@ bool input_dx8::is_listed(const GUID& instance) const {
     return false;
 }
 
-void input_dx8::add_new_devices() {
-    for (const GUID& instance : m_guids) {
+bool input_dx8::add_new_devices(const guid_set& listed) {
+    bool added = false;
+    for (const GUID& instance : listed) {
         if (is_listed(instance) || IsEqualGUID(instance, GUID_SysMouse)) continue;
-        device_ptr device;
-        if (IsEqualGUID(instance, GUID_SysKeyboard)) {
-            device.reset(new (std::nothrow) input_keyboard_dx8());
-        } else {
-            device.reset(new (std::nothrow) input_joystick_dx8());
-        }
-        if (!device || !device->open(m_direct_input.get(), m_window, instance, m_foreground)) continue;
-        m_devices.push_back(std::move(device));
+        added = open_device(instance) || added;
     }
+    return added;
+}
+
+bool input_dx8::open_device(const GUID& instance) {
+    device_ptr device;
+    const bool keyboard = IsEqualGUID(instance, GUID_SysKeyboard) != FALSE;
+    if (keyboard) {
+        device.reset(new (std::nothrow) input_keyboard_dx8());
+    } else {
+        device.reset(new (std::nothrow) input_joystick_dx8());
+    }
+    if (!device || !device->open(m_direct_input.get(), m_window, instance, m_foreground,
+                                 keyboard ? nullptr : m_state_event))
+        return false;
+    m_devices.push_back(std::move(device));
+    return true;
 }
 
 bool input_dx8::update(float elapsed) {

@@ -7,6 +7,7 @@
 #include <dinput.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -48,6 +49,8 @@ public:
     virtual bool enumerate_controls() = 0;
     // Reads the device; false while it cannot be acquired or read. elapsed is not used.
     virtual bool poll(float elapsed) = 0;
+    // How often each logical button went down, as the readings saw it (see press_log).
+    virtual const press_log& presses() const = 0;
 };
 
 class input_physical_device : public input_device {};
@@ -67,11 +70,14 @@ public:
     bool button_info(uint8_t index, int* kind, int* instance) const override;
     int find_button(int kind, int n) const override;
     void set_threshold(uint8_t index, float threshold) override;
+    const press_log& presses() const override { return m_presses; }
 
     // Creates the DirectInput device for the instance, sets its data format and
     // cooperative level (foreground or background, never exclusive) and lists its controls.
-    // The device is acquired by the first poll.
-    bool open(IDirectInput8W* direct_input, HWND window, const GUID& instance, bool foreground);
+    // With an event, DirectInput signals it whenever the device's state changes. The device
+    // is acquired by the first poll.
+    bool open(IDirectInput8W* direct_input, HWND window, const GUID& instance, bool foreground,
+              HANDLE state_event = nullptr);
 
     const GUID& instance_guid() const { return m_instance; }
     // The device's interface path as DirectInput reports it (DIPROP_GUIDANDPATH); false,
@@ -88,9 +94,13 @@ protected:
 
     GUID m_instance{};
     DIDEVICEINSTANCEW m_device_instance{};
+    // Adds the buttons that went down since the last reading to the press log.
+    void note_presses();
+
     ComPtr<IDirectInputDevice8W> m_device;
     bool m_acquired = false;
     const DIDATAFORMAT* m_data_format;
+    press_log m_presses;
 };
 
 // The system keyboard: logical button n is the key with DirectInput key offset n.
@@ -137,6 +147,7 @@ public:
 private:
     static BOOL CALLBACK on_object(const DIDEVICEOBJECTINSTANCEW* object, void* context);
     bool acquire_baseline();
+    bool read_state();
 
     joystick_state m_baseline{};
     bool m_fresh = false;
@@ -163,9 +174,19 @@ using register_notification_fn = HDEVNOTIFY(WINAPI*)(HANDLE, LPVOID, DWORD);
 extern direct_input_create_fn g_direct_input_create;
 extern register_notification_fn g_register_device_notification;
 
+// Instance GUIDs in the order the manager lists new devices: byte by byte as they lie in memory.
+struct guid_less {
+    bool operator()(const GUID& a, const GUID& b) const;
+};
+using guid_set = std::set<GUID, guid_less>;
+
+// The keyboards and game controllers DirectInput reports attached, at most eight (the
+// game-controller class still adds its first when the keyboards reached eight).
+void list_devices(IDirectInput8W* direct_input, guid_set& found);
+
 // Owns DirectInput 8 (loaded from dinput8.dll at run time) and the attached keyboard and
 // game controllers. Devices keep their place in the list while they stay attached; new
-// ones are appended by refresh_devices.
+// ones are appended when a listing is applied.
 class input_dx8 : public input {
 public:
     input_dx8();
@@ -173,6 +194,8 @@ public:
     input_dx8(const input_dx8&) = delete;
     input_dx8& operator=(const input_dx8&) = delete;
 
+    // Asks for a listing of the devices: of the run's listing worker when one was set (the
+    // devices then change when its listing is applied), otherwise done here and now.
     bool refresh_devices() override;
     bool update(float elapsed) override;
     int device_count(int kind) const override;
@@ -185,26 +208,123 @@ public:
     // The same with a DirectInput object the caller created; takes its own reference.
     bool attach_window(HWND window, IDirectInput8W* direct_input);
 
+    // The run's way: devices are opened on `window` with this DirectInput object (the
+    // manager takes a reference) and listed by whoever `request_listing` asks, which hands
+    // its result to apply_listing later. Lists nothing itself.
+    void use_direct_input(HWND window, IDirectInput8W* direct_input, std::function<void()> request_listing);
+    // Opens the system keyboard without waiting for a listing; true when it is listed.
+    bool open_keyboard();
+    // Drops the devices the listing no longer holds and opens the new ones; true when a
+    // device came or went. The keyboard opened by open_keyboard stays.
+    bool apply_listing(const guid_set& listed);
+    // Game controllers opened from now on signal this event whenever their state changes.
+    void set_state_event(HANDLE event) { m_state_event = event; }
+    bool has_direct_input() const { return static_cast<bool>(m_direct_input); }
+
 private:
     struct release_device {
         void operator()(input_device_dx8* device) const { device->release(); }
     };
     using device_ptr = std::unique_ptr<input_device_dx8, release_device>;
-    struct guid_less {
-        bool operator()(const GUID& a, const GUID& b) const;
-    };
 
-    static BOOL CALLBACK on_device_found(const DIDEVICEINSTANCEW* instance, void* context);
-    void remove_detached_devices();
-    void add_new_devices();
+    bool remove_detached_devices(const guid_set& listed);
+    bool add_new_devices(const guid_set& listed);
+    bool open_device(const GUID& instance);
     bool is_listed(const GUID& instance) const;
 
     UniqueModule m_library;  // dinput8.dll; outlives every DirectInput object below
     std::vector<device_ptr> m_devices;
     HWND m_window = nullptr;
     bool m_foreground = false;
+    bool m_keyboard_opened = false;  // by open_keyboard, whatever a listing says
     ComPtr<IDirectInput8W> m_direct_input;
-    std::set<GUID, guid_less> m_guids;
+    guid_set m_guids;
+    std::function<void()> m_request_listing;
+    HANDLE m_state_event = nullptr;
+};
+
+// --- the run's input ---------------------------------------------------------------------
+
+// Sent to the windows that watch the run's input once a listing changed the devices.
+constexpr UINT kDevicesChangedMessage = WM_APP + 1;
+// Posted to the run's input window when a game controller's state changed; its message
+// handler (pad navigation) then reads the pads.
+constexpr UINT kPadStateChangedMessage = WM_APP + 5;
+
+// True for the arrival or removal of a HID interface, the only notifications acted on.
+bool is_hid_interface_change(WPARAM event, LPARAM data);
+
+// The input of one run of the program: the manager and its devices, the hidden top-level
+// window they are opened on (DirectInput's cooperative level needs a window, and the run
+// shows message boxes before and after the sheet), the worker thread that lists the devices
+// so that a slow driver never freezes the windows, and which dialog takes the pads' presses.
+// It lives on the thread that shows the windows; only the listing crosses to the worker.
+class run_input {
+public:
+    run_input();
+    ~run_input();
+    run_input(const run_input&) = delete;
+    run_input& operator=(const run_input&) = delete;
+
+    // Creates the window, DirectInput of dinput8.dll (loaded as the game loads it) with the
+    // system keyboard opened at once, and starts the first listing of the game controllers
+    // on the worker thread. False when the window cannot be created; the run then has no
+    // devices but goes on.
+    bool start();
+    // The same with a DirectInput object the caller made (a fake in tests), listed here and
+    // now, without a worker.
+    bool start(IDirectInput8W* direct_input);
+
+    HWND window() const { return m_window; }
+    input_dx8& manager() { return m_manager; }
+    const input_dx8& manager() const { return m_manager; }
+    input_device_dx8* find_device(const GUID& instance) const;
+
+    // Lets the window's messages through until the first listing was applied or the
+    // GetTickCount time `deadline` came; true when it was applied.
+    bool wait_for_first_listing(DWORD deadline);
+    // No listing was applied yet and one is running: game controllers are still being
+    // looked for.
+    bool still_looking() const;
+
+    // Windows sent kDevicesChangedMessage after a listing changed the devices.
+    void add_watcher(HWND window);
+    void remove_watcher(HWND window);
+    // Handles the window's messages that the run's input does not (pad navigation's
+    // timers and actions); returns true, with the result, when it handled one.
+    using message_handler = std::function<bool(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result)>;
+    void set_message_handler(message_handler handler) { m_handler = std::move(handler); }
+
+    // A dialog that takes the presses of one pad (its instance GUID), or of every pad (a
+    // null GUID), while it is open: pad navigation then leaves those presses to it.
+    void begin_capture(HWND dialog, const GUID& device);
+    void end_capture(HWND dialog);
+    // The capturing dialog while it exists, else null.
+    HWND capture_dialog() const;
+    const GUID& capture_device() const { return m_capture_device; }
+
+private:
+    static LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    static void CALLBACK on_state_changed(void* context, BOOLEAN timed_out);
+    LRESULT handle(UINT message, WPARAM wparam, LPARAM lparam);
+    bool create_window();
+    void take_listing();
+    void tell_watchers();
+    void watch_state_event();
+
+    UniqueModule m_library;      // dinput8.dll; outlives the manager's DirectInput
+    UniqueHandle m_state_event;  // signalled by the game controllers on every change; outlives them
+    input_dx8 m_manager;
+    HWND m_window = nullptr;
+    std::unique_ptr<listing_worker> m_worker;
+    bool m_first_listing_done = false;  // one ended and was applied
+    std::vector<HWND> m_watchers;
+    message_handler m_handler;
+    HANDLE m_state_wait = nullptr;
+    volatile LONG m_state_posted = 0;  // a state message is on its way
+    HDEVNOTIFY m_notification = nullptr;
+    HWND m_capture_dialog = nullptr;
+    GUID m_capture_device = {};
 };
 
 // The listed device with this instance GUID in the live manager (or the given one), or

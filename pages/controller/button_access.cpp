@@ -224,9 +224,16 @@ void ButtonPage::ShowTakenNote(int from, int to) {
     const bool taken = from >= 0 && from < kFunctionCount && to >= 0 && to < kFunctionCount;
     StopFlashing();
     if (!taken) {
-        if (note && GetWindowTextLengthW(note) > 0) {
-            ::SetWindowTextW(note, L"");
-            NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, note, OBJID_CLIENT, CHILDID_SELF);
+        // A line saying that pads are still looked for is no entry of the device list:
+        // nothing can choose it.
+        const bool looking = m_player != 0 && m_input && m_input->still_looking();
+        const std::wstring idle = looking ? text_w(kLookingForPadsText) : std::wstring();
+        if (note && read_window_text(note) != idle) {
+            ::SetWindowTextW(note, idle.c_str());
+            if (looking)
+                announce_note(note);
+            else
+                NotifyWinEvent(EVENT_OBJECT_NAMECHANGE, note, OBJID_CLIENT, CHILDID_SELF);
         }
         return;
     }

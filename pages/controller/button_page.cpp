@@ -152,7 +152,9 @@ ON_CONTROL_RANGE(BN_CLICKED, IDC_SLOT_LB, IDC_SLOT_LB, &ButtonPage::OnSlotButton
 ON_CONTROL_RANGE(BN_CLICKED, IDC_SLOT_LT, IDC_SLOT_BACK, &ButtonPage::OnSlotButton)
 ON_MESSAGE(WM_TIMER, &ButtonPage::OnTimer)
 ON_MESSAGE(WM_HELP, &ButtonPage::OnHelpRequest)
-ON_MESSAGE(kDevicesChangedMessage, &ButtonPage::OnDevicesChanged)
+ON_MESSAGE(nrv::peripheral::kDevicesChangedMessage, &ButtonPage::OnDevicesChanged)
+ON_COMMAND_CODE(IDC_DEVICE, CBN_CLOSEUP, &ButtonPage::OnListClosed)
+ON_COMMAND_CODE(IDC_PLAYER, CBN_CLOSEUP, &ButtonPage::OnListClosed)
 ON_MESSAGE(kClearSlotMessage, &ButtonPage::OnClearSlotRequest)
 ON_MESSAGE(kUndoMessage, &ButtonPage::OnUndo)
 ON_MESSAGE(WM_CTLCOLORSTATIC, &ButtonPage::OnControlColour)
@@ -170,7 +172,9 @@ ButtonPage::ButtonPage(int index, UINT title_string)
     function_overlays();
 }
 
-ButtonPage::~ButtonPage() = default;
+ButtonPage::~ButtonPage() {
+    if (m_input && m_watching) m_input->remove_watcher(m_watching);
+}
 
 BOOL ButtonPage::OnInitDialog() {
     for (int slot = 0; slot < kFunctionCount; ++slot) {
@@ -191,6 +195,8 @@ BOOL ButtonPage::OnInitDialog() {
     replace_text_placeholders(m_hWnd);
     SetUpAccess();
     m_capturing = false;
+    // The shown page follows pads that come or go at once; the others when shown.
+    if (m_input) m_input->add_watcher(m_watching = m_hWnd);
     return CPropertyPage::OnInitDialog();
 }
 
@@ -236,13 +242,13 @@ void ButtonPage::FitSlotButton(int slot, int drawn_dpi) {
 }
 
 input_device_dx8* ButtonPage::ShownDevice() const {
-    return find_input_device(m_device);
+    return find_input_device(m_input, m_device);
 }
 
 void ButtonPage::FillPage(int slot, bool enumerate) {
     m_player = slot;
     ShowTakenNote(-1, -1);
-    if (enumerate && g_input_manager) g_input_manager->refresh_devices();
+    if (enumerate && m_input) m_input->manager().refresh_devices();
     SendDlgItemMessage(IDC_DEVICE, CB_RESETCONTENT);
     SendDlgItemMessage(IDC_PLAYER, CB_RESETCONTENT);
     m_device = to_guid(pad_device(static_cast<unsigned>(m_player)));
@@ -264,9 +270,9 @@ void ButtonPage::FillPage(int slot, bool enumerate) {
         ::CheckRadioButton(m_hWnd, IDC_XINPUT, IDC_DIRECTINPUT, xinput() ? IDC_XINPUT : IDC_DIRECTINPUT);
         EnableSlotControls(!xinput());
 
-        const int count = g_input_manager ? g_input_manager->device_count(kGameControllerKind) : 0;
+        const int count = m_input ? m_input->manager().device_count(kGameControllerKind) : 0;
         for (int n = 0; n < count; ++n) {
-            const input_device_dx8* device = g_input_manager->device_at(kGameControllerKind, n);
+            const input_device_dx8* device = m_input->manager().device_at(kGameControllerKind, n);
             if (!device) continue;
             const LRESULT index = AddDeviceEntry(device_name(*device), device->instance_guid());
             if (index >= 0 && same_guid(device->instance_guid(), m_device) && !xinput()) selection = index;
@@ -309,7 +315,7 @@ void ButtonPage::ShowAssignments() {
     for (const FunctionSlot& controls : kSlots) SetDlgItemText(controls.name, L"");
 
     const bool listed = selected >= 0 && static_cast<size_t>(selected) < m_deviceList.size();
-    const input_device_dx8* device = listed ? find_input_device(m_deviceList[selected]) : nullptr;
+    const input_device_dx8* device = listed ? find_input_device(m_input, m_deviceList[selected]) : nullptr;
     const unsigned player = static_cast<unsigned>(m_player);
     if (!device) {
         m_device = GUID_NULL;
@@ -350,7 +356,8 @@ void ButtonPage::OnSelchangeDevice() {
 // The player's stored pad is not plugged in: it is listed after "--" and selected, so that
 // the player sees that its layout is kept. Its instance GUID stands for it in the list.
 LRESULT ButtonPage::AddAbsentPadEntry() {
-    if (same_guid(m_device, GUID_NULL) || find_input_device(m_device) || m_deviceList.empty()) return 0;
+    if (same_guid(m_device, GUID_NULL) || find_input_device(m_input, m_device) || m_deviceList.empty())
+        return 0;
     const std::wstring text = text_w(kNotConnectedText);
     const LRESULT index =
         SendDlgItemMessage(IDC_DEVICE, CB_INSERTSTRING, 1, reinterpret_cast<LPARAM>(text.c_str()));
@@ -366,7 +373,7 @@ bool ButtonPage::IsAbsentPadEntry(LRESULT entry) const {
     const GUID& listed = m_deviceList[entry];
     return !same_guid(listed, GUID_NULL) &&
            same_guid(listed, to_guid(pad_device(static_cast<unsigned>(m_player)))) &&
-           !find_input_device(listed);
+           !find_input_device(m_input, listed);
 }
 
 // The kept entries of a pad that is not connected, by generic names: without the pad there
@@ -389,10 +396,10 @@ bool ButtonPage::TakeOverKeptLayout() {
     const unsigned player = static_cast<unsigned>(m_player);
     const GUID stored = to_guid(pad_device(player));
     const LRESULT selected = SendDlgItemMessage(IDC_DEVICE, CB_GETCURSEL);
-    if (same_guid(stored, GUID_NULL) || find_input_device(stored) || selected < 0 ||
+    if (same_guid(stored, GUID_NULL) || find_input_device(m_input, stored) || selected < 0 ||
         static_cast<size_t>(selected) >= m_deviceList.size())
         return false;
-    const input_device_dx8* device = find_input_device(m_deviceList[selected]);
+    const input_device_dx8* device = find_input_device(m_input, m_deviceList[selected]);
     const uint32_t* kept = pad_assignments(player);
     if (!device || !kept) return false;
 
@@ -407,16 +414,29 @@ bool ButtonPage::TakeOverKeptLayout() {
 
 // Pads came or went while the page is shown: the device combo is filled again, and a pad
 // stored for the player is selected again when it is back. The capture dialog relies on
-// the page as it is, so a change during a capture waits for its end.
+// the page as it is, and a list that is open keeps its entries while the player chooses,
+// so a change then waits until the dialog or the list has closed.
 LRESULT ButtonPage::OnDevicesChanged(WPARAM, LPARAM) {
-    if (!m_active || m_player == kKeyboardSlot) return 0;
-    if (m_capturing) {
-        m_refillAfterCapture = true;
+    if (!m_active) return 0;
+    if (m_capturing || IsListOpen()) {
+        m_refillPending = true;
         return 0;
     }
-    // The sheet has just enumerated the devices.
+    m_refillPending = false;
+    // The run's input has just listed the devices.
     FillPage(m_player, false);
     return 0;
+}
+
+bool ButtonPage::IsListOpen() {
+    return SendDlgItemMessage(IDC_DEVICE, CB_GETDROPPEDSTATE) ||
+           SendDlgItemMessage(IDC_PLAYER, CB_GETDROPPEDSTATE);
+}
+
+// After the choice the closing list may bring has been handled.
+void ButtonPage::OnListClosed() {
+    if (m_refillPending && !m_capturing)
+        ::PostMessageW(m_hWnd, nrv::peripheral::kDevicesChangedMessage, 0, 0);
 }
 
 void ButtonPage::EnableSlotControls(bool enable) {
@@ -513,14 +533,14 @@ void ButtonPage::OnSlotClicked(int slot) {
 
     // The sheet is the dialog's owner and stays disabled while it runs, so the page and
     // its device list cannot change under it.
-    CBtnDlg dialog(this);
+    CBtnDlg dialog(this, m_input);
     dialog.SetDevice(m_device);
     m_capturing = true;
     const INT_PTR result = dialog.DoModal();
     m_capturing = false;
-    if (m_refillAfterCapture) {
-        m_refillAfterCapture = false;
-        FillPage(m_player, false);  // the sheet enumerated the devices meanwhile
+    if (m_refillPending) {
+        m_refillPending = false;
+        FillPage(m_player, false);  // the devices were listed again meanwhile
     }
     const uint8_t captured = dialog.CapturedButton();
     if (result != IDOK || captured == kNothingCaptured) return;
@@ -588,8 +608,8 @@ LRESULT ButtonPage::OnTimer(WPARAM timer, LPARAM) {
         return 0;
     }
     m_help.Tick(m_hWnd);
-    if (!g_input_manager) return 0;
-    g_input_manager->update(kTickSeconds);
+    if (!m_input) return 0;
+    m_input->manager().update(kTickSeconds);
     // While the capture dialog runs, the picture and the hovered slot stay as they are.
     if (!m_capturing) LightPicture();
     return 0;

@@ -5,8 +5,6 @@
 #include "res/resource.h"
 #include "text/text.h"
 
-#include <cstring>
-
 namespace {
 
 constexpr UINT_PTR kScanTimer = 1;
@@ -14,22 +12,24 @@ constexpr UINT kScanPeriodMs = 160;
 
 }  // namespace
 
-HWND g_capture_dialog = nullptr;
-GUID g_capture_device = {};
-
 BEGIN_MESSAGE_MAP(CBtnDlg, CDialog)
 ON_MESSAGE(WM_TIMER, &CBtnDlg::OnTimer)
 ON_MESSAGE(WM_HELP, &CBtnDlg::OnHelpRequest)
 ON_MESSAGE(WM_DESTROY, &CBtnDlg::OnDestroy)
 END_MESSAGE_MAP()
 
-CBtnDlg::CBtnDlg(CWnd* owner) : CDialog(IDD_CAPTURE, owner), m_pressed() {}
+CBtnDlg::CBtnDlg(CWnd* owner, nrv::peripheral::run_input* input)
+    : CDialog(IDD_CAPTURE, owner), m_input(input) {}
 
 BOOL CBtnDlg::OnInitDialog() {
     const BOOL result = CDialog::OnInitDialog();
-    // Everything counts as held at the start: a button already down when the dialog opens
-    // is taken only after it was seen released.
-    std::memset(m_pressed.bytes, 0xFF, sizeof m_pressed.bytes);
+    // Only presses from now on count: a button already down when the dialog opens is taken
+    // only once it was let go and pressed again. The device is read once here so that a
+    // press made since its last reading is not taken for a new one.
+    if (nrv::peripheral::input_device_dx8* device = find_input_device(m_input, m_device)) {
+        device->poll(0.0f);
+        m_presses.catch_up(device->presses());
+    }
     m_captured = kNothingCaptured;
     replace_text_placeholders(m_hWnd);
     // No caption is shown; as the dialog's name the prompt is what a screen reader reads
@@ -38,31 +38,22 @@ BOOL CBtnDlg::OnInitDialog() {
     ::GetDlgItemTextW(m_hWnd, IDC_CAPTURE_PROMPT, prompt, 256);
     SetWindowText(prompt);
     SetTimer(kScanTimer, kScanPeriodMs);
-    g_capture_dialog = m_hWnd;
-    g_capture_device = m_device;
+    if (m_input) m_input->begin_capture(m_hWnd, m_device);
     return result;
 }
 
+// Presses since the last scan, whichever reading of the device saw them (the page's or
+// pad navigation's). Passed-over keys are never taken, so that an OK that follows
+// (Return) stores nothing.
 uint8_t CBtnDlg::Scan() {
-    PressedButtons now = {};
-    int count = 0;
-    if (nrv::peripheral::input_device_dx8* device = find_input_device(m_device)) {
-        count = device->button_count();
-        for (int index = 0; index < count; ++index)
-            set_pressed(now, index, device->is_button_down(static_cast<uint8_t>(index)));
-    }
-    return take_new_press(m_pressed, now, count);
+    const nrv::peripheral::input_device_dx8* device = find_input_device(m_input, m_device);
+    if (!device) return kNothingCaptured;
+    return take_new_press(m_presses, device->presses(), device->button_count(), device->device_kind());
 }
 
 LRESULT CBtnDlg::OnTimer(WPARAM, LPARAM) {
     m_captured = Scan();
     if (m_captured == kNothingCaptured) return 0;
-    const nrv::peripheral::input_device_dx8* device = find_input_device(m_device);
-    if (device && is_capture_excluded(device->device_kind(), m_captured)) {
-        // Not taken. Forgotten at once, so that an OK that follows (Return) stores nothing.
-        m_captured = kNothingCaptured;
-        return 0;
-    }
     // No later tick may overwrite the result before the modal loop has noticed the end.
     KillTimer(kScanTimer);
     OnOK();
@@ -75,6 +66,6 @@ LRESULT CBtnDlg::OnHelpRequest(WPARAM, LPARAM) {
 
 LRESULT CBtnDlg::OnDestroy(WPARAM, LPARAM) {
     KillTimer(kScanTimer);
-    if (g_capture_dialog == m_hWnd) g_capture_dialog = nullptr;
+    if (m_input) m_input->end_capture(m_hWnd);
     return 0;
 }

@@ -23,16 +23,16 @@ constexpr int kKeyboardKind = 0;
 
 }  // namespace
 
-uint8_t take_new_press(PressedButtons& previous, const PressedButtons& now, int count) {
-    if (count > 256) count = 256;
+uint8_t take_new_press(nrv::peripheral::press_reader& reader, const nrv::peripheral::press_log& log,
+                       int count, int device_kind) {
+    if (count > nrv::peripheral::kMaxLogicalButtons) count = nrv::peripheral::kMaxLogicalButtons;
     uint8_t found = kNothingCaptured;
     for (int index = 0; index < count; ++index) {
-        if (is_pressed(now, index) && !is_pressed(previous, index)) {
+        const bool pressed = reader.take(log, index);
+        if (pressed && found == kNothingCaptured &&
+            !is_capture_excluded(device_kind, static_cast<uint8_t>(index)))
             found = static_cast<uint8_t>(index);
-            break;
-        }
     }
-    previous = now;
     return found;
 }
 

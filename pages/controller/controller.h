@@ -5,6 +5,7 @@
 #pragma once
 
 #include "nrv/graphic/graphic.h"
+#include "nrv/peripheral/core/controls.h"
 
 #include <cstdint>
 #include <string>
@@ -133,21 +134,11 @@ private:
     int m_builds = 0;
 };
 
-// The pressed state of up to 256 logical buttons: bit i in byte i / 8 at bit i % 8.
-struct PressedButtons {
-    uint8_t bytes[32];
-};
-inline void set_pressed(PressedButtons& buttons, int index, bool down) {
-    const uint8_t bit = static_cast<uint8_t>(1u << (index % 8));
-    buttons.bytes[index / 8] =
-        static_cast<uint8_t>(down ? buttons.bytes[index / 8] | bit : buttons.bytes[index / 8] & ~bit);
-}
-inline bool is_pressed(const PressedButtons& buttons, int index) {
-    return (buttons.bytes[index / 8] >> (index % 8) & 1) != 0;
-}
-// The lowest button below `count` pressed now and not at the previous tick, or
-// kNothingCaptured; `previous` becomes `now`.
-uint8_t take_new_press(PressedButtons& previous, const PressedButtons& now, int count);
+// The lowest button below `count` that went down since the reader last looked and that a
+// capture of the device kind takes, or kNothingCaptured. Every press since is taken, so
+// that one the capture passes over (Escape on a keyboard) is not taken later.
+uint8_t take_new_press(nrv::peripheral::press_reader& reader, const nrv::peripheral::press_log& log,
+                       int count, int device_kind);
 // Keys a keyboard capture ignores: Escape, Return, the lock keys, Kana, Kanji, keypad
 // Enter, Space and the Windows keys. Game controllers have no excluded buttons.
 bool is_capture_excluded(int device_kind, uint8_t button);
@@ -168,37 +159,16 @@ bool xinput_supported(unsigned major_version, unsigned minor_version);
 
 #ifdef _WIN32
 #include "framework/framework.h"
-#include "nrv/peripheral/core/controls.h"
+#include "nrv/peripheral/peripheral.h"
 #include "pages/pages.h"
 #include "settings/settings.h"
 
 #include <xinput.h>
 
-namespace nrv {
-namespace peripheral {
-class input_dx8;
-class input_device_dx8;
-}  // namespace peripheral
-}  // namespace nrv
-
-// The input manager of this run, created and destroyed by the application; null when there
-// is none, and the controller pages then list no devices.
-extern nrv::peripheral::input_dx8* g_input_manager;
-
 // Whether a high-contrast theme is on: the system's answer unless a test puts its own in.
 // What the tool draws itself then uses the system colours.
 using HighContrastQuery = bool (*)();
 extern HighContrastQuery g_high_contrast_on;
-
-// Sent to the shown page of the sheet once game controllers came or went.
-constexpr UINT kDevicesChangedMessage = WM_APP + 1;
-
-// The sheet's WM_DEVICECHANGE handling: an arrival or removal of a HID interface starts a
-// short timer, restarted by every further one, so that a burst of notifications leads to
-// one refresh of the input manager and one kDevicesChangedMessage to the shown page.
-LRESULT on_device_change(HWND sheet, WPARAM event, LPARAM data);
-// True for the arrival or removal of a HID interface, the only notifications acted on.
-bool is_hid_interface_change(WPARAM event, LPARAM data);
 
 // Sent to the shown page: undo its last change of a layout (a capture, a clear, Default
 // settings). Pages without layouts ignore it.
@@ -219,8 +189,8 @@ public:
     ~PadNavigation();
     PadNavigation(const PadNavigation&) = delete;
     PadNavigation& operator=(const PadNavigation&) = delete;
-    // Starts working the sheet; the sheet hands over the messages below.
-    void Attach(HWND sheet);
+    // Starts working the sheet with the run's input; the sheet hands over the messages below.
+    void Attach(HWND sheet, nrv::peripheral::run_input* input);
     void OnActivateApp(bool active);
     // Game controllers came or went.
     void OnDevicesChanged();
@@ -253,6 +223,7 @@ private:
     bool AnythingChanged() const;
 
     HWND m_sheet = nullptr;
+    nrv::peripheral::run_input* m_input = nullptr;
     bool m_foreground = false;
     bool m_timerRunning = false;
     bool m_dialogOpen = false;  // a dialog of the tool over the sheet, at the last reading
@@ -343,6 +314,8 @@ class ButtonPage : public CPropertyPage {
 public:
     ButtonPage(int index, UINT title_string);
     ~ButtonPage() override;
+    // The run's input, whose devices the page lists; without it the page lists none.
+    void SetInput(nrv::peripheral::run_input* input) { m_input = input; }
 
     BOOL OnInitDialog() override;
     BOOL OnSetActive() override;
@@ -377,6 +350,8 @@ private:
     void KeepSlotsBeforeXInput();
     bool RestoreSlotsBeforeXInput();
     LRESULT OnDevicesChanged(WPARAM, LPARAM);
+    bool IsListOpen();
+    void OnListClosed();
     void EnableSlotControls(bool enable);
     void EnableModeControls(bool enable);
     nrv::peripheral::input_device_dx8* ShownDevice() const;
@@ -404,7 +379,8 @@ private:
     LRESULT OnClearSlotRequest(WPARAM, LPARAM);
     void ClearSlot(int slot);
     // Says under the picture which input `to` took from slot `from` and flashes from's
-    // name box; with `from` negative, clears the note.
+    // name box; with `from` negative, clears the note, or says that game controllers are
+    // still being looked for while they are.
     void ShowTakenNote(int from, int to);
     void FlashTick();
     void StopFlashing();
@@ -412,6 +388,8 @@ private:
     void OnControllerSettings();
 
     CBitmap m_slotBitmaps[kFunctionCount];
+    nrv::peripheral::run_input* m_input = nullptr;
+    HWND m_watching = nullptr;  // the page window the run's input tells of changed devices
     int m_player;
     GUID m_device = {};
     std::vector<GUID> m_deviceList;
@@ -421,8 +399,8 @@ private:
     bool m_litInHighContrast = false;  // how the lit parts were drawn
     int m_hoverSlot = -1;
     bool m_capturing = false;
-    bool m_active = false;              // between OnSetActive and OnKillActive
-    bool m_refillAfterCapture = false;  // devices changed while the capture dialog ran
+    bool m_active = false;         // between OnSetActive and OnKillActive
+    bool m_refillPending = false;  // devices changed while the capture dialog or a list was open
     PageHelp m_help;
     int m_flashSlot = -1;  // the name box flashing after a steal, or -1
     int m_flashTicks = 0;

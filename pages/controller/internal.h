@@ -12,8 +12,9 @@ constexpr UINT_PTR kFlashTimer = 3;  // flashes the name box a capture took an i
 // Sent by a slot button to its page to empty its slot (wParam: the slot).
 constexpr UINT kClearSlotMessage = WM_APP + 2;
 
-// The device of this run's input manager with that instance GUID; null when there is none.
-nrv::peripheral::input_device_dx8* find_input_device(const GUID& instance);
+// The device of the run's input with that instance GUID; null when there is none.
+nrv::peripheral::input_device_dx8* find_input_device(const nrv::peripheral::run_input* input,
+                                                     const GUID& instance);
 
 // The family of the device's pads, by its name, path and ids.
 PadFamily device_family(const nrv::peripheral::input_device_dx8& device);
@@ -44,8 +45,8 @@ PixelRect child_rect(HWND parent, HWND child);
 // whoever owns the input manager (the controller page's timer), not by the dialog.
 class CBtnDlg : public CDialog {
 public:
-    // `owner` is disabled while the dialog runs.
-    explicit CBtnDlg(CWnd* owner = nullptr);
+    // `owner` is disabled while the dialog runs; the watched device is one of `input`'s.
+    CBtnDlg(CWnd* owner, nrv::peripheral::run_input* input);
 
     BOOL OnInitDialog() override;
     void SetDevice(const GUID& device) { m_device = device; }
@@ -59,14 +60,11 @@ private:
     LRESULT OnDestroy(WPARAM, LPARAM);
     uint8_t Scan();
 
-    PressedButtons m_pressed;
+    nrv::peripheral::run_input* m_input;
+    nrv::peripheral::press_reader m_presses;
     uint8_t m_captured = kNothingCaptured;
     GUID m_device = {};
 };
-
-// The capture dialog while it runs and the device it watches; null when none runs.
-extern HWND g_capture_dialog;
-extern GUID g_capture_device;
 
 // Draws the keyboard focus mark inside an owner-drawn item that has the focus.
 void draw_focus_mark(const DRAWITEMSTRUCT& item);

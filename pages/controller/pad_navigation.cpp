@@ -238,8 +238,9 @@ PadNavigation::~PadNavigation() {
     if (g_undo_sheet == m_sheet) g_undo_sheet = nullptr;
 }
 
-void PadNavigation::Attach(HWND sheet) {
+void PadNavigation::Attach(HWND sheet, nrv::peripheral::run_input* input) {
     m_sheet = sheet;
+    m_input = input;
     for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
         m_xinput.reset(load_system_library(name));
         m_getXInputState = m_xinput.proc<decltype(m_getXInputState)>("XInputGetState");
@@ -270,8 +271,8 @@ void PadNavigation::OnDevicesChanged() {
 }
 
 void PadNavigation::UpdateTimer() {
-    const bool wanted = m_sheet && m_foreground && g_input_manager &&
-                        g_input_manager->device_count(nrv::peripheral::device_game_controller) > 0;
+    const bool wanted = m_sheet && m_foreground && m_input &&
+                        m_input->manager().device_count(nrv::peripheral::device_game_controller) > 0;
     if (wanted == m_timerRunning) return;
     m_timerRunning = wanted;
     if (!wanted) {
@@ -296,8 +297,9 @@ void PadNavigation::WaitForRelease() {
 }
 
 void PadNavigation::ReadPads() {
-    if (!g_input_manager) return;
-    g_input_manager->update(kReadingPeriodMs / 1000.0f);
+    if (!m_input) return;
+    nrv::peripheral::input_dx8& manager = m_input->manager();
+    manager.update(kReadingPeriodMs / 1000.0f);
     // A dialog that opens or closes takes the buttons held then with it.
     const bool dialog_open = !IsWindowEnabled(m_sheet);
     // Its layout may have changed too. Readings go on while it runs, but one may come only
@@ -311,9 +313,9 @@ void PadNavigation::ReadPads() {
     const uint32_t now = GetTickCount();
     // Each press once: pads XInput reads are not read again through DirectInput.
     const bool skip_twins = ReadXInputPads(now, pads);
-    const int count = g_input_manager->device_count(nrv::peripheral::device_game_controller);
+    const int count = manager.device_count(nrv::peripheral::device_game_controller);
     for (int n = 0; n < count; ++n) {
-        input_device_dx8* device = g_input_manager->device_at(nrv::peripheral::device_game_controller, n);
+        input_device_dx8* device = manager.device_at(nrv::peripheral::device_game_controller, n);
         if (!device || !device->is_ready() || (skip_twins && is_xinput_twin(*device))) continue;
         Pad pad = {device->instance_guid(), nrv::peripheral::pad_navigator(m_timing),
                    is_xinput_twin(*device)};
@@ -362,19 +364,20 @@ void PadNavigation::Dispatch(const Pad& reading, uint32_t held, uint32_t now, st
     std::vector<nav_action> actions;
     pad.navigator.update(held, now, actions);
     pads.push_back(pad);
-    const bool capturing = g_capture_dialog && IsWindow(g_capture_dialog);
+    HWND capture = m_input->capture_dialog();
     // Every press of the watched pad is the capture's; another pad's B cancels it. An
     // XInput pad may be the watched one when the capture watches an XInput pad's twin.
-    bool watched = same_guid(g_capture_device, pad.instance);
-    if (capturing && xinput_pad) {
-        const input_device_dx8* device = find_input_device(g_capture_device);
+    const GUID& watched_device = m_input->capture_device();
+    bool watched = same_guid(watched_device, pad.instance);
+    if (capture && xinput_pad) {
+        const input_device_dx8* device = find_input_device(m_input, watched_device);
         watched = device && is_xinput_twin(*device);
     }
     for (nav_action action : actions) {
-        if (!capturing)
+        if (!capture)
             PostMessageW(m_sheet, kPadActionMessage, static_cast<WPARAM>(action), 0);
         else if (!watched && action == nav_action::cancel)
-            PostMessageW(g_capture_dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            PostMessageW(capture, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
 }
 
@@ -387,7 +390,7 @@ void PadNavigation::OnAction(WPARAM value) {
     if (!m_sheet || !IsWindow(m_sheet)) return;
     if (!IsWindowEnabled(m_sheet)) {
         HWND dialog = dialog_over(m_sheet);
-        if (dialog && dialog != g_capture_dialog) ActInDialog(dialog, action);
+        if (dialog && dialog != m_input->capture_dialog()) ActInDialog(dialog, action);
         return;
     }
     ShowFocusMark(m_sheet);

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <dbt.h>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,56 +19,11 @@ namespace {
 // told to (after the below-minimum warning, while which the display may have changed).
 TEST(SettingSheet, ProbesTheDisplayModesAgainOnlyWhenAsked) {
     display_mode_sets() = {};
-    { CSettingSheet sheet(false); }
+    { CSettingSheet sheet(false, nullptr); }
     EXPECT_TRUE(display_mode_sets().listed.empty()) << "the start-up probe's modes are used as they are";
 
-    { CSettingSheet sheet(true); }
+    { CSettingSheet sheet(true, nullptr); }
     EXPECT_FALSE(display_mode_sets().listed.empty()) << "the adapter was asked again";
-}
-
-// Counts the device enumerations that the sheet and its pages ask for.
-class CountingManager : public nrv::peripheral::input_dx8 {
-public:
-    bool refresh_devices() override {
-        ++refreshes;
-        return input_dx8::refresh_devices();
-    }
-    int refreshes = 0;
-};
-
-class ManagerInPlace {
-public:
-    explicit ManagerInPlace(nrv::peripheral::input_dx8* manager) { g_input_manager = manager; }
-    ~ManagerInPlace() { g_input_manager = nullptr; }
-    ManagerInPlace(const ManagerInPlace&) = delete;
-    ManagerInPlace& operator=(const ManagerInPlace&) = delete;
-};
-
-// The sheet hands WM_DEVICECHANGE on: a burst of HID arrivals, and then a removal, each
-// enumerate the devices once, the Controller page shown included.
-TEST(SettingSheet, DeviceArrivalsAndRemovalsEnumerateTheDevicesOnce) {
-    CountingManager manager;
-    ManagerInPlace in_place(&manager);
-    CSettingSheet sheet(false);
-    test_support::run_sheet(sheet, [&](HWND window) {
-        SendMessageW(window, PSM_SETCURSEL, 2, 0);  // the Controller page
-        DEV_BROADCAST_DEVICEINTERFACE_W record = {};
-        record.dbcc_size = sizeof record;
-        record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        record.dbcc_classguid = nrv::peripheral::hid_interface_class;
-        const struct {
-            WPARAM event;
-            int notifications;
-        } changes[] = {{DBT_DEVICEARRIVAL, 3}, {DBT_DEVICEREMOVECOMPLETE, 1}};
-        for (const auto& change : changes) {
-            const int before = manager.refreshes;
-            for (int n = 0; n < change.notifications; ++n)
-                SendMessageW(window, WM_DEVICECHANGE, change.event, reinterpret_cast<LPARAM>(&record));
-            test_support::pump_messages(600);
-            EXPECT_EQ(manager.refreshes - before, 1) << "event " << change.event;
-        }
-        SendMessageW(window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
-    });
 }
 
 }  // namespace
@@ -140,7 +94,7 @@ TEST(HandheldScreen, TheSheetAndItsDialogsFitWithReadableText) {
     ASSERT_EQ(GetDeviceCaps(screen, LOGPIXELSY), 96);
     ReleaseDC(nullptr, screen);
     ASSERT_TRUE(test_support::load_own_texts("de", "DE"));
-    CSettingSheet sheet(false);
+    CSettingSheet sheet(false, nullptr);
     test_support::run_sheet(sheet, [](HWND window) {
         for (int page = 0; page < 4; ++page) {
             SendMessageW(window, PSM_SETCURSEL, page, 0);

@@ -216,10 +216,11 @@ TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
         arrival.dbcc_classguid = nrv::peripheral::hid_interface_class;
         const int before = m_input.enumerations(DI8DEVCLASS_GAMECTRL);
         for (int burst = 0; burst < 4; ++burst)
-            on_device_change(sheet_window, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
+            SendMessageW(sheet.input()->window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
+                         reinterpret_cast<LPARAM>(&arrival));
         EXPECT_TRUE(pump_until([&] { return item_text(page, IDC_DEVICE) == L"Returning Pad"; }));
         test_support::pump_messages(400);
-        // The sheet enumerates the devices once, and the page is filled from that.
+        // The devices are listed once, and the page is filled from that.
         EXPECT_EQ(m_input.enumerations(DI8DEVCLASS_GAMECTRL) - before, 1);
         EXPECT_EQ(slot_text(page, 0), L"Button 11");
         EXPECT_TRUE(enabled(page, IDC_DEFAULT_SETTINGS));
@@ -642,7 +643,7 @@ TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
     ControllerSheet<> sheet(&m_input, 1);
     PadNavigation navigation;
     run_sheet(sheet, [&](HWND sheet_window) {
-        navigation.Attach(sheet_window);
+        navigation.Attach(sheet_window, sheet.input());
         HWND page = page_of(sheet_window);
         const std::vector<std::wstring> before = page_state(page);
         std::vector<HWND> stops;
@@ -696,10 +697,11 @@ TEST_F(ControllerPage, PadsOfEachFamilyNavigateByPlace) {
         for (size_t n = 0; n < pads.size(); ++n) {
             const auto& family = kFamilies[n];
             SCOPED_TRACE(testing::Message() << "pad " << n);
-            const input_device_dx8* device = find_input_device(guid(static_cast<uint8_t>(n + 1)));
+            const input_device_dx8* device =
+                find_input_device(sheet.input(), guid(static_cast<uint8_t>(n + 1)));
             ASSERT_TRUE(device);
             DIJOYSTATE2& state = pads[n]->joystick();
-            g_input_manager->update(0.04f);  // a reading at rest first
+            sheet.input()->manager().update(0.04f);  // a reading at rest first
             const struct {
                 int button;
                 nav_button nav;
@@ -709,15 +711,15 @@ TEST_F(ControllerPage, PadsOfEachFamilyNavigateByPlace) {
                            {family.start, nav_start}};
             for (const auto& press : presses) {
                 state.rgbButtons[press.button] = 0x80;
-                g_input_manager->update(0.04f);
+                sheet.input()->manager().update(0.04f);
                 EXPECT_EQ(navigation_buttons_held(*device), nav_bit(press.nav)) << "button " << press.button;
                 state.rgbButtons[press.button] = 0;
             }
             state.rgdwPOV[0] = 0;
-            g_input_manager->update(0.04f);
+            sheet.input()->manager().update(0.04f);
             EXPECT_EQ(navigation_buttons_held(*device), nav_bit(nav_up)) << "hat up";
             state.rgdwPOV[0] = 0xFFFFFFFF;
-            g_input_manager->update(0.04f);
+            sheet.input()->manager().update(0.04f);
         }
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
@@ -769,7 +771,8 @@ TEST(DeviceChange, OnlyHidInterfaceArrivalsAndRemovalsCount) {
         {DBT_DEVICEARRIVAL, &volume, false},    {DBT_DEVICEARRIVAL, nullptr, false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(is_hid_interface_change(c.event, reinterpret_cast<LPARAM>(c.data)), c.counts)
+        EXPECT_EQ(nrv::peripheral::is_hid_interface_change(c.event, reinterpret_cast<LPARAM>(c.data)),
+                  c.counts)
             << "case " << &c - cases;
     }
 }

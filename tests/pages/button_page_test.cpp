@@ -29,7 +29,7 @@ std::function<void(HWND)> press_key(WORD virtual_key) {
 std::wstring key_name(uint8_t key) {
     std::wstring name;
     nrv::peripheral::input_device_dx8* keyboard =
-        g_input_manager ? g_input_manager->device_at(0, 0) : nullptr;
+        current_manager() ? current_manager()->device_at(0, 0) : nullptr;
     if (keyboard) keyboard->button_name(key, name);
     return name;
 }
@@ -42,7 +42,7 @@ bool s_answered = false;
 LRESULT CALLBACK ok_after_a_return_tick(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_TIMER && s_answered) return 0;
     const LRESULT result = CallWindowProcW(s_dialogProc, dialog, message, wParam, lParam);
-    nrv::peripheral::input_device_dx8* keyboard = g_input_manager->device_at(0, 0);
+    nrv::peripheral::input_device_dx8* keyboard = current_manager()->device_at(0, 0);
     if (message == WM_TIMER && keyboard && keyboard->is_button_down(DIK_RETURN)) {
         s_answered = true;
         SendMessageW(dialog, WM_COMMAND, IDOK, 0);
@@ -91,7 +91,7 @@ TEST_F(KeyboardPage, ShowsTheDefaultKeysAndAssignsThePressedKey) {
     ControllerSheet<> sheet;
     const INT_PTR result = run_sheet(sheet, [&](HWND sheet_window) {
         HWND page = show_page(sheet_window, 0);
-        if (!sheet.attached || g_input_manager->device_count(0) == 0) {
+        if (!sheet.attached || current_manager()->device_count(0) == 0) {
             ADD_FAILURE() << "no DirectInput keyboard here";
             SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
             return;
@@ -215,7 +215,7 @@ TEST_F(KeyboardPage, PressedKeysAndTheMouseLightThePicture) {
     ControllerSheet<> sheet;
     run_sheet(sheet, [&](HWND sheet_window) {
         HWND page = show_page(sheet_window, 0);
-        if (!sheet.attached || g_input_manager->device_count(0) == 0) {
+        if (!sheet.attached || current_manager()->device_count(0) == 0) {
             ADD_FAILURE() << "no DirectInput keyboard here";
             SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
             return;
@@ -442,8 +442,7 @@ TEST_F(KeyboardPage, PagesFollowADpiChangeOnceTheSystemGaveThemTheirNewFont) {
 TEST_F(KeyboardPage, NothingBreaksWithoutAnInputManagerOrDirectInput) {
     for (bool manager : {false, true}) {
         SCOPED_TRACE(manager ? "DirectInput refused" : "no input manager");
-        delete g_input_manager;
-        g_input_manager = manager ? new nrv::peripheral::input_dx8() : nullptr;
+        sheets_get_input() = manager;
         test_support::NoDirectInput no_direct_input;
         ControllerSheet<> sheet;
         run_sheet(sheet, [&](HWND sheet_window) {

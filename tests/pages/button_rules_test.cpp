@@ -133,23 +133,38 @@ TEST(EntryRules, SlotSearchFindsEverySlotHoldingTheEntry) {
 
 // --- the capture scan ---------------------------------------------------------------------
 
-PressedButtons pressed(std::initializer_list<int> down) {
-    PressedButtons buttons = {};
-    for (int index : down) set_pressed(buttons, index, true);
-    return buttons;
+// One reading of a device: the buttons in `down` are down, every other one is up.
+void read(nrv::peripheral::press_log& log, std::initializer_list<int> down) {
+    for (int index = 0; index < nrv::peripheral::kMaxLogicalButtons; ++index)
+        log.note(index, std::find(down.begin(), down.end(), index) != down.end());
 }
 
-TEST(CaptureScan, TakesOnlyPressesSeenAfterARelease) {
-    PressedButtons previous;
-    std::memset(previous.bytes, 0xFF, sizeof previous.bytes);  // as the dialog opens
-    EXPECT_EQ(take_new_press(previous, pressed({5}), 24), kNothingCaptured) << "held when the dialog opened";
-    EXPECT_EQ(take_new_press(previous, pressed({5}), 24), kNothingCaptured) << "still held";
-    EXPECT_EQ(take_new_press(previous, pressed({}), 24), kNothingCaptured);
-    EXPECT_EQ(take_new_press(previous, pressed({5}), 24), 5);
-    EXPECT_EQ(take_new_press(previous, pressed({5, 20, 9}), 24), 9) << "the lower of two new presses";
-    EXPECT_EQ(take_new_press(previous, pressed({}), 24), kNothingCaptured);
-    EXPECT_EQ(take_new_press(previous, pressed({24}), 24), kNothingCaptured) << "beyond the device's buttons";
-    EXPECT_EQ(take_new_press(previous, pressed({200}), 255), 200);
+TEST(CaptureScan, TakesOnlyPressesMadeSinceTheDialogOpened) {
+    nrv::peripheral::press_log log;
+    nrv::peripheral::press_reader scan;
+    read(log, {5});
+    scan.catch_up(log);  // as the dialog opens
+    constexpr int kPad = 2;
+    EXPECT_EQ(take_new_press(scan, log, 24, kPad), kNothingCaptured) << "held when the dialog opened";
+    read(log, {5});
+    EXPECT_EQ(take_new_press(scan, log, 24, kPad), kNothingCaptured) << "still held";
+    read(log, {});
+    read(log, {5});
+    EXPECT_EQ(take_new_press(scan, log, 24, kPad), 5);
+    read(log, {5, 20, 9});
+    EXPECT_EQ(take_new_press(scan, log, 24, kPad), 9) << "the lower of two new presses";
+    EXPECT_EQ(take_new_press(scan, log, 24, kPad), kNothingCaptured) << "both were taken";
+    read(log, {});
+    read(log, {3});
+    read(log, {});
+    EXPECT_EQ(take_new_press(scan, log, 24, kPad), 3) << "pressed and let go between two scans";
+    read(log, {24});
+    EXPECT_EQ(take_new_press(scan, log, 24, kPad), kNothingCaptured) << "beyond the device's buttons";
+    read(log, {200});
+    EXPECT_EQ(take_new_press(scan, log, 255, kPad), 200);
+    read(log, {});
+    read(log, {1, 30});
+    EXPECT_EQ(take_new_press(scan, log, 255, 0), 30) << "a keyboard's Escape is passed over";
 }
 
 TEST(CaptureScan, KeyboardsSkipTheirDialogAndLockKeys) {

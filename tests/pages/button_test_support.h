@@ -42,43 +42,59 @@ inline void load_texts() {
     (void)loaded;
 }
 
-// Owns the run's input manager (g_input_manager) for one test.
+// The run's input of the sheet that is open, or null.
+inline nrv::peripheral::run_input*& current_input() {
+    static nrv::peripheral::run_input* input = nullptr;
+    return input;
+}
+inline nrv::peripheral::input_dx8* current_manager() {
+    return current_input() ? &current_input()->manager() : nullptr;
+}
+
+// Whether the sheets of a test get a run's input: the program always gives them one, but
+// a page without one must still work.
+inline bool& sheets_get_input() {
+    static bool get = true;
+    return get;
+}
 class ManagerScope {
 public:
-    ManagerScope() { g_input_manager = new nrv::peripheral::input_dx8(); }
-    ~ManagerScope() {
-        delete g_input_manager;
-        g_input_manager = nullptr;
-    }
+    ManagerScope() { sheets_get_input() = true; }
+    ~ManagerScope() { sheets_get_input() = true; }
     ManagerScope(const ManagerScope&) = delete;
     ManagerScope& operator=(const ManagerScope&) = delete;
 };
 
-// The Keyboard and Controller pages in one sheet. The manager is attached to the sheet
-// window as the application does: to real DirectInput, or to the given fake.
+// The Keyboard and Controller pages in one sheet, with a run's input of their own started
+// as the program starts it: on real DirectInput, or on the given fake, listed at once.
 template <class ControllerPage = ButtonPage>
 class ControllerSheet : public CPropertySheet {
 public:
     explicit ControllerSheet(IDirectInput8W* direct_input = nullptr, UINT start_page = 0)
-        : CPropertySheet(L"Controller pages", nullptr, start_page), m_directInput(direct_input) {
+        : CPropertySheet(L"Controller pages", nullptr, start_page) {
+        if (sheets_get_input()) {
+            m_input.reset(new nrv::peripheral::run_input());
+            const bool started = direct_input ? m_input->start(direct_input) : m_input->start();
+            attached = started && m_input->manager().has_direct_input();
+            current_input() = m_input.get();
+        }
+        keyboard.SetInput(m_input.get());
+        controller.SetInput(m_input.get());
         AddPage(&keyboard);
         AddPage(&controller);
         m_psh.dwFlags |= PSH_NOAPPLYNOW;
     }
-    BOOL OnInitDialog() override {
-        if (g_input_manager) {
-            attached = m_directInput ? g_input_manager->attach_window(m_hWnd, m_directInput)
-                                     : g_input_manager->attach_window(m_hWnd);
-        }
-        return TRUE;
+    ~ControllerSheet() override {
+        if (current_input() == m_input.get()) current_input() = nullptr;
     }
+    nrv::peripheral::run_input* input() const { return m_input.get(); }
 
     ButtonPage keyboard{0, IDS_KEYBOARD_PAGE};
     ControllerPage controller{1, IDS_CONTROLLER_PAGE};
     bool attached = false;
 
 private:
-    IDirectInput8W* m_directInput;
+    std::unique_ptr<nrv::peripheral::run_input> m_input;
 };
 
 inline HWND page_of(HWND sheet) {

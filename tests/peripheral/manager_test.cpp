@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "nrv/peripheral/peripheral.h"
+#include <dbt.h>
 #include "peripheral/fake_direct_input.h"
 #include "support/no_direct_input.h"
 
@@ -254,6 +255,35 @@ TEST_F(ManagerTest, DestructionReleasesEveryDevice) {
 // The controller page calls update every 160 ms; this prints what one call costs with the
 // keyboard and four pads of 64 logical buttons each, their states changing every call. A
 // figure for tools/benchmark.sh, not a test: disabled in the test run.
+// The run's input lists the devices once after a burst of HID arrivals, and once after a
+// removal.
+TEST(RunInput, ABurstOfDeviceChangesIsOneListing) {
+    fake::direct_input direct_input;
+    direct_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Pad"));
+    nrv::peripheral::run_input input;
+    ASSERT_TRUE(input.start(&direct_input));
+    EXPECT_EQ(input.manager().device_count(nrv::peripheral::device_game_controller), 1);
+    DEV_BROADCAST_DEVICEINTERFACE_W record = {};
+    record.dbcc_size = sizeof record;
+    record.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    record.dbcc_classguid = nrv::peripheral::hid_interface_class;
+    const struct {
+        WPARAM event;
+        int notifications;
+    } changes[] = {{DBT_DEVICEARRIVAL, 3}, {DBT_DEVICEREMOVECOMPLETE, 1}};
+    for (const auto& change : changes) {
+        const int before = direct_input.enumerations(DI8DEVCLASS_GAMECTRL);
+        for (int n = 0; n < change.notifications; ++n)
+            SendMessageW(input.window(), WM_DEVICECHANGE, change.event, reinterpret_cast<LPARAM>(&record));
+        for (const DWORD until = GetTickCount() + 600; static_cast<LONG>(until - GetTickCount()) > 0;
+             Sleep(10)) {
+            MSG message;
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        }
+        EXPECT_EQ(direct_input.enumerations(DI8DEVCLASS_GAMECTRL) - before, 1) << "event " << change.event;
+    }
+}
+
 TEST_F(ManagerTest, DISABLED_BenchmarkUpdate) {
     m_input.attach(DI8DEVCLASS_KEYBOARD, GUID_SysKeyboard, fake::make_keyboard(DIK_RWIN));
     std::vector<std::shared_ptr<fake::pad>> pads;

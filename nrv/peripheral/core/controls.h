@@ -7,6 +7,9 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -91,6 +94,68 @@ void clear_control_values(control_table& table);
 // Sets every entry's value from the raw state (entries it does not set read 0.0): buttons 0 or 1, axis halves
 // and hat directions from 0.0 to 1.0 as their thresholds and positions say.
 void convert_joystick_state(control_table& table, const joystick_state& state);
+
+// How often each of a device's logical buttons went down, as its readings saw it: every
+// reading adds one press to each button that is down and was up at the reading before. A
+// reader that looks less often than the device is read (the capture dialog beside pad
+// navigation, each reading on its own timer) still sees every press that any reading saw.
+constexpr int kMaxLogicalButtons = 256;
+class press_log {
+public:
+    void note(int index, bool down);
+    uint32_t presses(int index) const;
+
+private:
+    std::array<uint32_t, kMaxLogicalButtons> m_presses{};
+    std::array<bool, kMaxLogicalButtons> m_down{};
+};
+
+// One reader's place in a device's press log: which buttons went down since it last looked.
+class press_reader {
+public:
+    // From now on only later presses count.
+    void catch_up(const press_log& log);
+    // True when the button went down since the last look; the press is then taken.
+    bool take(const press_log& log, int index);
+
+private:
+    std::array<uint32_t, kMaxLogicalButtons> m_seen{};
+};
+
+// Device listings done one at a time on a worker thread of its own, so that a driver that
+// takes seconds to answer never holds up the thread that shows the windows. The listing
+// function runs on the worker; `done` runs there too, after a result was stored, and only
+// while the worker's owner still exists. A listing asked for while one runs is done once
+// more after it, never beside it. The owner never waits for a listing: one stuck in a
+// driver is left behind and ends with the process.
+class listing_worker {
+public:
+    using device_ids = std::vector<std::array<uint8_t, 16>>;
+    // Lists the devices into `ids`; false when nothing could be listed.
+    using list_function = std::function<bool(device_ids& ids)>;
+    using done_function = std::function<void()>;
+
+    listing_worker(list_function list, done_function done);
+    ~listing_worker();
+    listing_worker(const listing_worker&) = delete;
+    listing_worker& operator=(const listing_worker&) = delete;
+
+    // Starts a listing, or asks for one more after the one that runs.
+    void request();
+    // The newest listing not taken yet; false when there is none.
+    bool take(device_ids& ids);
+    // A listing runs or is asked for.
+    bool busy() const;
+    // How many listings have ended so far.
+    unsigned finished() const;
+
+private:
+    struct shared;
+    static void run(std::shared_ptr<shared> state);
+    static void list_once(shared& state, std::unique_lock<std::mutex>& lock);
+    std::shared_ptr<shared> m_shared;
+    bool m_threaded = false;  // false where no thread could be started: listings run in request
+};
 
 // Navigation by pad. A pad's buttons by the place they have on an Xbox-style pad (south is
 // A there), whatever the pad: the caller reads them through the pad's layout.
