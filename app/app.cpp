@@ -115,9 +115,12 @@ BOOL CsettingApp::InitInstance() {
     AfxEnableControlContainer();
 
     // The game controllers are listed on a thread of their own beside the probe; a driver
-    // that takes long to answer holds up the sheet by two seconds at most.
+    // that takes long to answer holds up the sheet by two seconds at most. The pads work
+    // every box and dialog from here on.
     nrv::peripheral::run_input input;
     input.start();
+    PadNavigation navigation(input);
+    navigation.Start();
 
     probe_display_modes();
     probe_adapter();
@@ -133,10 +136,12 @@ BOOL CsettingApp::InitInstance() {
     {
         // The display may have changed while the warning was open; otherwise the modes
         // probed a moment ago still hold.
-        CSettingSheet sheet(warned, &input);
+        CSettingSheet sheet(warned, &input, &navigation);
         m_pMainWnd = &sheet;
-        if (sheet.DoModal() == IDOK && (!unread_file_kept || may_replace_unread_file()))
-            save_or_ask_to_retry();
+        const INT_PTR result = sheet.DoModal();
+        // The boxes after the sheet answer the pad as boxes of their own.
+        navigation.SetSheet(nullptr);
+        if (result == IDOK && (!unread_file_kept || may_replace_unread_file())) save_or_ask_to_retry();
         m_pMainWnd = nullptr;
     }
     return FALSE;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "framework/framework.h"
+#include "padnav/padnav.h"
 #include "pages/controller/controller.h"
 #include "pages/pages.h"
 
@@ -17,26 +18,22 @@ class CSettingSheet : public CPropertySheet {
 public:
     // probe_modes_again asks the adapter for its display modes once more; without it the
     // sheet uses the modes the start-up probe found. The pages list the devices of `input`,
-    // the run's; without it they list none.
-    CSettingSheet(bool probe_modes_again, nrv::peripheral::run_input* input);
+    // the run's, without it none; `navigation`, the run's pad navigation, is told of the
+    // sheet while it runs.
+    CSettingSheet(bool probe_modes_again, nrv::peripheral::run_input* input,
+                  PadNavigation* navigation = nullptr);
     ~CSettingSheet() override;
     BOOL OnInitDialog() override;
 
     DECLARE_MESSAGE_MAP()
 
 private:
-    LRESULT OnDevicesChanged(WPARAM, LPARAM);
-    LRESULT OnActivateApp(WPARAM active, LPARAM);
-    LRESULT OnTimer(WPARAM timer, LPARAM);
-    LRESULT OnPadAction(WPARAM action, LPARAM);
     void AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UINT title_text);
 
-    nrv::peripheral::run_input* m_input;
-    HWND m_watching = nullptr;  // the window the run's input tells of changed devices
+    PadNavigation* m_navigation;
     CDisplayPage m_displayPage;
     COnlinePage m_onlinePage;
     ButtonPage* m_buttonPages[2] = {nullptr, nullptr};
-    PadNavigation m_padNavigation;
 };
 
 // The text of the box that reports a file that could not be read or written: the file's

@@ -23,8 +23,9 @@ constexpr UINT kButtonPageCaptions[2] = {IDS_KEYBOARD_PAGE, IDS_CONTROLLER_PAGE}
 
 }  // namespace
 
-CSettingSheet::CSettingSheet(bool probe_modes_again, nrv::peripheral::run_input* input)
-    : CPropertySheet(L"", nullptr, 0), m_input(input) {
+CSettingSheet::CSettingSheet(bool probe_modes_again, nrv::peripheral::run_input* input,
+                             PadNavigation* navigation)
+    : CPropertySheet(L"", nullptr, 0), m_navigation(navigation) {
     if (probe_modes_again) probe_display_modes();
 
     AddTitledPage(m_displayPage, g_displayTitle, kDisplayText);
@@ -43,7 +44,7 @@ CSettingSheet::CSettingSheet(bool probe_modes_again, nrv::peripheral::run_input*
 }
 
 CSettingSheet::~CSettingSheet() {
-    if (m_input && m_watching) m_input->remove_watcher(m_watching);
+    if (m_navigation) m_navigation->SetSheet(nullptr);
     for (ButtonPage*& page : m_buttonPages) {
         delete page;
         page = nullptr;
@@ -60,38 +61,12 @@ void CSettingSheet::AddTitledPage(CPropertyPage& page, wchar_t* title_buffer, UI
 }
 
 BEGIN_MESSAGE_MAP(CSettingSheet, CPropertySheet)
-ON_MESSAGE(nrv::peripheral::kDevicesChangedMessage, &CSettingSheet::OnDevicesChanged)
-ON_MESSAGE(WM_ACTIVATEAPP, &CSettingSheet::OnActivateApp)
-ON_MESSAGE(WM_TIMER, &CSettingSheet::OnTimer)
-ON_MESSAGE(kPadActionMessage, &CSettingSheet::OnPadAction)
 END_MESSAGE_MAP()
-
-// Game controllers came or went (the pages watch the run's input themselves).
-LRESULT CSettingSheet::OnDevicesChanged(WPARAM, LPARAM) {
-    m_padNavigation.OnDevicesChanged();
-    return 0;
-}
-
-LRESULT CSettingSheet::OnActivateApp(WPARAM active, LPARAM) {
-    m_padNavigation.OnActivateApp(active != FALSE);
-    return 0;
-}
-
-LRESULT CSettingSheet::OnTimer(WPARAM timer, LPARAM) {
-    m_padNavigation.OnTimer(timer);
-    return 0;
-}
-
-LRESULT CSettingSheet::OnPadAction(WPARAM action, LPARAM) {
-    m_padNavigation.OnAction(action);
-    return 0;
-}
 
 BOOL CSettingSheet::OnInitDialog() {
     const BOOL result = CPropertySheet::OnInitDialog();
-    if (m_input) m_input->add_watcher(m_watching = m_hWnd);
     SetWindowText(text_w(kSheetTitleText).c_str());
     ::SetDlgItemTextW(m_hWnd, IDCANCEL, text_w(kCancelText).c_str());
-    m_padNavigation.Attach(m_hWnd, m_input);
+    if (m_navigation) m_navigation->SetSheet(m_hWnd);
     return result;
 }

@@ -1,6 +1,9 @@
-// The pad families known by where their controls sit, the ids that pick them and the
-// default layout that puts each function on the control at its place.
+// How a pad is recognised: the known controllers by name, the pad families by where their
+// controls sit and the ids that pick them, and the default layout that puts each function on
+// the control at its place.
 #include "settings/settings.h"
+
+#include <string_view>
 
 namespace {
 
@@ -121,7 +124,61 @@ constexpr int kFirstStickSlot = 16;
 // 10 left, 11 right).
 constexpr TypeCode kHatDirections[4] = {{8, 0}, {11, 0}, {9, 0}, {10, 0}};
 
+// Device paths are compared without regard to case, and Windows hands them out in either.
+bool has_xinput_mark(const char16_t* device_path) {
+    if (!device_path) return false;
+    for (const char16_t* at = device_path; at[0] && at[1] && at[2]; ++at) {
+        if ((at[0] == u'I' || at[0] == u'i') && (at[1] == u'G' || at[1] == u'g') && at[2] == u'_')
+            return true;
+    }
+    return false;
+}
+
 }  // namespace
+
+// The patches, as (entry type, entry code) for the 24 functions in slot order: four face
+// buttons, LT, RT, LB, RB, start, back, stick presses, D-pad up/right/down/left, left stick
+// up/down/left/right, right stick up/down/left/right.
+// clang-format off
+const KnownController kKnownControllers[kKnownControllerCount] = {
+    {{u"PSX-USB"},
+     {0, 0,  0, 1,  0, 2,  0, 3,  0, 4,  0, 5,  0, 6,  0, 7,  0, 9,  0, 8,  0, 10,  0, 11,
+      0, 12,  0, 13,  0, 14,  0, 15,  3, 1,  2, 1,  3, 0,  2, 0,  3, 2,  2, 2,  3, 3,  2, 3}},
+    {{u"BUFFALO", u"BGC-", u"LOAS", u"JOX-", u"PS TO PC"},
+     {0, 0,  0, 1,  0, 2,  0, 3,  0, 4,  0, 5,  0, 6,  0, 7,  0, 9,  0, 8,  0, 10,  0, 11,
+      8, 0,  11, 0,  9, 0,  10, 0,  3, 1,  2, 1,  3, 0,  2, 0,  3, 3,  2, 3,  3, 2,  2, 2}},
+    {{u"JC-PS"},
+     {0, 0,  0, 1,  0, 2,  0, 3,  0, 4,  0, 5,  0, 6,  0, 7,  0, 8,  0, 9,  0, 10,  0, 11,
+      8, 0,  11, 0,  9, 0,  10, 0,  3, 1,  2, 1,  3, 0,  2, 0,  3, 3,  2, 3,  3, 2,  2, 2}},
+    {{u"JC-U", u"JC - U"},
+     {0, 1,  0, 3,  0, 2,  0, 0,  0, 6,  0, 7,  0, 4,  0, 5,  0, 11,  0, 10,  0, 8,  0, 9,
+      8, 0,  11, 0,  9, 0,  10, 0,  3, 1,  2, 1,  3, 0,  2, 0,  3, 3,  2, 3,  3, 2,  2, 2}},
+    {{u"LOGICOOL", u"Logitech", u"RumblePad"},
+     {0, 3,  0, 2,  0, 1,  0, 0,  0, 6,  0, 7,  0, 4,  0, 5,  0, 9,  0, 8,  0, 10,  0, 11,
+      8, 0,  11, 0,  9, 0,  10, 0,  3, 1,  2, 1,  3, 0,  2, 0,  3, 3,  2, 3,  3, 2,  2, 2}},
+    {{u"SANWA", u"USB Dual Vibration Joystick"},
+     {0, 3,  0, 1,  0, 0,  0, 2,  0, 5,  0, 7,  0, 4,  0, 6,  0, 9,  0, 8,  0, 10,  0, 11,
+      8, 0,  11, 0,  9, 0,  10, 0,  3, 1,  2, 1,  3, 0,  2, 0,  3, 3,  2, 3,  3, 2,  2, 2}},
+    {{u"JY-", u"MICRO GRIP"},
+     {0, 2,  0, 0,  0, 1,  0, 3,  0, 5,  0, 7,  0, 4,  0, 6,  0, 9,  0, 8,  0, 10,  0, 11,
+      8, 0,  11, 0,  9, 0,  10, 0,  3, 1,  2, 1,  3, 0,  2, 0,  3, 3,  2, 3,  3, 2,  2, 2}},
+    {{u"Xbox 360", u"XBOX"},
+     {0, 3,  0, 1,  0, 0,  0, 2,  2, 4,  3, 4,  0, 4,  0, 5,  0, 7,  0, 6,  0, 8,  0, 9,
+      8, 0,  11, 0,  9, 0,  10, 0,  3, 1,  2, 1,  3, 0,  2, 0,  3, 3,  2, 3,  3, 2,  2, 2}},
+};
+// clang-format on
+
+int find_known_controller(const char16_t* device_name, const char16_t* device_path) {
+    if (device_name) {
+        const std::u16string_view name(device_name);
+        for (int row = 0; row < kKnownControllerCount; ++row) {
+            for (const char16_t* fragment : kKnownControllers[row].fragments) {
+                if (fragment && name.find(fragment) != std::u16string_view::npos) return row;
+            }
+        }
+    }
+    return has_xinput_mark(device_path) ? kXboxControllerRow : -1;
+}
 
 PadFamily pad_family_of_ids(PadIds ids) {
     for (const FamilyIds& known : kFamilyIds) {

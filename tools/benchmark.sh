@@ -76,7 +76,7 @@ else
 fi
 
 parse_us=$(wine "$driver" parse 2000 | tr -d '\r')
-echo "String database parse (six languages, 83 texts each): ${parse_us} us"
+echo "String database parse (six languages, every text): ${parse_us} us"
 
 update=$(wine "$build/tests/peripheral/peripheral_devices_test.exe" --gtest_also_run_disabled_tests \
   --gtest_filter='*BenchmarkUpdate' | tr -d '\r' | sed -n 's/^one update over/One input update over/p')

@@ -163,8 +163,6 @@ bool xinput_supported(unsigned major_version, unsigned minor_version);
 #include "pages/pages.h"
 #include "settings/settings.h"
 
-#include <xinput.h>
-
 // Whether a high-contrast theme is on: the system's answer unless a test puts its own in.
 // What the tool draws itself then uses the system colours.
 using HighContrastQuery = bool (*)();
@@ -174,71 +172,17 @@ extern HighContrastQuery g_high_contrast_on;
 // settings). Pages without layouts ignore it.
 constexpr UINT kUndoMessage = WM_APP + 4;
 
-// Sent to the sheet by its pad navigation: one action of a pad (wParam: a nav_action), done
-// when the sheet's message loop, or a dialog's, comes to it.
-constexpr UINT kPadActionMessage = WM_APP + 3;
+// --- a device's buttons and the entries they are stored as ----------------------------------
 
-// The sheet and its dialogs worked by game pad as by keyboard. While the tool is in the
-// foreground and a pad is attached, a timer of the sheet reads every pad through its layout
-// (the one a player slot holding the pad shows, otherwise its family's default) and posts
-// what its presses mean: focus moves through the dialog's own order, A the focused
-// control's action, B closes a list or cancels, the shoulders turn the pages, Start is OK.
-class PadNavigation {
-public:
-    PadNavigation();
-    ~PadNavigation();
-    PadNavigation(const PadNavigation&) = delete;
-    PadNavigation& operator=(const PadNavigation&) = delete;
-    // Starts working the sheet with the run's input; the sheet hands over the messages below.
-    void Attach(HWND sheet, nrv::peripheral::run_input* input);
-    void OnActivateApp(bool active);
-    // Game controllers came or went.
-    void OnDevicesChanged();
-    // True when the timer was navigation's own.
-    bool OnTimer(UINT_PTR timer);
-    void OnAction(WPARAM action);
-    bool TimerRunning() const { return m_timerRunning; }
-
-private:
-    struct Pad {
-        GUID instance;
-        nrv::peripheral::pad_navigator navigator;
-        bool xinput_twin;  // read through DirectInput while XInput did not show it yet
-    };
-    void UpdateTimer();
-    void ReadPads();
-    // Reads the XInput pads; false when XInput has none (or is not there).
-    bool ReadXInputPads(uint32_t now, std::vector<Pad>& pads);
-    void Dispatch(const Pad& pad, uint32_t held, uint32_t now, std::vector<Pad>& pads, bool xinput_pad);
-    void WaitForRelease();
-    void ShowFocusMark(HWND window);
-    void ActInSheet(nrv::peripheral::nav_action action);
-    void ActInDialog(HWND dialog, nrv::peripheral::nav_action action);
-    void ActInList(HWND list, nrv::peripheral::nav_action action);
-    void CloseList(bool keep_choice);
-    void MoveFocus(HWND target);
-    void Activate(HWND focus);
-    void Cancel();
-    void TurnPage(int step);
-    bool AnythingChanged() const;
-
-    HWND m_sheet = nullptr;
-    nrv::peripheral::run_input* m_input = nullptr;
-    bool m_foreground = false;
-    bool m_timerRunning = false;
-    bool m_dialogOpen = false;  // a dialog of the tool over the sheet, at the last reading
-    bool m_changedByPad = false;
-    nrv::peripheral::nav_timing m_timing;
-    std::vector<Pad> m_pads;
-    std::vector<uint8_t> m_recordAtStart;
-    UniqueModule m_xinput;
-    DWORD(WINAPI* m_getXInputState)(DWORD, XINPUT_STATE*) = nullptr;
-    bool m_xinputConnected[XUSER_MAX_COUNT] = {};
-    unsigned m_emptySlotsIn = 0;     // readings until the empty XInput slots are asked again
-    HHOOK m_keyboardHook = nullptr;  // Ctrl+Z, which the sheet's own loop gives no page
-    HWND m_openList = nullptr;       // the list the pad works, and its choice when it opened
-    LRESULT m_choiceBefore = -1;
-};
+// The family of the device's pads, by its name, path and ids.
+PadFamily device_family(const nrv::peripheral::input_device_dx8& device);
+// What a device's logical button is stored as; false when it is stored as nothing.
+bool entry_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, EntryCode& entry);
+// The lowest logical button stored as the entry's type and code; -1 when none is.
+int button_for_entry(const nrv::peripheral::input_device_dx8& device, uint32_t entry);
+// The lowest slot from `start` on whose entry is the button's; -1 when none is.
+int slot_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, int start,
+                    const uint32_t* entries);
 
 // The 24 overlays of the controller picture, one per function slot, loaded from the
 // program's resources once and kept for the run. Missing ones are empty images.

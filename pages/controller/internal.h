@@ -16,18 +16,6 @@ constexpr UINT kClearSlotMessage = WM_APP + 2;
 nrv::peripheral::input_device_dx8* find_input_device(const nrv::peripheral::run_input* input,
                                                      const GUID& instance);
 
-// The family of the device's pads, by its name, path and ids.
-PadFamily device_family(const nrv::peripheral::input_device_dx8& device);
-// The navigation buttons (bit n: nav_button n) the pad holds, read through its layout: the
-// one a player slot holding it shows, else its family's default.
-uint32_t navigation_buttons_held(const nrv::peripheral::input_device_dx8& device);
-// What a device's logical button is stored as; false when it is stored as nothing.
-bool entry_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, EntryCode& entry);
-// The lowest logical button stored as the entry's type and code; -1 when none is.
-int button_for_entry(const nrv::peripheral::input_device_dx8& device, uint32_t entry);
-// The lowest slot from `start` on whose entry is the button's; -1 when none is.
-int slot_for_button(const nrv::peripheral::input_device_dx8& device, uint8_t button, int start,
-                    const uint32_t* entries);
 // Which axes the game controller has, asked of DirectInput by joystick-state offset. An
 // axis counts as present unless DirectInput says there is no object at its offset.
 AxisPresence axis_presence(const nrv::peripheral::input_device_dx8& device);

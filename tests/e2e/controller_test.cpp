@@ -687,4 +687,79 @@ TEST_F(PadAlone, CapturesTheNextPressAndAsksBeforeCancelling) {
         << "the changes were saved";
 }
 
+// Presses a button of the pad `id` and holds it until the condition holds, then lets go;
+// whether it held. A pad first seen with the button down, or a dialog that just opened,
+// makes the tool wait for a release: the press is then made again.
+bool press_until(VirtualPads& pads, const std::string& id, int button, const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        pads.set("button", id, button, 1);
+        const bool held = wait_until(done, 1500);
+        pads.set("button", id, button, 0);
+        if (held) return true;
+    }
+    return false;
+}
+
+// A settings file the tool cannot read: another program holds it open, sharing nothing.
+class HeldSettingsFile {
+public:
+    explicit HeldSettingsFile(const std::vector<uint8_t>& bytes) : m_bytes(bytes) {
+        e2e::put_settings_file(bytes);
+        m_handle =
+            CreateFileA(e2e::settings_file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    ~HeldSettingsFile() { release(); }
+    bool held() const { return m_handle != INVALID_HANDLE_VALUE; }
+    void release() {
+        if (held()) CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    std::vector<uint8_t> m_bytes;
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
+
+// With the settings file held by another program past the tool's retries, the pad alone
+// answers the box before the sheet (B is Cancel, and the sheet opens) and the box after it
+// (Start is OK, and B in the box that says the file still cannot be read ends the tool),
+// through XInput and through DirectInput alike; the file stays as it was.
+TEST_F(PadAlone, AnswersTheBoxesBeforeAndAfterTheSheet) {
+    const struct {
+        const char* what;
+        bool gamepad;  // XInput reads it; else a plain DirectInput pad of no family
+        int b, start;
+    } pads[] = {{"XInput pad", true, kPadB, kPadStart}, {"DirectInput pad", false, 1, 8}};
+    const std::vector<uint8_t> file = e2e::valid_settings_file(5, 6000);
+    for (const auto& pad : pads) {
+        SCOPED_TRACE(pad.what);
+        ASSERT_TRUE(m_pads.clear() && VirtualPads::wait_for(0));
+        ASSERT_TRUE(pad.gamepad ? m_pads.attach_gamepad("box", "Box Gamepad")
+                                : m_pads.attach("box", 4, "Box Pad"));
+        ASSERT_TRUE(VirtualPads::wait_for(1));
+        HeldSettingsFile held(file);
+        ASSERT_TRUE(held.held());
+        m_tool = std::make_unique<ToolProcess>();
+        ASSERT_TRUE(m_tool->start());
+        HWND box = e2e::wait_for_message_box(m_tool->pid(), 20000);
+        ASSERT_TRUE(box) << "no box about the file";
+        SetForegroundWindow(box);  // no window manager here brings it to the front
+        ASSERT_TRUE(press_until(m_pads, "box", pad.b, [&] { return !IsWindow(box); })) << "B did not cancel";
+        m_sheet = m_tool->wait_for_sheet();
+        ASSERT_TRUE(m_sheet) << "the sheet did not open after Cancel";
+        SetForegroundWindow(m_sheet);
+        ASSERT_TRUE(press_until(m_pads, "box", pad.start, [&] {
+            box = e2e::wait_for_message_box(m_tool->pid(), 0);
+            return box != nullptr;
+        })) << "Start did not press OK";
+        EXPECT_NE(e2e::message_box_text(box).find(L"still cannot be read"), std::wstring::npos)
+            << e2e::message_box_text(box);
+        SetForegroundWindow(box);
+        ASSERT_TRUE(press_until(m_pads, "box", pad.b, [&] { return !IsWindow(box); })) << "B did not cancel";
+        EXPECT_TRUE(m_tool->wait_for_exit());
+        held.release();
+        EXPECT_EQ(e2e::read_file(e2e::settings_file()), file) << "the file was touched";
+    }
+}
+
 }  // namespace

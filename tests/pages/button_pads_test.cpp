@@ -641,9 +641,10 @@ TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
     m_input.attach(DI8DEVCLASS_GAMECTRL, guid(2), make_pad(L"Other Pad"));
     set_xinput(false);
     ControllerSheet<> sheet(&m_input, 1);
-    PadNavigation navigation;
+    PadNavigation navigation(*sheet.input());
     run_sheet(sheet, [&](HWND sheet_window) {
-        navigation.Attach(sheet_window, sheet.input());
+        navigation.Start();
+        navigation.SetSheet(sheet_window);
         HWND page = page_of(sheet_window);
         const std::vector<std::wstring> before = page_state(page);
         std::vector<HWND> stops;
@@ -652,12 +653,12 @@ TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
              stop = GetNextDlgTabItem(sheet_window, stop, FALSE))
             stops.push_back(stop);
         EXPECT_GE(stops.size(), 24u) << "the walk missed the slots";
-        using nrv::peripheral::nav_action;
+        using padnav::nav_action;
         for (HWND stop : stops) {
             for (nav_action move : {nav_action::move_up, nav_action::move_down, nav_action::move_left,
                                     nav_action::move_right}) {
                 SendMessageW(sheet_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(stop), TRUE);
-                navigation.OnAction(static_cast<WPARAM>(move));
+                navigation.OnAction(move);
                 EXPECT_NE(GetFocus(), nullptr);
                 ASSERT_EQ(page_state(page), before)
                     << "move " << static_cast<int>(move) << " from control " << GetDlgCtrlID(stop);
@@ -667,60 +668,39 @@ TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
     });
 }
 
-// Each family's pad navigates by where its buttons sit: A confirms on the button at the
-// south place, whatever is printed on it; the hat is the D-pad.
-TEST_F(ControllerPage, PadsOfEachFamilyNavigateByPlace) {
-    using namespace nrv::peripheral;
-    const struct {
-        const wchar_t* name;
-        const wchar_t* path;
-        DWORD vid_pid;
-        int south, east, left_shoulder, start;
-    } kFamilies[] = {
-        {L"Gamepad", L"\\\\?\\hid#vid_045e&pid_02ff&ig_00#1", 0, 0, 1, 4, 7},
-        {L"Wireless Controller", L"", 0x09CC054C, 1, 2, 4, 9},
-        {L"DualSense", L"", 0x0CE6054C, 1, 2, 4, 9},
-        {L"Pro Controller", L"", 0x2009057E, 0, 1, 4, 9},
-        {L"8BitDo SN30 Pro", L"", 0x60012DC8, 1, 0, 6, 11},
-        {L"8BitDo Ultimate", L"", 0x30112DC8, 0, 1, 6, 11},
-        {L"Plain Pad", L"", 0x00011209, 2, 1, 6, 8},
-    };
-    std::vector<std::shared_ptr<fake::pad>> pads;
-    for (const auto& family : kFamilies) {
-        pads.push_back(make_pad(family.name));
-        pads.back()->path = family.path;
-        pads.back()->vid_pid = family.vid_pid;
-        m_input.attach(DI8DEVCLASS_GAMECTRL, guid(static_cast<uint8_t>(pads.size())), pads.back());
-    }
+PadNavigation* s_navigation = nullptr;
+HWND s_popup = nullptr;
+
+// A box the pad left open is answered with OK, so that the test goes on.
+void CALLBACK answer_with_ok(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (HWND box = GetActiveWindow()) PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+// Once a box is up over the sheet, the pad's B.
+void CALLBACK press_b_in_box(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND box = GetActiveWindow();
+    if (!box || box == GetAncestor(box, GA_ROOTOWNER)) return;  // the box is not up yet
+    KillTimer(nullptr, id);
+    s_navigation->OnAction(padnav::nav_action::cancel);
+    SetTimer(nullptr, 0, 1000, &answer_with_ok);
+}
+
+// A press goes to the box over the sheet, not to the help popup the page shows.
+TEST_F(ControllerPage, PadAnswersTheBoxNotAPopupOverIt) {
     ControllerSheet<> sheet(&m_input, 1);
+    PadNavigation navigation(*sheet.input());
     run_sheet(sheet, [&](HWND sheet_window) {
-        for (size_t n = 0; n < pads.size(); ++n) {
-            const auto& family = kFamilies[n];
-            SCOPED_TRACE(testing::Message() << "pad " << n);
-            const input_device_dx8* device =
-                find_input_device(sheet.input(), guid(static_cast<uint8_t>(n + 1)));
-            ASSERT_TRUE(device);
-            DIJOYSTATE2& state = pads[n]->joystick();
-            sheet.input()->manager().update(0.04f);  // a reading at rest first
-            const struct {
-                int button;
-                nav_button nav;
-            } presses[] = {{family.south, nav_south},
-                           {family.east, nav_east},
-                           {family.left_shoulder, nav_left_shoulder},
-                           {family.start, nav_start}};
-            for (const auto& press : presses) {
-                state.rgbButtons[press.button] = 0x80;
-                sheet.input()->manager().update(0.04f);
-                EXPECT_EQ(navigation_buttons_held(*device), nav_bit(press.nav)) << "button " << press.button;
-                state.rgbButtons[press.button] = 0;
-            }
-            state.rgdwPOV[0] = 0;
-            sheet.input()->manager().update(0.04f);
-            EXPECT_EQ(navigation_buttons_held(*device), nav_bit(nav_up)) << "hat up";
-            state.rgdwPOV[0] = 0xFFFFFFFF;
-            sheet.input()->manager().update(0.04f);
-        }
+        navigation.Start();
+        navigation.SetSheet(sheet_window);
+        s_navigation = &navigation;
+        s_popup = show_help_popup(GetDlgItem(page_of(sheet_window), IDC_XINPUT), L"A help popup", {10, 10});
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, &press_b_in_box);
+        const int answer = MessageBoxW(sheet_window, L"Pad?", L"Box", MB_OKCANCEL);
+        KillTimer(nullptr, timer);
+        EXPECT_TRUE(s_popup) << "no popup was shown";
+        EXPECT_EQ(answer, IDCANCEL) << "B did not answer the box";
+        if (s_popup) DestroyWindow(s_popup);
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }

@@ -5,6 +5,7 @@
 
 #include "nrv/peripheral/peripheral.h"
 #include "nrv/storage/storage.h"
+#include "padnav/padnav.h"
 #include "pages/controller/controller.h"
 #include "res/resource.h"
 #include "settings/settings.h"

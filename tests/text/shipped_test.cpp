@@ -32,6 +32,7 @@ const std::set<uint16_t> kTextIds = {
     175, 176, 177,  // a settings file that could not be read
     178, 179, 180, 181,  // the names printed on the pads of each family
     182,  // the question before changes made by pad are lost
+    183,  // game controllers still being looked for
 };
 // clang-format on
 

@@ -1,7 +1,7 @@
 // The joystick's logical buttons without DirectInput: the control table a device builds
-// from the objects it reports, and the conversion of a raw joystick state into button
-// values; and the navigator that turns a pad's buttons into moves through the tool's
-// windows. Portable, so that it builds and is tested natively as well.
+// from the objects it reports, the conversion of a raw joystick state into button values,
+// the press log its readers share, and the worker that lists devices. Portable, so that it
+// builds and is tested natively as well.
 #pragma once
 
 #include <array>
@@ -155,73 +155,6 @@ private:
     static void list_once(shared& state, std::unique_lock<std::mutex>& lock);
     std::shared_ptr<shared> m_shared;
     bool m_threaded = false;  // false where no thread could be started: listings run in request
-};
-
-// Navigation by pad. A pad's buttons by the place they have on an Xbox-style pad (south is
-// A there), whatever the pad: the caller reads them through the pad's layout.
-enum nav_button : int {
-    nav_south,
-    nav_east,
-    nav_west,
-    nav_north,
-    nav_left_shoulder,
-    nav_right_shoulder,
-    nav_back,
-    nav_start,
-    nav_up,
-    nav_down,
-    nav_left,
-    nav_right,
-    nav_button_count
-};
-constexpr uint32_t nav_bit(nav_button button) {
-    return 1u << button;
-}
-
-enum class nav_action {
-    move_up,
-    move_down,
-    move_left,
-    move_right,
-    activate,       // south: the focused control's action
-    cancel,         // east
-    clear,          // west: empty the focused slot
-    help,           // north: the focused control's help
-    previous_page,  // left shoulder
-    next_page,      // right shoulder
-    undo,           // back
-    ok,             // start
-};
-
-// How directions repeat while held, as the keyboard's own repeat does.
-struct nav_timing {
-    uint32_t first_repeat_ms = 500;
-    uint32_t repeat_ms = 33;
-};
-
-// Turns successive readings of one pad into navigation actions. A button acts when it goes
-// down; only the directions repeat while held (the one pressed last). After wait_for_release
-// every button held at the next reading acts only once it has been released and pressed
-// again.
-class pad_navigator {
-public:
-    explicit pad_navigator(nav_timing timing = {}) : m_timing(timing) {}
-
-    // One reading (bit n: nav_button n held) at now_ms; appends the actions it leads to.
-    void update(uint32_t held, uint32_t now_ms, std::vector<nav_action>& actions);
-    void wait_for_release();
-    // Only the buttons held at the last reading act only after release, and no direction
-    // repeats: for readings that went on while a dialog ran, where a later press is new.
-    void release_held_first();
-    uint32_t held() const { return m_held; }
-
-private:
-    nav_timing m_timing;
-    uint32_t m_held = 0;
-    uint32_t m_blocked = 0;
-    bool m_block_held = false;
-    int m_repeating = -1;  // the direction that repeats, or -1
-    uint32_t m_next_repeat_ms = 0;
 };
 
 }  // namespace peripheral

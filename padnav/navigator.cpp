@@ -1,8 +1,7 @@
 // The pad navigator: presses become actions once, held directions repeat.
-#include "nrv/peripheral/core/controls.h"
+#include "padnav/padnav.h"
 
-namespace nrv {
-namespace peripheral {
+namespace padnav {
 
 namespace {
 
@@ -62,5 +61,4 @@ void pad_navigator::wait_for_release() {
     m_repeating = -1;
 }
 
-}  // namespace peripheral
-}  // namespace nrv
+}  // namespace padnav

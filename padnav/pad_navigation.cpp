@@ -1,9 +1,9 @@
-// The sheet and its dialogs worked by game pad. The timer only reads the pads and posts
+// The tool worked by game pad for the whole run. Readings only read the pads and post
 // actions; each action is done when a message loop comes to it, so that a dialog an action
-// opens runs its own loop, in which the timer goes on reading and posting.
-#include "pages/controller/internal.h"
+// opens runs its own loop, in which the pads go on being read.
+#include "padnav/padnav.h"
 
-#include "nrv/peripheral/peripheral.h"
+#include "pages/controller/controller.h"
 #include "text/text.h"
 
 #include <cstdlib>
@@ -12,31 +12,32 @@
 #include <cwctype>
 
 using nrv::peripheral::input_device_dx8;
-using nrv::peripheral::nav_action;
-using nrv::peripheral::nav_button_count;
+using padnav::nav_action;
+using padnav::nav_button;
+using padnav::nav_button_count;
 
 namespace {
 
-constexpr UINT_PTR kNavigationTimer = 0x4E41;  // on the sheet window, beside the device-change timer
-constexpr UINT kReadingPeriodMs = 40;          // 25 readings a second
+constexpr UINT_PTR kNavigationTimer = 0x4E41;
+// 25 readings a second while a button is held (directions repeat, presses follow each
+// other); at rest the pads are read when they change, and twice a second besides, for pads
+// that do not tell.
+constexpr UINT kHeldPeriodMs = 40;
+constexpr UINT kRestPeriodMs = 500;
 // Asking an empty XInput slot costs time on Windows: every 2 s only.
-constexpr unsigned kEmptySlotReadings = 50;
-constexpr SHORT kStickThreshold = 16384;  // half way
+constexpr uint32_t kEmptySlotsEveryMs = 2000;
 
-// The function slots that work each navigation button (nav_button order): A, B, X, Y, the
-// shoulders, Back, Start, then the D-pad with the left stick beside it; -1 for none.
-constexpr int kNavSlots[nav_button_count][2] = {
-    {2, -1}, {1, -1}, {3, -1},  {0, -1},  {6, -1},  {7, -1},
-    {9, -1}, {8, -1}, {12, 16}, {14, 17}, {15, 18}, {13, 19},
-};
+static_assert(XINPUT_GAMEPAD_A == 0x1000 && XINPUT_GAMEPAD_DPAD_UP == 0x0001 &&
+                  XINPUT_GAMEPAD_START == 0x0010,
+              "the navigation rules know XInput's button bits");
 
 bool same_guid(const GUID& a, const GUID& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
 // The keyboard's own repeat: a delay of 250 to 1000 ms, then 2.5 to 30 repeats a second.
-nrv::peripheral::nav_timing keyboard_timing() {
-    nrv::peripheral::nav_timing timing;
+padnav::nav_timing keyboard_timing() {
+    padnav::nav_timing timing;
     int delay = 1;
     DWORD speed = 31;
     if (SystemParametersInfoW(SPI_GETKEYBOARDDELAY, 0, &delay, 0) && delay >= 0 && delay <= 3)
@@ -63,54 +64,6 @@ void navigation_layout(const input_device_dx8& device, uint32_t (&entries)[kFunc
         entries[slot] = assignment_entry(pairs[slot][0], pairs[slot][1], 0, 0);
 }
 
-}  // namespace
-
-uint32_t navigation_buttons_held(const input_device_dx8& device) {
-    uint32_t entries[kFunctionCount];
-    navigation_layout(device, entries);
-    uint32_t held = 0;
-    for (int nav = 0; nav < nav_button_count; ++nav) {
-        for (int slot : kNavSlots[nav]) {
-            if (slot < 0) continue;
-            const int button = button_for_entry(device, entries[slot]);
-            if (button >= 0 && device.is_button_down(static_cast<uint8_t>(button))) held |= 1u << nav;
-        }
-    }
-    return held;
-}
-
-namespace {
-
-// An XInput pad's buttons and left stick as navigation buttons.
-uint32_t held_buttons(const XINPUT_GAMEPAD& pad) {
-    constexpr struct {
-        WORD button;
-        nrv::peripheral::nav_button nav;
-    } kButtons[] = {
-        {XINPUT_GAMEPAD_A, nrv::peripheral::nav_south},
-        {XINPUT_GAMEPAD_B, nrv::peripheral::nav_east},
-        {XINPUT_GAMEPAD_X, nrv::peripheral::nav_west},
-        {XINPUT_GAMEPAD_Y, nrv::peripheral::nav_north},
-        {XINPUT_GAMEPAD_LEFT_SHOULDER, nrv::peripheral::nav_left_shoulder},
-        {XINPUT_GAMEPAD_RIGHT_SHOULDER, nrv::peripheral::nav_right_shoulder},
-        {XINPUT_GAMEPAD_BACK, nrv::peripheral::nav_back},
-        {XINPUT_GAMEPAD_START, nrv::peripheral::nav_start},
-        {XINPUT_GAMEPAD_DPAD_UP, nrv::peripheral::nav_up},
-        {XINPUT_GAMEPAD_DPAD_DOWN, nrv::peripheral::nav_down},
-        {XINPUT_GAMEPAD_DPAD_LEFT, nrv::peripheral::nav_left},
-        {XINPUT_GAMEPAD_DPAD_RIGHT, nrv::peripheral::nav_right},
-    };
-    uint32_t held = 0;
-    for (const auto& button : kButtons) {
-        if (pad.wButtons & button.button) held |= nrv::peripheral::nav_bit(button.nav);
-    }
-    if (pad.sThumbLY > kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_up);
-    if (pad.sThumbLY < -kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_down);
-    if (pad.sThumbLX < -kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_left);
-    if (pad.sThumbLX > kStickThreshold) held |= nrv::peripheral::nav_bit(nrv::peripheral::nav_right);
-    return held;
-}
-
 // An XInput pad's key among the pads: no DirectInput instance GUID looks like it.
 GUID xinput_key(DWORD user) {
     return {0x58494E50, 0, 0, {0, 0, 0, 0, 0, 0, 0, static_cast<BYTE>(user)}};
@@ -122,6 +75,13 @@ bool is_xinput_twin(const input_device_dx8& device) {
     device.device_path(path);
     for (wchar_t& c : path) c = static_cast<wchar_t>(towupper(c));
     return path.find(L"IG_") != std::wstring::npos;
+}
+
+// Whether one of this process's windows is the foreground window: pads are read only then.
+bool tool_in_foreground() {
+    DWORD process = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &process);
+    return process == GetCurrentProcessId();
 }
 
 bool has_class(HWND window, const wchar_t* name) {
@@ -189,21 +149,6 @@ HWND sideways_neighbour(HWND dialog, HWND focus, bool right) {
     return best;
 }
 
-BOOL CALLBACK find_owned_dialog(HWND window, LPARAM context) {
-    auto* found = reinterpret_cast<HWND*>(context);
-    if (GetWindow(window, GW_OWNER) != *found || !IsWindowVisible(window) || !IsWindowEnabled(window))
-        return TRUE;
-    *found = window;
-    return FALSE;
-}
-
-// The dialog open over the sheet (a message box, a capture), which the pad then works.
-HWND dialog_over(HWND sheet) {
-    HWND found = sheet;
-    EnumThreadWindows(GetCurrentThreadId(), find_owned_dialog, reinterpret_cast<LPARAM>(&found));
-    return found == sheet ? nullptr : found;
-}
-
 // The button that answers B in a message box: Cancel, else No, else the one button.
 HWND refusing_button(HWND box) {
     for (int id : {IDCANCEL, IDNO, IDOK}) {
@@ -212,7 +157,9 @@ HWND refusing_button(HWND box) {
     return nullptr;
 }
 
-HWND g_undo_sheet = nullptr;  // the sheet Ctrl+Z goes to
+// The sheet that Ctrl+Z undoes on while it runs, and the run's input window it posts to.
+HWND g_undo_sheet = nullptr;
+HWND g_undo_window = nullptr;
 
 bool is_writable_edit(HWND window) {
     return has_class(window, L"Edit") && !(GetWindowLongW(window, GWL_STYLE) & ES_READONLY);
@@ -223,7 +170,7 @@ LRESULT CALLBACK on_key(int code, WPARAM key, LPARAM flags) {
     const bool first_press = !(flags & 0x80000000) && !(flags & 0x40000000);
     if (code == HC_ACTION && key == 'Z' && first_press && GetKeyState(VK_CONTROL) < 0 && g_undo_sheet &&
         IsWindowEnabled(g_undo_sheet) && !is_writable_edit(GetFocus())) {
-        PostMessageW(g_undo_sheet, kPadActionMessage, static_cast<WPARAM>(nav_action::undo), 0);
+        PostMessageW(g_undo_window, kPadActionMessage, static_cast<WPARAM>(nav_action::undo), 0);
         return 1;
     }
     return CallNextHookEx(nullptr, code, key, flags);
@@ -231,63 +178,97 @@ LRESULT CALLBACK on_key(int code, WPARAM key, LPARAM flags) {
 
 }  // namespace
 
-PadNavigation::PadNavigation() = default;
+PadNavigation::PadNavigation(nrv::peripheral::run_input& input) : m_input(input) {}
 
 PadNavigation::~PadNavigation() {
     if (m_keyboardHook) UnhookWindowsHookEx(m_keyboardHook);
-    if (g_undo_sheet == m_sheet) g_undo_sheet = nullptr;
+    if (m_timerPeriod) KillTimer(m_window, kNavigationTimer);
+    if (g_undo_sheet && g_undo_sheet == m_sheet) {
+        g_undo_sheet = nullptr;
+        g_undo_window = nullptr;
+    }
+    m_input.set_message_handler(nullptr);
 }
 
-void PadNavigation::Attach(HWND sheet, nrv::peripheral::run_input* input) {
-    m_sheet = sheet;
-    m_input = input;
+void PadNavigation::Start() {
+    m_window = m_input.window();
     for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
         m_xinput.reset(load_system_library(name));
         m_getXInputState = m_xinput.proc<decltype(m_getXInputState)>("XInputGetState");
         if (m_getXInputState) break;
     }
-    g_undo_sheet = sheet;
-    if (!m_keyboardHook)
-        m_keyboardHook = SetWindowsHookExW(WH_KEYBOARD, on_key, nullptr, GetCurrentThreadId());
     m_timing = keyboard_timing();
-    const SettingsRecord& record = settings_record();
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
-    m_recordAtStart.assign(bytes, bytes + sizeof record);
-    DWORD foreground_process = 0;
-    GetWindowThreadProcessId(GetForegroundWindow(), &foreground_process);
-    // The sheet is often active already, its WM_ACTIVATEAPP gone before it was handed here.
-    m_foreground = foreground_process == GetCurrentProcessId() || GetActiveWindow() == sheet;
+    m_input.set_message_handler([this](UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
+        return HandleMessage(message, wparam, lparam, result);
+    });
     UpdateTimer();
 }
 
-void PadNavigation::OnActivateApp(bool active) {
-    m_foreground = active;
-    UpdateTimer();
-}
-
-void PadNavigation::OnDevicesChanged() {
-    m_emptySlotsIn = 0;  // a pad may have come to an empty XInput slot
-    UpdateTimer();
-}
-
-void PadNavigation::UpdateTimer() {
-    const bool wanted = m_sheet && m_foreground && m_input &&
-                        m_input->manager().device_count(nrv::peripheral::device_game_controller) > 0;
-    if (wanted == m_timerRunning) return;
-    m_timerRunning = wanted;
-    if (!wanted) {
-        KillTimer(m_sheet, kNavigationTimer);
-        return;
+void PadNavigation::SetSheet(HWND sheet) {
+    m_sheet = sheet;
+    m_changedByPad = false;
+    m_openList = nullptr;
+    if (sheet) {
+        const SettingsRecord& record = settings_record();
+        const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
+        m_recordAtStart.assign(bytes, bytes + sizeof record);
     }
-    // Whatever is held when the tool comes to the front acts only after release.
-    for (Pad& pad : m_pads) pad.navigator.wait_for_release();
-    SetTimer(m_sheet, kNavigationTimer, kReadingPeriodMs, nullptr);
+    // Ctrl+Z undoes on the sheet's pages, and only while the sheet runs.
+    g_undo_sheet = sheet;
+    g_undo_window = sheet ? m_window : nullptr;
+    if (sheet && !m_keyboardHook)
+        m_keyboardHook = SetWindowsHookExW(WH_KEYBOARD, on_key, nullptr, GetCurrentThreadId());
+    if (!sheet && m_keyboardHook) {
+        UnhookWindowsHookEx(m_keyboardHook);
+        m_keyboardHook = nullptr;
+    }
 }
 
-bool PadNavigation::OnTimer(UINT_PTR timer) {
-    if (timer != kNavigationTimer) return false;
-    ReadPads();
-    return true;
+bool PadNavigation::HandleMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+    result = 0;
+    switch (message) {
+        case WM_TIMER:
+            if (wparam != kNavigationTimer) return false;
+            ReadPads();
+            return true;
+        case nrv::peripheral::kPadStateChangedMessage:
+            // A pad changed: read it now rather than at the next tick.
+            if (m_timerPeriod) ReadPads();
+            return true;
+        case nrv::peripheral::kDevicesChangedMessage:
+            m_emptySlotsIn = GetTickCount();  // a pad may have come to an empty XInput slot
+            UpdateTimer();
+            // New pads are seen at once: a press that follows then acts.
+            if (m_timerPeriod) ReadPads();
+            return true;
+        case WM_ACTIVATEAPP:
+            // The tool came to the front: what the pads hold now waits for its release,
+            // and a press after this acts.
+            if (wparam && m_timerPeriod) ReadPads();
+            return false;
+        case kPadActionMessage:
+            OnAction(static_cast<nav_action>(wparam));
+            return true;
+        default:
+            return false;
+    }
+}
+
+// The pads are read while one is attached; held buttons call for the quicker readings.
+void PadNavigation::UpdateTimer() {
+    UINT period = 0;
+    if (m_window && m_input.manager().device_count(nrv::peripheral::device_game_controller) > 0) {
+        period = kRestPeriodMs;
+        for (const Pad& pad : m_pads) {
+            if (pad.navigator.held() != 0) period = kHeldPeriodMs;
+        }
+    }
+    if (period == m_timerPeriod) return;
+    m_timerPeriod = period;
+    if (period)
+        SetTimer(m_window, kNavigationTimer, period, nullptr);
+    else
+        KillTimer(m_window, kNavigationTimer);
 }
 
 // After an action: what was held at the last reading acts only after release, and a press
@@ -296,18 +277,35 @@ void PadNavigation::WaitForRelease() {
     for (Pad& pad : m_pads) pad.navigator.release_held_first();
 }
 
+// The tool's window a press goes to: its active window when that is a dialog or a box of
+// the tool, the sheet or one whose owners lead to it, or, before and after the sheet, a box
+// of its own. Never a popup or a tooltip, which the system does not make active.
+HWND PadNavigation::Target() const {
+    HWND active = GetActiveWindow();
+    if (!active || !has_class(active, L"#32770")) return nullptr;
+    const HWND root = GetAncestor(active, GA_ROOTOWNER);
+    if (m_sheet) return root == m_sheet ? active : nullptr;
+    return root == active ? active : nullptr;
+}
+
 void PadNavigation::ReadPads() {
-    if (!m_input) return;
-    nrv::peripheral::input_dx8& manager = m_input->manager();
-    manager.update(kReadingPeriodMs / 1000.0f);
-    // A dialog that opens or closes takes the buttons held then with it.
-    const bool dialog_open = !IsWindowEnabled(m_sheet);
-    // Its layout may have changed too. Readings go on while it runs, but one may come only
-    // after the dialog took a press.
-    if (dialog_open != m_dialogOpen) {
+    if (!tool_in_foreground()) {
+        // Whatever is held when the tool comes to the front acts only after its release.
         for (Pad& pad : m_pads) pad.navigator.wait_for_release();
+        m_lastTarget = nullptr;
+        UpdateTimer();
+        return;
     }
-    m_dialogOpen = dialog_open;
+    nrv::peripheral::input_dx8& manager = m_input.manager();
+    manager.update(kHeldPeriodMs / 1000.0f);
+    // A dialog that opens or closes takes the buttons held then with it (its layout may
+    // have changed too). Readings go on while it runs, but one may come only after the
+    // dialog took a press.
+    const HWND target = Target();
+    if (target != m_lastTarget) {
+        for (Pad& pad : m_pads) pad.navigator.wait_for_release();
+        m_lastTarget = target;
+    }
 
     std::vector<Pad> pads;
     const uint32_t now = GetTickCount();
@@ -317,17 +315,18 @@ void PadNavigation::ReadPads() {
     for (int n = 0; n < count; ++n) {
         input_device_dx8* device = manager.device_at(nrv::peripheral::device_game_controller, n);
         if (!device || !device->is_ready() || (skip_twins && is_xinput_twin(*device))) continue;
-        Pad pad = {device->instance_guid(), nrv::peripheral::pad_navigator(m_timing),
-                   is_xinput_twin(*device)};
-        Dispatch(pad, navigation_buttons_held(*device), now, pads, false);
+        Pad pad = {device->instance_guid(), padnav::pad_navigator(m_timing), {}, is_xinput_twin(*device)};
+        pad.presses.catch_up(device->presses());
+        Dispatch(pad, 0, now, pads, false);
     }
     m_pads.swap(pads);
+    UpdateTimer();
 }
 
 bool PadNavigation::ReadXInputPads(uint32_t now, std::vector<Pad>& pads) {
     if (!m_getXInputState) return false;
-    const bool ask_empty = m_emptySlotsIn == 0;
-    m_emptySlotsIn = ask_empty ? kEmptySlotReadings : m_emptySlotsIn - 1;
+    const bool ask_empty = static_cast<int32_t>(now - m_emptySlotsIn) >= 0;
+    if (ask_empty) m_emptySlotsIn = now + kEmptySlotsEveryMs;
     bool any = false;
     for (DWORD user = 0; user < XUSER_MAX_COUNT; ++user) {
         if (!m_xinputConnected[user] && !ask_empty) continue;
@@ -335,15 +334,38 @@ bool PadNavigation::ReadXInputPads(uint32_t now, std::vector<Pad>& pads) {
         m_xinputConnected[user] = m_getXInputState(user, &state) == ERROR_SUCCESS;
         if (!m_xinputConnected[user]) continue;
         any = true;
-        Pad pad = {xinput_key(user), nrv::peripheral::pad_navigator(m_timing), false};
-        Dispatch(pad, held_buttons(state.Gamepad), now, pads, true);
+        Pad pad = {xinput_key(user), padnav::pad_navigator(m_timing), {}, false};
+        const XINPUT_GAMEPAD& buttons = state.Gamepad;
+        Dispatch(pad, padnav::nav_buttons_of_xinput(buttons.wButtons, buttons.sThumbLX, buttons.sThumbLY),
+                 now, pads, true);
     }
     return any;
 }
 
-// Turns one pad's reading into posted actions, the pad keeping its navigator from the last
-// reading; a pad seen for the first time waits for what it holds to be released.
-void PadNavigation::Dispatch(const Pad& reading, uint32_t held, uint32_t now, std::vector<Pad>& pads,
+// The navigation buttons a DirectInput pad holds, read through its layout (the one a player
+// slot holding it shows, else its family's default), a button pressed and let go since the
+// last reading counting as held.
+uint32_t PadNavigation::HeldThroughLayout(const input_device_dx8& device, Pad& pad) {
+    uint32_t entries[kFunctionCount];
+    navigation_layout(device, entries);
+    uint32_t held = 0;
+    for (int nav = 0; nav < nav_button_count; ++nav) {
+        const padnav::NavSlots slots = padnav::nav_slots(static_cast<nav_button>(nav));
+        for (int slot : {slots.first, slots.second}) {
+            if (slot < 0) continue;
+            const int button = button_for_entry(device, entries[slot]);
+            if (button < 0) continue;
+            const bool pressed_since = pad.presses.take(device.presses(), button);
+            if (pressed_since || device.is_button_down(static_cast<uint8_t>(button))) held |= 1u << nav;
+        }
+    }
+    return held;
+}
+
+// Turns one pad's reading into posted actions, the pad keeping its navigator and its place
+// in the press log from the last reading; a pad seen for the first time waits for what it
+// holds to be released.
+void PadNavigation::Dispatch(Pad& reading, uint32_t held, uint32_t now, std::vector<Pad>& pads,
                              bool xinput_pad) {
     Pad pad = reading;
     pad.navigator.wait_for_release();
@@ -361,21 +383,26 @@ void PadNavigation::Dispatch(const Pad& reading, uint32_t held, uint32_t now, st
         twin.xinput_twin = false;
         break;
     }
+    if (!xinput_pad) {
+        if (const input_device_dx8* device = m_input.find_device(pad.instance))
+            held = HeldThroughLayout(*device, pad);
+    }
     std::vector<nav_action> actions;
     pad.navigator.update(held, now, actions);
     pads.push_back(pad);
-    HWND capture = m_input->capture_dialog();
-    // Every press of the watched pad is the capture's; another pad's B cancels it. An
-    // XInput pad may be the watched one when the capture watches an XInput pad's twin.
-    const GUID& watched_device = m_input->capture_device();
-    bool watched = same_guid(watched_device, pad.instance);
-    if (capture && xinput_pad) {
-        const input_device_dx8* device = find_input_device(m_input, watched_device);
+    HWND capture = m_input.capture_dialog();
+    // Every press of the watched pad is the capture's (every pad's when it watches all);
+    // another pad's B cancels it. An XInput pad may be the watched one when the capture
+    // watches an XInput pad's twin.
+    const GUID& watched_device = m_input.capture_device();
+    bool watched = same_guid(watched_device, GUID_NULL) || same_guid(watched_device, pad.instance);
+    if (capture && xinput_pad && !same_guid(watched_device, GUID_NULL)) {
+        const input_device_dx8* device = m_input.find_device(watched_device);
         watched = device && is_xinput_twin(*device);
     }
     for (nav_action action : actions) {
         if (!capture)
-            PostMessageW(m_sheet, kPadActionMessage, static_cast<WPARAM>(action), 0);
+            PostMessageW(m_window, kPadActionMessage, static_cast<WPARAM>(action), 0);
         else if (!watched && action == nav_action::cancel)
             PostMessageW(capture, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
@@ -385,12 +412,11 @@ void PadNavigation::ShowFocusMark(HWND window) {
     SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
-void PadNavigation::OnAction(WPARAM value) {
-    const auto action = static_cast<nav_action>(value);
-    if (!m_sheet || !IsWindow(m_sheet)) return;
-    if (!IsWindowEnabled(m_sheet)) {
-        HWND dialog = dialog_over(m_sheet);
-        if (dialog && dialog != m_input->capture_dialog()) ActInDialog(dialog, action);
+void PadNavigation::OnAction(nav_action action) {
+    const HWND target = Target();
+    if (!target || target == m_input.capture_dialog()) return;
+    if (target != m_sheet) {
+        ActInDialog(target, action);
         return;
     }
     ShowFocusMark(m_sheet);
