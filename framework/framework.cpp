@@ -263,6 +263,10 @@ INT_PTR CPropertyPage::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         if (const int dpi = std::exchange(m_pendingDpi, 0)) OnDpiChanged(dpi);
         return TRUE;
     }
+    if (message == kPageWriteAsOkMessage) {
+        OnOK();
+        return TRUE;
+    }
     const auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (message != WM_NOTIFY || !header || header->hwndFrom != GetParent(m_hWnd))
         return CDialogBase::DialogProc(message, wParam, lParam);

@@ -212,6 +212,9 @@ constexpr UINT kWmDpiChanged = 0x02E0;
 constexpr UINT kWmDpiChangedAfterParent = 0x02E3;
 // Posted by a page to itself to size what it draws once a DPI change is through.
 constexpr UINT kPageDpiSettled = WM_APP + 0x100;
+// Sent to a page that was created: it writes its controls into the settings as OK would
+// (OnOK), so that the caller can see what OK would save.
+constexpr UINT kPageWriteAsOkMessage = WM_APP + 0x101;
 
 // The system's per-window DPI (GetDpiForWindow, 0 where there is none) unless a test
 // puts its own answer in.

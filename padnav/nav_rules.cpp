@@ -22,8 +22,8 @@ constexpr struct {
     {0x0020, nav_back},  {0x0010, nav_start},         {0x0001, nav_up},
     {0x0002, nav_down},  {0x0004, nav_left},          {0x0008, nav_right},
 };
-constexpr int16_t kStickThreshold = 16384;  // half way
-constexpr uint8_t kNoControl = 255;         // an unassigned entry type
+constexpr float kStickThreshold = 0.5f;  // half way
+constexpr uint8_t kNoControl = 255;      // an unassigned entry type
 
 }  // namespace
 
@@ -47,11 +47,31 @@ uint32_t nav_buttons_of_xinput(uint16_t buttons, int16_t stick_x, int16_t stick_
     for (const auto& known : kXInputButtons) {
         if (buttons & known.bit) held |= nav_bit(known.button);
     }
-    if (stick_y > kStickThreshold) held |= nav_bit(nav_up);
-    if (stick_y < -kStickThreshold) held |= nav_bit(nav_down);
-    if (stick_x < -kStickThreshold) held |= nav_bit(nav_left);
-    if (stick_x > kStickThreshold) held |= nav_bit(nav_right);
-    return held;
+    const float x = stick_x / 32767.0f;
+    const float y = stick_y / 32767.0f;
+    return held |
+           stick_direction(y > 0 ? y : 0, y < 0 ? -y : 0, x < 0 ? -x : 0, x > 0 ? x : 0, kStickThreshold);
+}
+
+int number_step(int repeats) {
+    if (repeats < 10) return 1;
+    if (repeats < 30) return 10;
+    return 100;
+}
+
+long stepped_number(long number, int step, long lowest, long highest) {
+    if (number < lowest) return lowest;
+    if (number > highest) return highest;
+    const long stepped = number + step;
+    return stepped < lowest ? lowest : stepped > highest ? highest : stepped;
+}
+
+uint32_t stick_direction(float up, float down, float left, float right, float threshold) {
+    const float vertical = up > down ? up : down;
+    const float horizontal = left > right ? left : right;
+    if (vertical <= threshold && horizontal <= threshold) return 0;
+    if (vertical >= horizontal) return nav_bit(up > down ? nav_up : nav_down);
+    return nav_bit(left > right ? nav_left : nav_right);
 }
 
 }  // namespace padnav

@@ -15,6 +15,8 @@ bool is_direction(int button) {
     return button >= nav_up && button <= nav_right;
 }
 
+constexpr uint32_t kDirections = nav_bit(nav_up) | nav_bit(nav_down) | nav_bit(nav_left) | nav_bit(nav_right);
+
 // Time comparison that survives the wrap of a 32-bit millisecond clock.
 bool reached(uint32_t now, uint32_t when) {
     return int32_t(now - when) >= 0;
@@ -30,13 +32,25 @@ void pad_navigator::update(uint32_t held, uint32_t now_ms, std::vector<nav_actio
         m_block_held = false;
     }
     m_blocked &= held;  // a released button is free again
-    const uint32_t pressed = held & ~m_held & ~m_blocked;
+    uint32_t pressed = held & ~m_held & ~m_blocked;
+    // One move per press: a direction that goes down while another is or was held at the
+    // last reading does nothing, also once that one is let go (a D-pad rolled, or a stick
+    // turned, from one direction to the next), and of directions that go down together only
+    // one moves, up or down before left or right.
+    const uint32_t new_directions = pressed & kDirections;
+    if (new_directions) {
+        const bool another_held = (m_held & kDirections) != 0;
+        const uint32_t moving = another_held ? 0 : new_directions & (~new_directions + 1);
+        m_blocked |= new_directions & ~moving;
+        pressed &= ~(new_directions & ~moving);
+    }
     m_held = held;
     for (int button = 0; button < nav_button_count; ++button) {
         if (!(pressed & (1u << button))) continue;
         actions.push_back(kActionOf[button]);
         if (is_direction(button)) {
             m_repeating = button;
+            m_repeats = 0;
             m_next_repeat_ms = now_ms + m_timing.first_repeat_ms;
         }
     }
@@ -47,6 +61,7 @@ void pad_navigator::update(uint32_t held, uint32_t now_ms, std::vector<nav_actio
     }
     if (!(pressed & (1u << m_repeating)) && reached(now_ms, m_next_repeat_ms)) {
         actions.push_back(kActionOf[m_repeating]);
+        ++m_repeats;
         m_next_repeat_ms = now_ms + m_timing.repeat_ms;
     }
 }

@@ -4,17 +4,21 @@
 #include "padnav/padnav.h"
 
 #include "pages/controller/controller.h"
+#include "pages/pages.h"
 #include "text/text.h"
 
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <string>
 
 using nrv::peripheral::input_device_dx8;
 using padnav::nav_action;
 using padnav::nav_button;
 using padnav::nav_button_count;
+
+NextTabItemCall g_next_dlg_tab_item = &GetNextDlgTabItem;
 
 namespace {
 
@@ -102,21 +106,54 @@ bool is_drop_list(HWND window) {
     return has_class(window, L"ComboBox") && (GetWindowLongW(window, GWL_STYLE) & 3) == CBS_DROPDOWNLIST;
 }
 
+// A text box for a number alone: the Online page's port.
+bool is_number_box(HWND window) {
+    return has_class(window, L"Edit") && IsWindowEnabled(window) &&
+           (GetWindowLongW(window, GWL_STYLE) & (ES_NUMBER | ES_READONLY)) == ES_NUMBER;
+}
+
 bool is_open_list(HWND window) {
     return has_class(window, L"ComboBox") && SendMessageW(window, CB_GETDROPPEDSTATE, 0, 0);
 }
 
-// Focus on an unchecked automatic radio button checks it: a move that lands in a radio group
-// goes to its checked button instead.
-HWND landing_place(HWND control) {
-    if (!control || !is_radio(control) || SendMessageW(control, BM_GETCHECK, 0, 0) == BST_CHECKED)
-        return control;
-    HWND parent = GetParent(control);
-    for (HWND other = GetNextDlgGroupItem(parent, control, FALSE); other && other != control;
-         other = GetNextDlgGroupItem(parent, other, FALSE)) {
-        if (SendMessageW(other, BM_GETCHECK, 0, 0) == BST_CHECKED) return other;
+bool is_checked(HWND window) {
+    return SendMessageW(window, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+// The checked button of the radio group the control belongs to, disabled ones included;
+// null when none is checked. A group runs from a control with WS_GROUP to the next one.
+HWND checked_in_group(HWND control) {
+    HWND first = control;
+    while (!(GetWindowLongW(first, GWL_STYLE) & WS_GROUP)) {
+        HWND previous = GetWindow(first, GW_HWNDPREV);
+        if (!previous) break;
+        first = previous;
     }
-    return control;
+    for (HWND member = first; member; member = GetWindow(member, GW_HWNDNEXT)) {
+        if (member != first && (GetWindowLongW(member, GWL_STYLE) & WS_GROUP)) break;
+        if (is_radio(member) && is_checked(member)) return member;
+    }
+    return nullptr;
+}
+
+// Where a move to the control lands. Windows clicks an automatic radio button that gets the
+// focus, so a move never lands on one that is not checked: it goes to the group's checked
+// button instead, and passes the group over (null) when that button cannot take the focus.
+HWND landing_place(HWND control) {
+    if (!control || !is_radio(control) || is_checked(control)) return control;
+    HWND checked = checked_in_group(control);
+    return checked && IsWindowEnabled(checked) && IsWindowVisible(checked) ? checked : nullptr;
+}
+
+// The next control a move up or down lands on, groups it passes over left out.
+HWND next_landing(HWND dialog, HWND focus, bool backwards) {
+    HWND item = focus;
+    for (int step = 0; step < 256; ++step) {
+        item = g_next_dlg_tab_item(dialog, item, backwards);
+        if (!item || item == focus) return nullptr;
+        if (HWND landing = landing_place(item)) return landing;
+    }
+    return nullptr;
 }
 
 POINT centre_of(HWND window) {
@@ -130,20 +167,20 @@ HWND sideways_neighbour(HWND dialog, HWND focus, bool right) {
     const POINT from = centre_of(focus);
     HWND best = nullptr;
     long best_distance = 0;
-    HWND first = GetNextDlgTabItem(dialog, focus, FALSE);
+    HWND first = g_next_dlg_tab_item(dialog, focus, FALSE);
     HWND item = first;
     for (int step = 0; item && step < 256; ++step) {
         HWND candidate = landing_place(item);
-        const POINT at = centre_of(candidate);
+        const POINT at = candidate ? centre_of(candidate) : from;
         const long dx = right ? at.x - from.x : from.x - at.x;
-        if (candidate != focus && dx > 4) {
+        if (candidate && candidate != focus && dx > 4) {
             const long distance = dx + 3 * std::labs(at.y - from.y);
             if (!best || distance < best_distance) {
                 best = candidate;
                 best_distance = distance;
             }
         }
-        item = GetNextDlgTabItem(dialog, item, FALSE);
+        item = g_next_dlg_tab_item(dialog, item, FALSE);
         if (item == first) break;
     }
     return best;
@@ -165,10 +202,12 @@ bool is_writable_edit(HWND window) {
     return has_class(window, L"Edit") && !(GetWindowLongW(window, GWL_STYLE) & ES_READONLY);
 }
 
-// Ctrl+Z, outside text boxes, which have an undo of their own, is the pad's Back.
+// Ctrl+Z, outside text boxes, which have an undo of their own, is the pad's Back. AltGr,
+// which Windows reports as Ctrl and Alt together, is not Ctrl.
 LRESULT CALLBACK on_key(int code, WPARAM key, LPARAM flags) {
     const bool first_press = !(flags & 0x80000000) && !(flags & 0x40000000);
-    if (code == HC_ACTION && key == 'Z' && first_press && GetKeyState(VK_CONTROL) < 0 && g_undo_sheet &&
+    const bool ctrl_alone = GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0;
+    if (code == HC_ACTION && key == 'Z' && first_press && ctrl_alone && g_undo_sheet &&
         IsWindowEnabled(g_undo_sheet) && !is_writable_edit(GetFocus())) {
         PostMessageW(g_undo_window, kPadActionMessage, static_cast<WPARAM>(nav_action::undo), 0);
         return 1;
@@ -206,8 +245,8 @@ void PadNavigation::Start() {
 
 void PadNavigation::SetSheet(HWND sheet) {
     m_sheet = sheet;
-    m_changedByPad = false;
     m_openList = nullptr;
+    m_editing = nullptr;
     if (sheet) {
         const SettingsRecord& record = settings_record();
         const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
@@ -224,7 +263,7 @@ void PadNavigation::SetSheet(HWND sheet) {
     }
 }
 
-bool PadNavigation::HandleMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& result) {
+bool PadNavigation::HandleMessage(UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
     result = 0;
     switch (message) {
         case WM_TIMER:
@@ -247,7 +286,7 @@ bool PadNavigation::HandleMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& 
             if (wparam && m_timerPeriod) ReadPads();
             return false;
         case kPadActionMessage:
-            OnAction(static_cast<nav_action>(wparam));
+            OnAction(static_cast<nav_action>(wparam), static_cast<int>(lparam));
             return true;
         default:
             return false;
@@ -258,7 +297,9 @@ bool PadNavigation::HandleMessage(UINT message, WPARAM wparam, LPARAM, LRESULT& 
 void PadNavigation::UpdateTimer() {
     UINT period = 0;
     if (m_window && m_input.manager().device_count(nrv::peripheral::device_game_controller) > 0) {
-        period = kRestPeriodMs;
+        // Quicker while a button is held, and while a list the pad opened is open, so that
+        // its closing by other means is seen.
+        period = m_openList ? kHeldPeriodMs : kRestPeriodMs;
         for (const Pad& pad : m_pads) {
             if (pad.navigator.held() != 0) period = kHeldPeriodMs;
         }
@@ -289,6 +330,9 @@ HWND PadNavigation::Target() const {
 }
 
 void PadNavigation::ReadPads() {
+    // What the pad remembers of a list holds only while the list stays open: the mouse or the
+    // keyboard may close it, and open it again with another choice.
+    if (m_openList && !is_open_list(m_openList)) m_openList = nullptr;
     if (!tool_in_foreground()) {
         // Whatever is held when the tool comes to the front acts only after its release.
         for (Pad& pad : m_pads) pad.navigator.wait_for_release();
@@ -349,6 +393,7 @@ uint32_t PadNavigation::HeldThroughLayout(const input_device_dx8& device, Pad& p
     uint32_t entries[kFunctionCount];
     navigation_layout(device, entries);
     uint32_t held = 0;
+    float stick[4] = {};  // the left stick's halves, up, down, left, right
     for (int nav = 0; nav < nav_button_count; ++nav) {
         const padnav::NavSlots slots = padnav::nav_slots(static_cast<nav_button>(nav));
         for (int slot : {slots.first, slots.second}) {
@@ -356,10 +401,15 @@ uint32_t PadNavigation::HeldThroughLayout(const input_device_dx8& device, Pad& p
             const int button = button_for_entry(device, entries[slot]);
             if (button < 0) continue;
             const bool pressed_since = pad.presses.take(device.presses(), button);
-            if (pressed_since || device.is_button_down(static_cast<uint8_t>(button))) held |= 1u << nav;
+            const bool down_now = device.is_button_down(static_cast<uint8_t>(button));
+            if (slot == slots.first && (down_now || pressed_since)) held |= 1u << nav;
+            // A stick half let go since the last reading counts as pushed all the way.
+            if (slot == slots.second && (down_now || pressed_since))
+                stick[nav - padnav::nav_up] =
+                    down_now ? device.button_value(static_cast<uint8_t>(button)) : 1.0f;
         }
     }
-    return held;
+    return held | padnav::stick_direction(stick[0], stick[1], stick[2], stick[3], 0.0f);
 }
 
 // Turns one pad's reading into posted actions, the pad keeping its navigator and its place
@@ -402,7 +452,7 @@ void PadNavigation::Dispatch(Pad& reading, uint32_t held, uint32_t now, std::vec
     }
     for (nav_action action : actions) {
         if (!capture)
-            PostMessageW(m_window, kPadActionMessage, static_cast<WPARAM>(action), 0);
+            PostMessageW(m_window, kPadActionMessage, static_cast<WPARAM>(action), pad.navigator.repeats());
         else if (!watched && action == nav_action::cancel)
             PostMessageW(capture, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
     }
@@ -412,7 +462,7 @@ void PadNavigation::ShowFocusMark(HWND window) {
     SendMessageW(window, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 }
 
-void PadNavigation::OnAction(nav_action action) {
+void PadNavigation::OnAction(nav_action action, int repeats) {
     const HWND target = Target();
     if (!target || target == m_input.capture_dialog()) return;
     if (target != m_sheet) {
@@ -421,8 +471,16 @@ void PadNavigation::OnAction(nav_action action) {
     }
     ShowFocusMark(m_sheet);
     HWND focus = GetFocus();
+    // What the pad remembers of a list or a number it works holds only while it is open or
+    // has the focus: the mouse or the keyboard may have closed or left it since.
+    if (m_openList && !is_open_list(m_openList)) m_openList = nullptr;
+    if (m_editing && focus != m_editing) m_editing = nullptr;
     if (is_open_list(focus)) {
         ActInList(focus, action);
+        return;
+    }
+    if (m_editing) {
+        ActInNumber(action, repeats);
         return;
     }
     ActInSheet(action);
@@ -434,7 +492,7 @@ void PadNavigation::ActInSheet(nav_action action) {
     switch (action) {
         case nav_action::move_up:
         case nav_action::move_down:
-            MoveFocus(landing_place(GetNextDlgTabItem(m_sheet, focus, action == nav_action::move_up)));
+            MoveFocus(next_landing(m_sheet, focus, action == nav_action::move_up));
             break;
         case nav_action::move_left:
         case nav_action::move_right:
@@ -480,10 +538,19 @@ void PadNavigation::MoveFocus(HWND target) {
 }
 
 void PadNavigation::Activate(HWND focus) {
+    if (is_number_box(focus)) {
+        // The pad edits the number: the D-pad steps it, A or Start keeps it, B puts back
+        // what was there.
+        m_editing = focus;
+        m_numberBefore = read_window_text(focus);
+        SendMessageW(focus, EM_SETSEL, 0, -1);
+        return;
+    }
     if (is_drop_list(focus)) {
         m_openList = focus;
         m_choiceBefore = SendMessageW(focus, CB_GETCURSEL, 0, 0);
         SendMessageW(focus, CB_SHOWDROPDOWN, TRUE, 0);
+        UpdateTimer();
         return;
     }
     const LONG type = button_type(focus);
@@ -494,7 +561,6 @@ void PadNavigation::Activate(HWND focus) {
         if (!next || next == focus) return;
         focus = next;
     }
-    if (type != BS_PUSHBUTTON && type != BS_DEFPUSHBUTTON && type != BS_OWNERDRAW) m_changedByPad = true;
     // May run a dialog (capture, a question) before it returns.
     SendMessageW(focus, BM_CLICK, 0, 0);
     WaitForRelease();
@@ -504,6 +570,7 @@ void PadNavigation::ActInList(HWND list, nav_action action) {
     if (list != m_openList) {  // opened by mouse or keyboard
         m_openList = list;
         m_choiceBefore = SendMessageW(list, CB_GETCURSEL, 0, 0);
+        UpdateTimer();
     }
     switch (action) {
         case nav_action::move_up:
@@ -534,15 +601,60 @@ void PadNavigation::CloseList(bool keep_choice) {
     m_openList = nullptr;
     WaitForRelease();
     if (!keep_choice || choice == m_choiceBefore) return;
-    m_changedByPad = true;
     SendMessageW(GetParent(list), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(list), CBN_SELCHANGE),
                  reinterpret_cast<LPARAM>(list));
 }
 
+// Whether OK would save other settings than the sheet started with, however they were
+// changed (mouse, touch, keyboard or pad): every page that was made writes its controls as
+// OK would, the record is compared, and then put back as it was.
 bool PadNavigation::AnythingChanged() const {
-    const SettingsRecord& record = settings_record();
-    return m_changedByPad || m_recordAtStart.size() != sizeof record ||
-           std::memcmp(m_recordAtStart.data(), &record, sizeof record) != 0;
+    SettingsRecord& record = settings_record();
+    const SettingsRecord now = record;
+    HWND tabs = reinterpret_cast<HWND>(SendMessageW(m_sheet, PSM_GETTABCONTROL, 0, 0));
+    const int pages = tabs ? TabCtrl_GetItemCount(tabs) : 0;
+    for (int index = 0; index < pages; ++index) {
+        HWND page = reinterpret_cast<HWND>(SendMessageW(m_sheet, PSM_INDEXTOHWND, index, 0));
+        if (page) SendMessageW(page, kPageWriteAsOkMessage, 0, 0);
+    }
+    const bool changed = m_recordAtStart.size() != sizeof record ||
+                         std::memcmp(m_recordAtStart.data(), &record, sizeof record) != 0;
+    record = now;
+    return changed;
+}
+
+// The number the pad edits: up and down step it by one, faster the longer they are held,
+// left and right by a hundred, within the range the page takes; A or Start keeps it and B
+// puts back what was there. Meanwhile the shoulders and Start leave the sheet alone.
+void PadNavigation::ActInNumber(nav_action action, int repeats) {
+    HWND box = m_editing;
+    int step = 0;
+    switch (action) {
+        case nav_action::move_up:
+        case nav_action::move_down:
+            step = padnav::number_step(repeats) * (action == nav_action::move_up ? 1 : -1);
+            break;
+        case nav_action::move_left:
+        case nav_action::move_right:
+            step = action == nav_action::move_right ? 100 : -100;
+            break;
+        case nav_action::activate:
+        case nav_action::ok:
+            m_editing = nullptr;
+            WaitForRelease();
+            return;
+        case nav_action::cancel:
+            SetWindowTextW(box, m_numberBefore.c_str());
+            m_editing = nullptr;
+            WaitForRelease();
+            return;
+        default:
+            return;
+    }
+    const long now = std::wcstol(read_window_text(box).c_str(), nullptr, 10);
+    const long stepped = padnav::stepped_number(now, step, kLowestUdpPort, kHighestUdpPort);
+    SetWindowTextW(box, std::to_wstring(stepped).c_str());
+    SendMessageW(box, EM_SETSEL, 0, -1);
 }
 
 void PadNavigation::Cancel() {
@@ -569,7 +681,7 @@ void PadNavigation::TurnPage(int step) {
     HWND focus = GetFocus();
     if (focus && IsWindowVisible(focus)) return;
     HWND page = reinterpret_cast<HWND>(SendMessageW(m_sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
-    if (page) MoveFocus(landing_place(GetNextDlgTabItem(page, nullptr, FALSE)));
+    if (page) MoveFocus(next_landing(page, nullptr, FALSE));
 }
 
 void PadNavigation::ActInDialog(HWND dialog, nav_action action) {

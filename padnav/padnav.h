@@ -53,9 +53,10 @@ struct nav_timing {
 };
 
 // Turns successive readings of one pad into navigation actions. A button acts when it goes
-// down; only the directions repeat while held (the one pressed last). After wait_for_release
-// every button held at the next reading acts only once it has been released and pressed
-// again.
+// down; only the directions repeat while held. One direction moves at a time: one that goes
+// down while another is held does nothing until it is let go and pressed again. After
+// wait_for_release every button held at the next reading acts only once it has been
+// released and pressed again.
 class pad_navigator {
 public:
     explicit pad_navigator(nav_timing timing = {}) : m_timing(timing) {}
@@ -67,6 +68,8 @@ public:
     // repeats: for readings that went on while a dialog ran, where a later press is new.
     void release_held_first();
     uint32_t held() const { return m_held; }
+    // How often the direction held has repeated so far: 0 at its press.
+    int repeats() const { return m_repeats; }
 
 private:
     nav_timing m_timing;
@@ -74,6 +77,7 @@ private:
     uint32_t m_blocked = 0;
     bool m_block_held = false;
     int m_repeating = -1;  // the direction that repeats, or -1
+    int m_repeats = 0;
     uint32_t m_next_repeat_ms = 0;
 };
 
@@ -93,6 +97,18 @@ bool nav_control(PadFamily family, nav_button button, uint8_t& type, uint8_t& co
 // An XInput pad's buttons (XINPUT_GAMEPAD_ bits) and left stick as navigation buttons.
 uint32_t nav_buttons_of_xinput(uint16_t buttons, int16_t stick_x, int16_t stick_y);
 
+// How far the number being edited moves per step of up or down: by one, and faster the
+// longer the direction has been held (`repeats` of its repeat so far).
+int number_step(int repeats);
+// The number moved by `step`, held within [lowest, highest]; a number outside that range
+// (one not yet typed whole) starts from the nearer end.
+long stepped_number(long number, int step, long lowest, long highest);
+
+// The one direction a stick points in, as a navigation button's bit: of the four halves'
+// values (0 to 1), those past `threshold` count, and the axis pushed further wins, so that
+// a stick pushed diagonally moves once. 0 when none is past it.
+uint32_t stick_direction(float up, float down, float left, float right, float threshold);
+
 }  // namespace padnav
 
 #ifdef _WIN32
@@ -101,9 +117,17 @@ uint32_t nav_buttons_of_xinput(uint16_t buttons, int16_t stick_x, int16_t stick_
 #include <windows.h>
 #include <xinput.h>
 
+#include <string>
+
 // Posted to the run's input window by pad navigation: one action of a pad (wParam: a
-// nav_action), done when a message loop, the sheet's or a box's, comes to it.
+// nav_action; lParam: how often a direction has repeated), done when a message loop, the
+// sheet's or a box's, comes to it.
 constexpr UINT kPadActionMessage = WM_APP + 3;
+
+// The dialog's next tab stop (GetNextDlgTabItem) unless a test puts its own in: Windows and
+// Wine differ in what it gives in a radio group.
+using NextTabItemCall = HWND(WINAPI*)(HWND dialog, HWND control, BOOL previous);
+extern NextTabItemCall g_next_dlg_tab_item;
 
 // The tool worked by game pad for the whole run. While the tool is in the foreground and a
 // pad is attached, the pads are read (through XInput, or through DirectInput and the layout a
@@ -124,8 +148,9 @@ public:
     // The settings sheet while it runs, null before and after: the window whose pages the
     // shoulders turn and whose changes B asks about.
     void SetSheet(HWND sheet);
-    // Does one action as a press of the pad would (what kPadActionMessage leads to).
-    void OnAction(padnav::nav_action action);
+    // Does one action as a press of the pad would (what kPadActionMessage leads to); for a
+    // direction, `repeats` tells how often it has repeated while held.
+    void OnAction(padnav::nav_action action, int repeats = 0);
     // Whether the pads are read on a timer now (only while a pad is attached).
     bool Reading() const { return m_timerPeriod != 0; }
 
@@ -150,6 +175,7 @@ private:
     void ActInSheet(padnav::nav_action action);
     void ActInDialog(HWND dialog, padnav::nav_action action);
     void ActInList(HWND list, padnav::nav_action action);
+    void ActInNumber(padnav::nav_action action, int repeats);
     void CloseList(bool keep_choice);
     void MoveFocus(HWND target);
     void Activate(HWND focus);
@@ -162,7 +188,6 @@ private:
     HWND m_sheet = nullptr;
     UINT m_timerPeriod = 0;       // 0 while not reading
     HWND m_lastTarget = nullptr;  // the window presses went to at the last reading
-    bool m_changedByPad = false;
     padnav::nav_timing m_timing;
     std::vector<Pad> m_pads;
     std::vector<uint8_t> m_recordAtStart;
@@ -173,6 +198,8 @@ private:
     HHOOK m_keyboardHook = nullptr;  // Ctrl+Z, which the sheet's own loop gives no page
     HWND m_openList = nullptr;       // the list the pad works, and its choice when it opened
     LRESULT m_choiceBefore = -1;
+    HWND m_editing = nullptr;  // the number box the pad edits, and its text before
+    std::wstring m_numberBefore;
 };
 
 #endif  // _WIN32

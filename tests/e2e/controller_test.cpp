@@ -546,7 +546,9 @@ constexpr int kPadBack = 4;
 constexpr int kPadStart = 6;
 constexpr int kPadLeftShoulder = 9;
 constexpr int kPadRightShoulder = 10;
+constexpr int kPadUp = 11;
 constexpr int kPadDown = 12;
+constexpr int kPadRight = 14;
 
 int shown_page_index(HWND sheet) {
     return TabCtrl_GetCurSel(reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0)));
@@ -570,6 +572,12 @@ protected:
         SetForegroundWindow(m_sheet);  // no window manager here brings it to the front
         Sleep(500);
         return true;
+    }
+    // Presses a button for a moment, as a player does, and lets it go.
+    void hold(int button) {
+        m_pads.set("button", "nav", button, 1);
+        Sleep(150);
+        m_pads.set("button", "nav", button, 0);
     }
     // Presses and releases a button, slower than the tool reads the pad.
     void tap(int button) {
@@ -698,6 +706,64 @@ bool press_until(VirtualPads& pads, const std::string& id, int button, const std
         if (held) return true;
     }
     return false;
+}
+
+// A change made by the mouse counts: B asks before it is thrown away (B in the question goes
+// back to the sheet, A discards it) and the file stays as it was; with nothing changed B
+// closes at once. The port, the one value a player types, is entered by the pad alone.
+TEST_F(PadAlone, AsksAboutAChangeByTheMouseAndEntersThePort) {
+    const std::vector<uint8_t> file = e2e::valid_settings_file(9, 6000);
+    ASSERT_TRUE(e2e::put_settings_file(file));
+    ASSERT_TRUE(start_with_gamepad());
+    auto question = [&] { return this->question(); };
+    test_support::click(e2e::current_page(m_sheet), IDC_VSYNC);  // as the mouse does
+    ASSERT_TRUE(press_until(m_pads, "nav", kPadB, [&] { return question() != nullptr; })) << "B did not ask";
+    HWND box = question();
+    ASSERT_TRUE(press_until(m_pads, "nav", kPadB, [&] { return !IsWindow(box); }));
+    EXPECT_TRUE(IsWindow(m_sheet)) << "B in the question closed the sheet";
+    ASSERT_TRUE(press_until(m_pads, "nav", kPadB, [&] { return question() != nullptr; }));
+    box = question();
+    ASSERT_TRUE(press_until(m_pads, "nav", kPadA, [&] { return !IsWindow(box); }));
+    ASSERT_TRUE(m_tool->wait_for_exit());
+    EXPECT_EQ(e2e::read_file(e2e::settings_file()), file) << "the discarded change was saved";
+
+    // Nothing changed: B closes without a question.
+    m_tool = std::make_unique<ToolProcess>();
+    ASSERT_TRUE(m_tool->start() && (m_sheet = m_tool->wait_for_sheet()));
+    SetForegroundWindow(m_sheet);
+    ASSERT_TRUE(press_until(m_pads, "nav", kPadB, [&] { return !IsWindow(m_sheet); })) << "B did not close";
+    EXPECT_EQ(question(), nullptr);
+    ASSERT_TRUE(m_tool->wait_for_exit());
+
+    // The port: to the Online page, down to the port box; A edits it, up three times,
+    // right once, the shoulder does nothing meanwhile, A keeps it and Start saves.
+    m_tool = std::make_unique<ToolProcess>();
+    ASSERT_TRUE(m_tool->start() && (m_sheet = m_tool->wait_for_sheet()));
+    SetForegroundWindow(m_sheet);
+    constexpr int kOnlinePage = 3;
+    for (int page = 1; page <= kOnlinePage; ++page)
+        ASSERT_TRUE(
+            press_until(m_pads, "nav", kPadRightShoulder, [&] { return shown_page_index(m_sheet) == page; }));
+    HWND port = GetDlgItem(e2e::current_page(m_sheet), IDC_UDP_PORT);
+    for (int step = 0; step < 6 && focus() != port; ++step) {
+        HWND from = focus();
+        ASSERT_TRUE(press_until(m_pads, "nav", kPadDown, [&] { return focus() != from; }));
+    }
+    ASSERT_EQ(focus(), port);
+    const std::wstring before = e2e::window_text(port);
+    auto shows = [&](const wchar_t* text) { return [&, text] { return e2e::window_text(port) == text; }; };
+    ASSERT_EQ(before, L"6000");
+    hold(kPadA);
+    for (const wchar_t* expected : {L"6001", L"6002", L"6003"})
+        ASSERT_TRUE(press_until(m_pads, "nav", kPadUp, shows(expected))) << "up did not step to " << expected;
+    ASSERT_TRUE(press_until(m_pads, "nav", kPadRight, shows(L"6103")));
+    hold(kPadLeftShoulder);
+    EXPECT_EQ(shown_page_index(m_sheet), kOnlinePage)
+        << "the shoulder turned the page while the port was edited";
+    hold(kPadA);
+    ASSERT_TRUE(press_until(m_pads, "nav", kPadStart, [&] { return !IsWindow(m_sheet); }));
+    ASSERT_TRUE(m_tool->wait_for_exit());
+    EXPECT_EQ(saved_record().udp_port, 6103);
 }
 
 // A settings file the tool cannot read: another program holds it open, sharing nothing.

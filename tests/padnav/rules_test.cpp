@@ -31,6 +31,7 @@ std::vector<nav_action> navigate(const std::vector<nav_reading>& readings, uint3
 TEST(PadNavigator, ButtonsActOncePerPressAndOnlyDirectionsRepeat) {
     const uint32_t a = nav_bit(nav_south), start = nav_bit(nav_start), down = nav_bit(nav_down);
     const uint32_t up = nav_bit(nav_up), rb = nav_bit(nav_right_shoulder);
+    const uint32_t left = nav_bit(nav_left), right = nav_bit(nav_right);
     using A = nav_action;
     struct {
         const char* what;
@@ -42,15 +43,22 @@ TEST(PadNavigator, ButtonsActOncePerPressAndOnlyDirectionsRepeat) {
         {"down held: once, then after the delay at the rate",
          {{down, 0}, {down, 450}, {down, 500}, {down, 520}, {down, 550}, {0, 600}, {0, 1200}},
          {A::move_down, A::move_down, A::move_down}},
-        {"the direction pressed last repeats",
+        {"a direction pressed while another is held does nothing, the first goes on repeating",
          {{down, 0}, {down | up, 100}, {down | up, 600}},
-         {A::move_down, A::move_up, A::move_up}},
-        {"a released direction stops",
-         {{up, 0}, {up | down, 100}, {up, 200}, {up, 800}},
-         {A::move_up, A::move_down}},
+         {A::move_down, A::move_down}},
+        {"a D-pad rolled on: the next direction waits for its release",
+         {{down, 0}, {down | right, 100}, {right, 200}, {right, 900}, {0, 1000}, {right, 1100}},
+         {A::move_down, A::move_right}},
+        {"a stick turned from up to right: one move",
+         {{up, 0}, {right, 100}, {right, 700}, {0, 800}, {right, 900}},
+         {A::move_up, A::move_right}},
+        {"a released direction stops", {{up, 0}, {up, 400}, {0, 450}, {0, 900}}, {A::move_up}},
+        {"two directions at once: one move, up or down first",
+         {{down | right, 0}, {0, 100}, {left | up, 200}},
+         {A::move_down, A::move_up}},
         {"two at once", {{start | rb, 0}}, {A::next_page, A::ok}},
         {"every button in its place",
-         {{0x0FFF, 0}},
+         {{0x0FFF, 0}, {0, 50}, {down, 100}, {0, 150}, {left, 200}, {0, 250}, {right, 300}},
          {A::activate, A::cancel, A::clear, A::help, A::previous_page, A::next_page, A::undo, A::ok,
           A::move_up, A::move_down, A::move_left, A::move_right}},
     };
@@ -119,6 +127,35 @@ TEST(NavControls, EachFamilyNavigatesByPlace) {
     EXPECT_EQ(nav_slots(nav_up).second, 16) << "the left stick moves beside the D-pad";
 }
 
+TEST(NavRules, AStickPointsOneWayAndANumberStepsWithinItsRange) {
+    // clang-format off
+    const struct { float up, down, left, right; uint32_t direction; } sticks[] = {
+        {0.9f, 0,    0,    0.6f, nav_bit(nav_up)},     // pushed up and a little right
+        {0,    0.6f, 0.9f, 0,    nav_bit(nav_left)},   // left and a little down
+        {0.7f, 0,    0,    0.7f, nav_bit(nav_up)},     // exactly diagonal: up or down first
+        {0.4f, 0,    0,    0.3f, 0},                   // within the threshold
+        {0,    0,    0,    0.51f, nav_bit(nav_right)},
+    };
+    // clang-format on
+    for (const auto& stick : sticks)
+        EXPECT_EQ(stick_direction(stick.up, stick.down, stick.left, stick.right, 0.5f), stick.direction)
+            << stick.up << " " << stick.down << " " << stick.left << " " << stick.right;
+
+    EXPECT_EQ(number_step(0), 1);
+    EXPECT_EQ(number_step(9), 1);
+    EXPECT_EQ(number_step(10), 10) << "faster while held";
+    EXPECT_EQ(number_step(40), 100);
+    // clang-format off
+    const struct { long number; int step; long stepped; } numbers[] = {
+        {5000, 1, 5001}, {5000, -100, 4900}, {1025, -1, 1025}, {65534, 100, 65534},
+        {65500, 100, 65534}, {0, 1, 1025} /* empty */, {99999, -1, 65534},
+    };
+    // clang-format on
+    for (const auto& number : numbers)
+        EXPECT_EQ(stepped_number(number.number, number.step, 1025, 65534), number.stepped)
+            << number.number << " by " << number.step;
+}
+
 TEST(NavControls, XInputButtonsAndTheLeftStick) {
     // clang-format off
     const struct { uint16_t buttons; int16_t x, y; uint32_t held; } rows[] = {
@@ -134,6 +171,7 @@ TEST(NavControls, XInputButtonsAndTheLeftStick) {
         {0, -20000, 0,           nav_bit(nav_left)},
         {0, 20000, 0,            nav_bit(nav_right)},
         {0, 16000, -16000,       0},  // within half way
+        {0, 30000, -20000,       nav_bit(nav_right)},  // diagonal: the axis pushed further
     };
     // clang-format on
     for (const auto& row : rows)

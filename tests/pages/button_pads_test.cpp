@@ -5,6 +5,7 @@
 #include "pages/controller/internal.h"
 #include "peripheral/fake_direct_input.h"
 #include "settings/expected_layouts.h"
+#include "support/pad_walk.h"
 
 #include <dbt.h>
 #include <oleacc.h>
@@ -621,18 +622,7 @@ TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
 
 // What a move could change on the page: every list's choice, button's check and box's
 // text, and the settings record.
-std::vector<std::wstring> page_state(HWND page) {
-    std::vector<std::wstring> state;
-    for (HWND child = GetWindow(page, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
-        state.push_back(window_text(child));
-        state.push_back(std::to_wstring(SendMessageW(child, CB_GETCURSEL, 0, 0)));
-        state.push_back(std::to_wstring(SendMessageW(child, BM_GETCHECK, 0, 0)));
-    }
-    const SettingsRecord& record = settings_record();
-    const auto* bytes = reinterpret_cast<const uint8_t*>(&record);
-    state.emplace_back(bytes, bytes + sizeof record);
-    return state;
-}
+using test_support::page_state;
 
 // From every control the focus can reach, each of the four moves by pad leaves every value
 // as it was: moves go through the dialog's focus order, never as arrow keys.
@@ -647,29 +637,39 @@ TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
         navigation.SetSheet(sheet_window);
         HWND page = page_of(sheet_window);
         const std::vector<std::wstring> before = page_state(page);
-        std::vector<HWND> stops;
-        for (HWND stop = GetNextDlgTabItem(sheet_window, nullptr, FALSE);
-             stop && std::find(stops.begin(), stops.end(), stop) == stops.end();
-             stop = GetNextDlgTabItem(sheet_window, stop, FALSE))
-            stops.push_back(stop);
-        EXPECT_GE(stops.size(), 24u) << "the walk missed the slots";
-        using padnav::nav_action;
-        for (HWND stop : stops) {
-            for (nav_action move : {nav_action::move_up, nav_action::move_down, nav_action::move_left,
-                                    nav_action::move_right}) {
-                SendMessageW(sheet_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(stop), TRUE);
-                navigation.OnAction(move);
+        const size_t stops =
+            test_support::walk_every_move(sheet_window, navigation, [&](HWND from, padnav::nav_action move) {
                 EXPECT_NE(GetFocus(), nullptr);
-                ASSERT_EQ(page_state(page), before)
-                    << "move " << static_cast<int>(move) << " from control " << GetDlgCtrlID(stop);
-            }
-        }
+                EXPECT_EQ(page_state(page), before)
+                    << "move " << static_cast<int>(move) << " from control " << GetDlgCtrlID(from);
+            });
+        EXPECT_GE(stops, 24u) << "the walk missed the slots";
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }
 
 PadNavigation* s_navigation = nullptr;
 HWND s_popup = nullptr;
+int s_answer = 0;
+bool s_answered = false;
+
+void CALLBACK answer_box(HWND, UINT, UINT_PTR id, DWORD) {
+    HWND box = GetActiveWindow();
+    if (!box || box == GetAncestor(box, GA_ROOTOWNER)) return;  // no box yet
+    KillTimer(nullptr, id);
+    s_answered = true;
+    PostMessageW(box, WM_COMMAND, s_answer, 0);
+}
+
+// The next box over the sheet is answered with the button `answer`.
+void answer_next_box(int answer) {
+    s_answer = answer;
+    s_answered = false;
+    SetTimer(nullptr, 0, 50, &answer_box);
+}
+bool box_answered() {
+    return s_answered;
+}
 
 // A box the pad left open is answered with OK, so that the test goes on.
 void CALLBACK answer_with_ok(HWND, UINT, UINT_PTR id, DWORD) {
@@ -701,6 +701,141 @@ TEST_F(ControllerPage, PadAnswersTheBoxNotAPopupOverIt) {
         EXPECT_TRUE(s_popup) << "no popup was shown";
         EXPECT_EQ(answer, IDCANCEL) << "B did not answer the box";
         if (s_popup) DestroyWindow(s_popup);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// Pad navigation over a sheet, reading the test's pads when told to.
+class Navigated {
+public:
+    Navigated(nrv::peripheral::run_input& input, HWND sheet) : m_input(input), m_navigation(input) {
+        m_navigation.Start();
+        m_navigation.SetSheet(sheet);
+        SetForegroundWindow(sheet);  // pads are read only while the tool is in front
+    }
+    // One reading of the pads, and the actions it leads to done.
+    void read() {
+        SendMessageW(m_input.window(), nrv::peripheral::kPadStateChangedMessage, 0, 0);
+        test_support::pump_messages(30);
+    }
+    PadNavigation& navigation() { return m_navigation; }
+
+private:
+    nrv::peripheral::run_input& m_input;
+    PadNavigation m_navigation;
+};
+
+// A D-pad rolled from one direction to the next, a D-pad and a stick pushed diagonally
+// each move the focus once, and no move changes a value.
+TEST_F(ControllerPage, RolledAndDiagonalPressesMoveTheFocusOnce) {
+    auto pad = attach_player_pad(L"Rolled Pad");
+    set_xinput(false);
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        Navigated pads(*sheet.input(), sheet_window);
+        HWND page = page_of(sheet_window);
+        const std::vector<std::wstring> before = page_state(page);
+        DIJOYSTATE2& state = pad->joystick();
+        auto centred = [&] {
+            fake::centre(*pad);
+            pads.read();
+        };
+        pads.read();  // at rest: the pad is seen
+        const struct {
+            const char* what;
+            std::vector<std::function<void()>> changes;
+        } presses[] = {
+            {"a rolled D-pad",
+             {[&] { state.rgdwPOV[0] = 18000; }, [&] { state.rgdwPOV[0] = 13500; },
+              [&] { state.rgdwPOV[0] = 9000; }}},
+            {"a diagonal D-pad", {[&] { state.rgdwPOV[0] = 13500; }}},
+            {"a diagonal stick", {[&] { state.lX = 65535, state.lY = 0; }}},
+            {"a stick pushed right and a little up", {[&] { state.lX = 65535, state.lY = 15000; }}},
+        };
+        HWND start = GetDlgItem(page, IDC_SLOT_DPAD_LEFT);
+        auto focus_start = [&] {
+            SendMessageW(sheet_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(start), TRUE);
+        };
+        focus_start();
+        pads.navigation().OnAction(padnav::nav_action::move_right);
+        HWND to_the_right = GetFocus();
+        for (const auto& press : presses) {
+            focus_start();
+            int moves = 0;
+            for (const auto& change : press.changes) {
+                HWND focus = GetFocus();
+                change();
+                pads.read();
+                moves += GetFocus() != focus;
+            }
+            const HWND landed = GetFocus();
+            centred();
+            EXPECT_EQ(moves, 1) << press.what;
+            EXPECT_EQ(page_state(page), before) << press.what;
+            if (press.changes.size() == 1 && std::string(press.what).find("right") != std::string::npos)
+                EXPECT_EQ(landed, to_the_right) << press.what << ": the dominant direction moves";
+        }
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// A list the pad opened and the keyboard closed with another choice: opened again by the
+// mouse, B closes it with the choice it had when it opened last, the one the page has; and
+// B on the list closed asks before the sheet closes.
+TEST_F(ControllerPage, BAfterAListClosedByTheKeyboardKeepsThePagesChoice) {
+    attach_player_pad(L"First Pad");
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(2), make_pad(L"Second Pad"));
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        Navigated pads(*sheet.input(), sheet_window);
+        HWND page = page_of(sheet_window);
+        HWND list = GetDlgItem(page, IDC_DEVICE);
+        SendMessageW(sheet_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(list), TRUE);
+        pads.navigation().OnAction(padnav::nav_action::activate);
+        pads.navigation().OnAction(padnav::nav_action::move_down);
+        // The keyboard's Return: the choice kept and told, the list closed.
+        SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        SendMessageW(page, WM_COMMAND, MAKEWPARAM(IDC_DEVICE, CBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        ASSERT_EQ(item_text(page, IDC_DEVICE), L"Second Pad");
+        pads.read();
+        SendMessageW(list, CB_SHOWDROPDOWN, TRUE, 0);  // the mouse
+        pads.navigation().OnAction(padnav::nav_action::cancel);
+        EXPECT_FALSE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0));
+        EXPECT_EQ(item_text(page, IDC_DEVICE), L"Second Pad");
+        EXPECT_TRUE(holds(1, guid(2)));
+
+        answer_next_box(IDCANCEL);  // back to the sheet
+        pads.navigation().OnAction(padnav::nav_action::cancel);
+        EXPECT_TRUE(box_answered()) << "B on the closed list did not ask";
+        EXPECT_EQ(item_text(page, IDC_DEVICE), L"Second Pad");
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// AltGr+Z, which Windows reports as Ctrl+Alt+Z, types a character on many keyboards: it
+// undoes nothing, where Ctrl+Z does.
+TEST_F(ControllerPage, AltGrZUndoesNothingWhereCtrlZDoes) {
+    attach_player_pad(L"Undone Pad");
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        Navigated pads(*sheet.input(), sheet_window);
+        HWND page = page_of(sheet_window);
+        SendMessageW(sheet_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_SLOT_A)),
+                     TRUE);
+        const std::wstring held = slot_text(page, 2);
+        SendMessageW(GetDlgItem(page, IDC_SLOT_A), WM_KEYDOWN, VK_DELETE, 0);
+        ASSERT_EQ(slot_text(page, 2), L"");
+        auto press_z_with = [](std::initializer_list<WORD> keys) {
+            for (WORD key : keys) test_support::send_key(key, true);
+            test_support::send_key('Z', true);
+            test_support::send_key('Z', false);
+            for (WORD key : keys) test_support::send_key(key, false);
+            test_support::pump_messages(100);
+        };
+        press_z_with({VK_CONTROL, VK_MENU});
+        EXPECT_EQ(slot_text(page, 2), L"") << "AltGr+Z undid the clear";
+        press_z_with({VK_CONTROL});
+        EXPECT_EQ(slot_text(page, 2), held) << "Ctrl+Z did not undo the clear";
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }

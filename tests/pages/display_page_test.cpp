@@ -1,11 +1,18 @@
 // The Display page in a real sheet: what it shows for a record and a machine, what it
 // refuses, what OK stores, and the hover help.
+#include "nrv/peripheral/peripheral.h"
+#include "padnav/padnav.h"
 #include "pages/pages.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "support/pad_walk.h"
+#include "support/replace.h"
 #include "support/sheet_script.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -254,6 +261,66 @@ TEST(DisplayPage, HoverHelpOpensAfterTwoRestingTicksAndClosesAtTheFirstAway) {
         SetFocus(GetDlgItem(page, IDC_RESOLUTION));
         SendMessageW(page, WM_TIMER, 2, 0);
         EXPECT_TRUE(test_support::thread_windows(L"CalcoraHelpPopup").empty()) << "the focus moved on";
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// The tab stops of a dialog and the dialogs within it, in window order.
+void collect_tab_stops(HWND parent, std::vector<HWND>& stops) {
+    for (HWND child = GetWindow(parent, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (!IsWindowVisible(child) || !IsWindowEnabled(child)) continue;
+        if (GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_CONTROLPARENT)
+            collect_tab_stops(child, stops);
+        else if (GetWindowLongW(child, GWL_STYLE) & WS_TABSTOP)
+            stops.push_back(child);
+    }
+}
+
+// The next tab stop as Windows documents it, whatever kind of control it is. (Wine passes
+// over a radio group whose checked button is disabled.)
+HWND WINAPI plain_next_tab_stop(HWND dialog, HWND control, BOOL previous) {
+    std::vector<HWND> stops;
+    collect_tab_stops(dialog, stops);
+    if (stops.empty()) return nullptr;
+    const auto at = std::find(stops.begin(), stops.end(), control);
+    if (at == stops.end()) return previous ? stops.back() : stops.front();
+    const size_t index = static_cast<size_t>(at - stops.begin());
+    return stops[previous ? (index + stops.size() - 1) % stops.size() : (index + 1) % stops.size()];
+}
+
+// A radio group whose checked button is disabled (full screen checked, and the full-screen
+// button disabled as a resolution no full screen shows would leave it). Windows clicks an
+// automatic radio button that gets the focus, so no pad move may land on the window button:
+// the group is passed over, and no move changes a value.
+TEST(DisplayPage, PadMovesPassOverAGroupWhoseCheckedButtonIsDisabled) {
+    const test_support::Replaced<NextTabItemCall> windows_order(g_next_dlg_tab_item, &plain_next_tab_stop);
+    set_machine(3.0f, 512);
+    set_record(2, 1, 1024, 768);
+    DisplaySheet sheet;
+    nrv::peripheral::run_input input;
+    input.start();
+    PadNavigation navigation(input);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        navigation.Start();
+        navigation.SetSheet(sheet_window);
+        HWND page = page_of(sheet_window);
+        ASSERT_TRUE(checked(page, IDC_FULL_SCREEN_MODE));
+        EnableWindow(GetDlgItem(page, IDC_FULL_SCREEN_MODE), FALSE);
+        // The window button a tab stop, as its template makes it (checking a radio button
+        // moves the tab stop of its group to it, but not every way of checking does).
+        HWND window_button = GetDlgItem(page, IDC_WINDOW_MODE);
+        SetWindowLongW(window_button, GWL_STYLE, GetWindowLongW(window_button, GWL_STYLE) | WS_TABSTOP);
+        const std::vector<std::wstring> before = test_support::page_state(page);
+        int reached = 0;  // moves that went past the group to the resolution list
+        test_support::walk_every_move(sheet_window, navigation, [&](HWND from, padnav::nav_action move) {
+            EXPECT_NE(GetFocus(), GetDlgItem(page, IDC_WINDOW_MODE))
+                << "move " << static_cast<int>(move) << " from control " << GetDlgCtrlID(from);
+            reached += GetFocus() == GetDlgItem(page, IDC_RESOLUTION) &&
+                       plain_next_tab_stop(sheet_window, from, FALSE) == GetDlgItem(page, IDC_WINDOW_MODE);
+            EXPECT_EQ(test_support::page_state(page), before)
+                << "move " << static_cast<int>(move) << " from control " << GetDlgCtrlID(from);
+        });
+        EXPECT_GT(reached, 0) << "no move passed the group over";
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }

@@ -34,6 +34,7 @@ nrv/graphic>nrv/win32
 nrv/storage>nrv/win32
 pages/controller>pages
 padnav>pages/controller
+padnav>pages
 '
 
 floor_of() { awk -v room="$1" '$1 == room { print $2 }' <<<"$floors"; }
