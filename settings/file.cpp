@@ -172,7 +172,10 @@ bool save_settings_to(const std::wstring& folder, uint32_t* error) {
 
     // The old file is replaced only once the new one is complete on disk, so a crash, a
     // full disk or a failed write never leaves a short settings.dat behind. A replace that
-    // meets a lock is tried again with the finished temporary file as it is.
+    // meets a lock is tried again with the finished temporary file as it is. The temporary
+    // file has one fixed name and the replace is a rename, so a save killed part-way leaves
+    // at most that one file, which the next save overwrites and renames, or deletes when it
+    // fails: no leftover outlives the next save, and no other file is ever touched.
     const std::wstring target = folder + kFileName;
     const std::wstring temp = folder + kTempFileName;
     LockRetries retries;

@@ -191,6 +191,21 @@ TEST_F(SettingsFile, AFailedSaveKeepsThePreviousFileAndNamesTheFailure) {
     EXPECT_EQ(read_file(file()), old_file);
 }
 
+// A save killed before its replace leaves a short temporary file; the next save takes it
+// over and leaves the files beside it, a backup of the player's own included, as they are.
+TEST_F(SettingsFile, ASaveRemovesTheTemporaryFileAKilledSaveLeft) {
+    ASSERT_TRUE(make_directories(m_folder));
+    const std::vector<uint8_t> leftover(300, 0x5A);
+    const std::vector<uint8_t> other = {1, 2, 3};
+    ASSERT_TRUE(write_file(m_folder + L"settings.dat.new", leftover));
+    ASSERT_TRUE(write_file(m_folder + L"settings.dat.old", other));
+
+    ASSERT_TRUE(save_settings_to(m_folder));
+    EXPECT_FALSE(exists(m_folder + L"settings.dat.new"));
+    EXPECT_EQ(read_file(m_folder + L"settings.dat.old"), other);
+    EXPECT_EQ(read_file(file()), record_bytes());
+}
+
 TEST_F(SettingsFile, AFolderThatCannotBeMadeFailsWithTheSystemsReason) {
     // A plain file stands where the Kestrane folder should be.
     ASSERT_TRUE(write_file(m_root + L"\\Kestrane", {1, 2, 3}));
