@@ -316,8 +316,8 @@ private:
     void tell_watchers();
     void watch_state_event();
 
-    UniqueModule m_library;      // dinput8.dll; outlives the manager's DirectInput
-    UniqueHandle m_state_event;  // signalled by the game controllers on every change; outlives them
+    HMODULE m_library = nullptr;  // dinput8.dll, never freed (see start)
+    UniqueHandle m_state_event;   // signalled by the game controllers on every change; outlives them
     input_dx8 m_manager;
     HWND m_window = nullptr;
     std::unique_ptr<listing_worker> m_worker;

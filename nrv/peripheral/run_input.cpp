@@ -23,6 +23,8 @@ constexpr UINT kListingDoneMessage = WM_APP + 6;
 constexpr UINT_PTR kSettleTimer = 0x4443;
 // One pad coming or going sends several notifications within a few milliseconds.
 constexpr UINT kSettleMs = 250;
+// How long the end of the run waits for a listing under way.
+constexpr int kStopWaitMs = 1000;
 
 // DirectInput of the given dinput8.dll; null when it cannot be had.
 ComPtr<IDirectInput8W> create_direct_input(HMODULE library) {
@@ -42,11 +44,11 @@ ComPtr<IDirectInput8W> create_direct_input(HMODULE library) {
 // used on that thread only, so that a listing stuck in a driver holds nothing the window
 // thread needs. It comes from the very dinput8.dll the window thread loaded.
 struct worker_direct_input {
-    UniqueModule library;
+    HMODULE library = nullptr;
     ComPtr<IDirectInput8W> object;
 
     bool list(listing_worker::device_ids& ids) {
-        if (!object) object = create_direct_input(library.get());
+        if (!object) object = create_direct_input(library);
         if (!object) return false;
         guid_set found;
         list_devices(object.get(), found);
@@ -77,7 +79,9 @@ run_input::~run_input() {
     // Waits for a wait callback that runs, so that none posts to a window that is gone.
     if (m_state_wait) UnregisterWaitEx(m_state_wait, INVALID_HANDLE_VALUE);
     if (m_notification) UnregisterDeviceNotification(m_notification);
-    // A listing still running is left to end by itself.
+    // A listing that is under way is given a moment to end, so that the process does not
+    // end with the worker inside DirectInput; one stuck in a driver is left behind.
+    if (m_worker) m_worker->stop(std::chrono::milliseconds(kStopWaitMs));
     m_worker.reset();
     if (m_window) DestroyWindow(m_window);
 }
@@ -99,16 +103,19 @@ bool run_input::create_window() {
 bool run_input::start() {
     if (!create_window()) return false;
     m_state_event.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
-    if (!g_direct_input_create) m_library.reset(load_library_as_game_does(L"dinput8.dll"));
+    // dinput8.dll stays loaded until the process ends: DirectInput's own threads (a keyboard
+    // hook, the readers of the HID devices) may still run at the end of the run, and code of
+    // an unloaded DLL would crash them.
+    if (!g_direct_input_create) m_library = load_library_as_game_does(L"dinput8.dll");
     auto listing_input = std::make_shared<worker_direct_input>();
-    listing_input->library.reset(add_module_reference(m_library.get()));
+    listing_input->library = m_library;
     const HWND window = m_window;
     m_worker.reset(new (std::nothrow) listing_worker(
         [listing_input](listing_worker::device_ids& ids) { return listing_input->list(ids); },
         [window] { PostMessageW(window, kListingDoneMessage, 0, 0); }));
     if (m_worker) m_worker->request();
 
-    const ComPtr<IDirectInput8W> direct_input = create_direct_input(m_library.get());
+    const ComPtr<IDirectInput8W> direct_input = create_direct_input(m_library);
     m_manager.use_direct_input(m_window, direct_input.get(), [this] {
         if (m_worker) m_worker->request();
     });

@@ -35,12 +35,3 @@ HMODULE load_system_library(const wchar_t* name) {
 HMODULE load_library_as_game_does(const wchar_t* name) {
     return g_load_library_ex(name, nullptr, 0);
 }
-
-HMODULE add_module_reference(HMODULE module) {
-    HMODULE held = nullptr;
-    // Without GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT the module's count goes up.
-    if (!module ||
-        !GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(module), &held))
-        return nullptr;
-    return held;
-}

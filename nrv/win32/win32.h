@@ -174,8 +174,3 @@ HMODULE load_system_library(const wchar_t* name);
 // these beside their games, and the tool usually lives in the game's folder: its probe
 // must see the DLL the game will see.
 HMODULE load_library_as_game_does(const wchar_t* name);
-
-// One more reference to a module the tool has loaded, for an owner (another thread) that
-// must keep that very module loaded: a wrapper DLL beside the program loads the system's
-// DLL of the same name, which a second load by name could find instead. Null for none.
-HMODULE add_module_reference(HMODULE module);

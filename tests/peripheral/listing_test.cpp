@@ -131,6 +131,25 @@ TEST(ListingWorker, TheOwnerNeverWaitsForAStuckListing) {
     EXPECT_EQ(driver->done_calls, 0);
 }
 
+// At the end of the run a listing under way is waited for a moment: one that ends within it
+// is let finish, one stuck beyond it is left behind.
+TEST(ListingWorker, StoppingWaitsAMomentForAListingUnderWay) {
+    for (bool stuck : {false, true}) {
+        SCOPED_TRACE(stuck ? "stuck" : "ending soon");
+        auto driver = std::make_shared<Driver>();
+        auto worker = worker_for(driver);
+        worker->request();
+        ASSERT_TRUE(driver->wait_for([&] { return driver->started == 1; }));
+        std::thread release([driver, stuck] {
+            std::this_thread::sleep_for(stuck ? 1500ms : 100ms);
+            driver->allow(1);
+        });
+        EXPECT_EQ(worker->stop(500ms), !stuck);
+        release.join();
+        ASSERT_TRUE(driver->wait_for([&] { return driver->running == 0; }));
+    }
+}
+
 // The window thread asks and takes while the worker lists as fast as it can: every hand-over
 // is under the worker's lock (what the thread sanitizer build is for).
 TEST(ListingWorker, AskingAndTakingWhileListingIsSafe) {

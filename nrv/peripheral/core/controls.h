@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -126,8 +127,8 @@ private:
 // takes seconds to answer never holds up the thread that shows the windows. The listing
 // function runs on the worker; `done` runs there too, after a result was stored, and only
 // while the worker's owner still exists. A listing asked for while one runs is done once
-// more after it, never beside it. The owner never waits for a listing: one stuck in a
-// driver is left behind and ends with the process.
+// more after it, never beside it. The owner waits for a listing only as long as it says
+// when it stops the worker: one stuck in a driver is left behind and ends with the process.
 class listing_worker {
 public:
     using device_ids = std::vector<std::array<uint8_t, 16>>;
@@ -148,6 +149,10 @@ public:
     bool busy() const;
     // How many listings have ended so far.
     unsigned finished() const;
+    // Lets no further listing start and waits up to `wait` for the worker thread to end,
+    // having let go of what its listings used; true when it ended. A process that ends
+    // while its worker is inside a driver could find a lock of that driver's left taken.
+    bool stop(std::chrono::milliseconds wait);
 
 private:
     struct shared;

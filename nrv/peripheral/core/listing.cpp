@@ -41,6 +41,7 @@ struct listing_worker::shared {
     bool requested = false;
     bool running = false;
     bool closed = false;
+    bool thread_ended = false;
     bool has_result = false;
     unsigned finished = 0;
     device_ids result;
@@ -61,9 +62,15 @@ listing_worker::listing_worker(list_function list, done_function done)
 }
 
 listing_worker::~listing_worker() {
-    std::lock_guard<std::mutex> guard(m_shared->lock);
+    stop(std::chrono::milliseconds(0));
+}
+
+bool listing_worker::stop(std::chrono::milliseconds wait) {
+    std::unique_lock<std::mutex> lock(m_shared->lock);
     m_shared->closed = true;
     m_shared->wake.notify_all();
+    if (!m_threaded) return true;
+    return m_shared->wake.wait_for(lock, wait, [&] { return m_shared->thread_ended; });
 }
 
 // Runs one asked-for listing with the lock released while the devices are listed.
@@ -93,6 +100,8 @@ void listing_worker::run(std::shared_ptr<shared> state) {
     }
     // The listing function goes with the last listing's thread, where it was used.
     state->list = nullptr;
+    state->thread_ended = true;
+    state->wake.notify_all();
 }
 
 void listing_worker::request() {
