@@ -21,6 +21,8 @@
 namespace {
 
 using namespace button_test;
+using test_support::answer_next_box;
+using test_support::box_answered;
 using test_support::run_sheet;
 
 // Two sticks (X, Y, Z, Rz), two hats and twelve buttons, reported in that order.
@@ -36,6 +38,10 @@ std::shared_ptr<fake::pad> make_pad(const wchar_t* name) {
     fake::centre(*pad);
     return pad;
 }
+
+// The path Windows gives the DirectInput twin of an XInput pad: "IG_" marks it.
+constexpr wchar_t kXInputTwinPath[] =
+    L"\\\\?\\hid#vid_045e&pid_02ff&ig_00#8&1e5a6b3&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
 
 GUID guid(uint8_t first) {
     return fake::guid_with_first_byte(first);
@@ -601,7 +607,7 @@ TEST_F(ControllerPage, XInputTriedAndUndoneKeepsEveryPlayersPad) {
 // settings.
 TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
     auto pad = make_pad(L"Controller (Xbox One For Windows)");
-    pad->path = L"\\\\?\\hid#vid_045e&pid_02ff&ig_00#8&1e5a6b3&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    pad->path = kXInputTwinPath;
     m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
     ControllerSheet<> sheet(&m_input, 1);
     run_sheet(sheet, [&](HWND sheet_window) {
@@ -650,27 +656,6 @@ TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
 
 PadNavigation* s_navigation = nullptr;
 HWND s_popup = nullptr;
-int s_answer = 0;
-bool s_answered = false;
-
-void CALLBACK answer_box(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND box = GetActiveWindow();
-    if (!box || box == GetAncestor(box, GA_ROOTOWNER)) return;  // no box yet
-    KillTimer(nullptr, id);
-    s_answered = true;
-    PostMessageW(box, WM_COMMAND, s_answer, 0);
-}
-
-// The next box over the sheet is answered with the button `answer`.
-void answer_next_box(int answer) {
-    s_answer = answer;
-    s_answered = false;
-    SetTimer(nullptr, 0, 50, &answer_box);
-}
-bool box_answered() {
-    return s_answered;
-}
-
 // A box the pad left open is answered with OK, so that the test goes on.
 void CALLBACK answer_with_ok(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
@@ -836,6 +821,147 @@ TEST_F(ControllerPage, AltGrZUndoesNothingWhereCtrlZDoes) {
         EXPECT_EQ(slot_text(page, 2), L"") << "AltGr+Z undid the clear";
         press_z_with({VK_CONTROL});
         EXPECT_EQ(slot_text(page, 2), held) << "Ctrl+Z did not undo the clear";
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// The default layout's A and B on the test's pads.
+constexpr int kPadA = 2;
+constexpr int kPadB = 1;
+
+// An XInput pad in the first slot while the object lives, holding `buttons`
+// (XINPUT_GAMEPAD_ bits). Made before pad navigation starts, which takes its XInputGetState.
+class XInputPad {
+public:
+    XInputPad() { s_buttons = 0; }
+    void hold(WORD buttons) { s_buttons = buttons; }
+
+private:
+    static DWORD WINAPI get_state(DWORD user, XINPUT_STATE* state) {
+        if (user != 0) return ERROR_DEVICE_NOT_CONNECTED;
+        *state = {};
+        state->dwPacketNumber = ++s_packet;
+        state->Gamepad.wButtons = s_buttons;
+        return ERROR_SUCCESS;
+    }
+    static inline WORD s_buttons = 0;
+    static inline DWORD s_packet = 0;
+    test_support::Replaced<XInputGetStateCall> m_call{g_xinput_get_state, &XInputPad::get_state};
+};
+
+void focus(HWND sheet, HWND control) {
+    SendMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+bool dropped(HWND list) {
+    return SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
+}
+
+// The window in front, as the tests play it: null is none of the tool's.
+HWND s_in_front = nullptr;
+HWND WINAPI window_in_front() {
+    return s_in_front;
+}
+
+// While no window of the tool is in front, a press does nothing; the same press with the
+// tool in front acts (A opens the focused list).
+TEST_F(ControllerPage, PadIsIgnoredWhileAnotherProgramIsInFront) {
+    auto pad = attach_player_pad(L"Background Pad");
+    const test_support::Replaced<GetForegroundWindowCall> front(g_get_foreground_window, &window_in_front);
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        s_in_front = sheet_window;
+        HWND list = GetDlgItem(page_of(sheet_window), IDC_DEVICE);
+        focus(sheet_window, list);
+        Navigated pads(*sheet.input(), sheet_window);
+        pads.read();  // the pad is seen at rest
+        for (HWND in_front : {static_cast<HWND>(nullptr), sheet_window}) {
+            s_in_front = in_front;
+            pads.read();  // what was held before is let go
+            pads.read();
+            pad->joystick().rgbButtons[kPadA] = 0x80;
+            pads.read();
+            pad->joystick().rgbButtons[kPadA] = 0;
+            EXPECT_EQ(dropped(list), in_front != nullptr)
+                << (in_front ? "the tool in front" : "another program");
+        }
+        SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// A button an XInput pad holds when it is first seen acts only once it was let go and
+// pressed again.
+TEST_F(ControllerPage, AButtonHeldWhenAnXInputPadIsFirstSeenWaitsForItsRelease) {
+    attach_player_pad(L"Twin Pad")->path = kXInputTwinPath;
+    XInputPad xinput;
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND list = GetDlgItem(page_of(sheet_window), IDC_DEVICE);
+        focus(sheet_window, list);
+        xinput.hold(XINPUT_GAMEPAD_A);
+        Navigated pads(*sheet.input(), sheet_window);
+        pads.read();
+        EXPECT_FALSE(dropped(list)) << "A held when the pad was first seen acted";
+        xinput.hold(0);
+        pads.read();
+        xinput.hold(XINPUT_GAMEPAD_A);
+        pads.read();
+        xinput.hold(0);
+        EXPECT_TRUE(dropped(list)) << "A pressed again did not act";
+        SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// A capture that watches the DirectInput twin of an XInput pad takes that pad's presses, read
+// through XInput, B included: B cancels it only from another pad.
+TEST_F(ControllerPage, CaptureOfAnXInputPadsTwinKeepsItsBAndAnotherPadsBCancels) {
+    attach_player_pad(L"Twin Pad")->path = kXInputTwinPath;
+    auto other = make_pad(L"Other Pad");
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(2), other);
+    XInputPad xinput;
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        Navigated pads(*sheet.input(), sheet_window);
+        pads.read();
+        EXPECT_TRUE(with_capture(page_of(sheet_window), IDC_SLOT_Y, [&](HWND dialog) {
+            pads.read();  // the dialog is the target now
+            xinput.hold(XINPUT_GAMEPAD_B);
+            pads.read();
+            xinput.hold(0);
+            EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the watched pad's B cancelled";
+            pads.read();
+            other->joystick().rgbButtons[kPadB] = 0x80;
+            pads.read();
+            other->joystick().rgbButtons[kPadB] = 0;
+            EXPECT_TRUE(wait_until_closed(dialog)) << "another pad's B did not cancel";
+            if (IsWindow(dialog)) click(dialog, IDCANCEL);
+        }));
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// Undo takes back Default settings; a step of a player whose device changed since is
+// dropped, and the new device keeps its layout.
+TEST_F(ControllerPage, UndoTakesBackDefaultSettingsButNeverOntoAnotherDevice) {
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Gamepad"));
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(2), make_pad(L"Other Gamepad"));
+    store_own_layout(1, guid(1));
+    const std::vector<uint32_t> own = entries_of(1);
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        click(page, IDC_DEFAULT_SETTINGS);
+        ASSERT_NE(entries_of(1), own);
+        SendMessageW(page, kUndoMessage, 0, 0);
+        EXPECT_EQ(entries_of(1), own) << "Default settings were not undone";
+
+        SendMessageW(GetDlgItem(page, IDC_SLOT_A), WM_KEYDOWN, VK_DELETE, 0);
+        select_entry(page, IDC_DEVICE, 2);
+        ASSERT_TRUE(holds(1, guid(2)));
+        const std::vector<uint32_t> other = entries_of(1);
+        SendMessageW(page, kUndoMessage, 0, 0);
+        EXPECT_EQ(entries_of(1), other) << "the first pad's layout was put on the other";
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }
