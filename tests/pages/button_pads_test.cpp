@@ -21,8 +21,6 @@
 namespace {
 
 using namespace button_test;
-using test_support::answer_next_box;
-using test_support::box_answered;
 using test_support::run_sheet;
 
 // Two sticks (X, Y, Z, Rz), two hats and twelve buttons, reported in that order.
@@ -789,9 +787,9 @@ TEST_F(ControllerPage, BAfterAListClosedByTheKeyboardKeepsThePagesChoice) {
         EXPECT_EQ(item_text(page, IDC_DEVICE), L"Second Pad");
         EXPECT_TRUE(holds(1, guid(2)));
 
-        answer_next_box(IDCANCEL);  // back to the sheet
+        const test_support::NextBoxAnswer back_to_the_sheet(IDCANCEL);
         pads.navigation().OnAction(padnav::nav_action::cancel);
-        EXPECT_TRUE(box_answered()) << "B on the closed list did not ask";
+        EXPECT_TRUE(back_to_the_sheet.answered()) << "B on the closed list did not ask";
         EXPECT_EQ(item_text(page, IDC_DEVICE), L"Second Pad");
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });

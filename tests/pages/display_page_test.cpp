@@ -325,4 +325,39 @@ TEST(DisplayPage, PadMovesPassOverAGroupWhoseCheckedButtonIsDisabled) {
     });
 }
 
+// B asks before it throws away a change the pad made that the record does not show yet (the
+// page writes it at OK); asking leaves the record as it was. A box ticked and unticked again
+// is no change: B closes at once.
+TEST(DisplayPage, PadsBAsksAboutAChangeOkWouldSaveAndOnlyThen) {
+    set_machine(3.0f, 512);
+    const struct {
+        const char* what;
+        int ticks;
+        bool asks;
+    } cases[] = {{"ticked", 1, true}, {"ticked and unticked", 2, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        set_record(1, 1, 1024, 768);
+        set_vsync(false);
+        DisplaySheet sheet;
+        nrv::peripheral::run_input input;
+        input.start();
+        PadNavigation navigation(input);
+        run_sheet(sheet, [&](HWND sheet_window) {
+            navigation.Start();
+            navigation.SetSheet(sheet_window);
+            HWND page = page_of(sheet_window);
+            SendMessageW(sheet_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_VSYNC)),
+                         TRUE);
+            for (int tick = 0; tick < c.ticks; ++tick) navigation.OnAction(padnav::nav_action::activate);
+            EXPECT_EQ(checked(page, IDC_VSYNC), c.ticks % 2 == 1);
+            const test_support::NextBoxAnswer back_to_the_sheet(IDCANCEL);
+            navigation.OnAction(padnav::nav_action::cancel);
+            EXPECT_EQ(back_to_the_sheet.answered(), c.asks);
+            EXPECT_FALSE(vsync()) << "asking changed the record";
+            SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        });
+    }
+}
+
 }  // namespace
