@@ -287,11 +287,15 @@ TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
         test_support::pump_messages(200);
         save_screenshot(sheet_window, "controller-page-taken-note");
 
-        // Delete on the focused slot empties it; the note goes with the next change.
+        // Delete on the focused slot empties it; the note goes with the next change, and
+        // screen readers hear that too.
         SendMessageW(GetDlgItem(page, IDC_SLOT_RT), WM_KEYDOWN, VK_DELETE, 0);
         EXPECT_EQ(pad_assignments(1)[5], unassigned(before[5]));
         EXPECT_EQ(slot_text(page, 5), L"");
         EXPECT_EQ(item_text(page, IDC_TAKEN_NOTE), L"");
+        EXPECT_EQ(heard.Of(note),
+                  (std::vector<DWORD>{EVENT_OBJECT_NAMECHANGE, 0x8019, EVENT_OBJECT_NAMECHANGE}))
+            << "the emptied note was not told";
         // Backspace, and "Clear" of the slot button's menu, do the same.
         SendMessageW(GetDlgItem(page, IDC_SLOT_A), WM_KEYDOWN, VK_BACK, 0);
         EXPECT_EQ(pad_assignments(1)[2], unassigned(before[2]));
