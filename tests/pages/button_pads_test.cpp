@@ -199,6 +199,15 @@ TEST_F(ControllerPage, CapturedButtonsAxesAndHatsAreAssignedAndLit) {
     });
 }
 
+// Tells the run's input window that a HID device arrived, as Windows does.
+void send_hid_arrival(HWND input_window) {
+    DEV_BROADCAST_DEVICEINTERFACE_W arrival = {};
+    arrival.dbcc_size = sizeof arrival;
+    arrival.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    arrival.dbcc_classguid = nrv::peripheral::hid_interface_class;
+    SendMessageW(input_window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
+}
+
 // A pad that comes back while the page is shown is the player's again, layout and all. The
 // notifications of its arrival are what the sheet hands on; a burst of them is one refresh.
 TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
@@ -215,14 +224,8 @@ TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
         EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
 
         m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Returning Pad"));
-        DEV_BROADCAST_DEVICEINTERFACE_W arrival = {};
-        arrival.dbcc_size = sizeof arrival;
-        arrival.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        arrival.dbcc_classguid = nrv::peripheral::hid_interface_class;
         const int before = m_input.enumerations(DI8DEVCLASS_GAMECTRL);
-        for (int burst = 0; burst < 4; ++burst)
-            SendMessageW(sheet.input()->window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
-                         reinterpret_cast<LPARAM>(&arrival));
+        for (int burst = 0; burst < 4; ++burst) send_hid_arrival(sheet.input()->window());
         EXPECT_TRUE(pump_until([&] { return item_text(page, IDC_DEVICE) == L"Returning Pad"; }));
         test_support::pump_messages(400);
         // The devices are listed once, and the page is filled from that.
@@ -658,22 +661,19 @@ TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
 
 PadNavigation* s_navigation = nullptr;
 HWND s_popup = nullptr;
-// A box the pad left open is answered with OK, so that the test goes on.
-void CALLBACK answer_with_ok(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (HWND box = GetActiveWindow()) PostMessageW(box, WM_COMMAND, IDOK, 0);
-}
 
-// Once a box is up over the sheet, the pad's B.
+// Once a box is up over the sheet, the pad's B; a box that B left open ends with 0, so that
+// the test goes on.
 void CALLBACK press_b_in_box(HWND, UINT, UINT_PTR id, DWORD) {
     HWND box = GetActiveWindow();
     if (!box || box == GetAncestor(box, GA_ROOTOWNER)) return;  // the box is not up yet
     KillTimer(nullptr, id);
     s_navigation->OnAction(padnav::nav_action::cancel);
-    SetTimer(nullptr, 0, 1000, &answer_with_ok);
+    if (IsWindowVisible(box)) EndDialog(box, 0);
 }
 
-// A press goes to the box over the sheet, not to the help popup the page shows.
+// A press goes to the box over the sheet, not to the help popup the page shows. B answers
+// with the button that refuses: Cancel, else No, else the one button.
 TEST_F(ControllerPage, PadAnswersTheBoxNotAPopupOverIt) {
     ControllerSheet<> sheet(&m_input, 1);
     PadNavigation navigation(*sheet.input());
@@ -682,11 +682,17 @@ TEST_F(ControllerPage, PadAnswersTheBoxNotAPopupOverIt) {
         navigation.SetSheet(sheet_window);
         s_navigation = &navigation;
         s_popup = show_help_popup(GetDlgItem(page_of(sheet_window), IDC_XINPUT), L"A help popup", {10, 10});
-        const UINT_PTR timer = SetTimer(nullptr, 0, 50, &press_b_in_box);
-        const int answer = MessageBoxW(sheet_window, L"Pad?", L"Box", MB_OKCANCEL);
-        KillTimer(nullptr, timer);
         EXPECT_TRUE(s_popup) << "no popup was shown";
-        EXPECT_EQ(answer, IDCANCEL) << "B did not answer the box";
+        const struct {
+            UINT type;
+            int answer;
+        } boxes[] = {{MB_OKCANCEL, IDCANCEL}, {MB_YESNO, IDNO}, {MB_OK, IDOK}};
+        for (const auto& box : boxes) {
+            const UINT_PTR timer = SetTimer(nullptr, 0, 50, &press_b_in_box);
+            EXPECT_EQ(MessageBoxW(sheet_window, L"Pad?", L"Box", box.type), box.answer)
+                << "B did not answer the box of type " << box.type;
+            KillTimer(nullptr, timer);
+        }
         if (s_popup) DestroyWindow(s_popup);
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
@@ -835,11 +841,18 @@ constexpr int kPadB = 1;
 // (XINPUT_GAMEPAD_ bits). Made before pad navigation starts, which takes its XInputGetState.
 class XInputPad {
 public:
-    XInputPad() { s_buttons = 0; }
+    XInputPad() {
+        s_buttons = 0;
+        forget_asks();
+    }
     void hold(WORD buttons) { s_buttons = buttons; }
+    // How often each slot was asked since the last forget_asks.
+    int asks(DWORD user) const { return s_asks[user]; }
+    void forget_asks() { std::fill(std::begin(s_asks), std::end(s_asks), 0); }
 
 private:
     static DWORD WINAPI get_state(DWORD user, XINPUT_STATE* state) {
+        if (user < XUSER_MAX_COUNT) ++s_asks[user];
         if (user != 0) return ERROR_DEVICE_NOT_CONNECTED;
         *state = {};
         state->dwPacketNumber = ++s_packet;
@@ -848,6 +861,7 @@ private:
     }
     static inline WORD s_buttons = 0;
     static inline DWORD s_packet = 0;
+    static inline int s_asks[XUSER_MAX_COUNT] = {};
     test_support::Replaced<XInputGetStateCall> m_call{g_xinput_get_state, &XInputPad::get_state};
 };
 
@@ -911,6 +925,39 @@ TEST_F(ControllerPage, AButtonHeldWhenAnXInputPadIsFirstSeenWaitsForItsRelease) 
         xinput.hold(0);
         EXPECT_TRUE(dropped(list)) << "A pressed again did not act";
         SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// Asking an empty XInput slot costs time on Windows: readings in a row ask the pad's slot
+// each time and the empty ones once in a while, not at every reading.
+TEST_F(ControllerPage, ReadingsInARowLeaveTheEmptyXInputSlotsAlone) {
+    attach_player_pad(L"Twin Pad")->path = kXInputTwinPath;
+    XInputPad xinput;
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        Navigated pads(*sheet.input(), sheet_window);
+        pads.read();
+        xinput.forget_asks();
+        for (int reading = 0; reading < 3; ++reading) pads.read();
+        EXPECT_GE(xinput.asks(0), 3);
+        for (DWORD user = 1; user < XUSER_MAX_COUNT; ++user)
+            EXPECT_EQ(xinput.asks(user), 0) << "slot " << user;
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// The pads are read on a timer only while one is attached: without one, pad navigation
+// costs nothing at idle.
+TEST_F(ControllerPage, PadsAreReadOnATimerOnlyWhileOneIsAttached) {
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        PadNavigation navigation(*sheet.input());
+        navigation.Start();
+        EXPECT_FALSE(navigation.Reading()) << "read with no pad attached";
+        m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Arriving Pad"));
+        send_hid_arrival(sheet.input()->window());
+        EXPECT_TRUE(pump_until([&] { return navigation.Reading(); })) << "the pad that came is not read";
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }
