@@ -62,6 +62,10 @@ bool checked(HWND page, int id) {
     return test_support::is_checked(page, id);
 }
 
+void focus(HWND sheet, HWND control) {
+    SendMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
 void select_resolution(HWND page, const wchar_t* prefix) {
     ASSERT_TRUE(test_support::select_combo_prefix(page, IDC_RESOLUTION, prefix)) << "not offered";
 }
@@ -297,12 +301,7 @@ TEST(DisplayPage, PadMovesPassOverAGroupWhoseCheckedButtonIsDisabled) {
     set_machine(3.0f, 512);
     set_record(2, 1, 1024, 768);
     DisplaySheet sheet;
-    nrv::peripheral::run_input input;
-    input.start();
-    PadNavigation navigation(input);
-    run_sheet(sheet, [&](HWND sheet_window) {
-        navigation.Start();
-        navigation.SetSheet(sheet_window);
+    test_support::run_sheet_with_pad(sheet, [&](HWND sheet_window, PadNavigation& navigation) {
         HWND page = page_of(sheet_window);
         ASSERT_TRUE(checked(page, IDC_FULL_SCREEN_MODE));
         EnableWindow(GetDlgItem(page, IDC_FULL_SCREEN_MODE), FALSE);
@@ -340,15 +339,9 @@ TEST(DisplayPage, PadsBAsksAboutAChangeOkWouldSaveAndOnlyThen) {
         set_record(1, 1, 1024, 768);
         set_vsync(false);
         DisplaySheet sheet;
-        nrv::peripheral::run_input input;
-        input.start();
-        PadNavigation navigation(input);
-        run_sheet(sheet, [&](HWND sheet_window) {
-            navigation.Start();
-            navigation.SetSheet(sheet_window);
+        test_support::run_sheet_with_pad(sheet, [&](HWND sheet_window, PadNavigation& navigation) {
             HWND page = page_of(sheet_window);
-            SendMessageW(sheet_window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_VSYNC)),
-                         TRUE);
+            focus(sheet_window, GetDlgItem(page, IDC_VSYNC));
             for (int tick = 0; tick < c.ticks; ++tick) navigation.OnAction(padnav::nav_action::activate);
             EXPECT_EQ(checked(page, IDC_VSYNC), c.ticks % 2 == 1);
             const test_support::NextBoxAnswer back_to_the_sheet(IDCANCEL);
@@ -358,6 +351,22 @@ TEST(DisplayPage, PadsBAsksAboutAChangeOkWouldSaveAndOnlyThen) {
             SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
         });
     }
+}
+
+// A on the checked radio button of a group checks the next one: the pad has no other way to
+// choose in a group, its moves never check one.
+TEST(DisplayPage, PadsAOnTheCheckedRadioButtonChecksTheNext) {
+    set_machine(3.0f, 512);
+    set_record(0, 1, 1024, 768);
+    DisplaySheet sheet;
+    test_support::run_sheet_with_pad(sheet, [](HWND sheet_window, PadNavigation& navigation) {
+        HWND page = page_of(sheet_window);
+        focus(sheet_window, GetDlgItem(page, IDC_QUALITY_LOW));
+        navigation.OnAction(padnav::nav_action::activate);
+        EXPECT_TRUE(checked(page, IDC_QUALITY_MEDIUM));
+        EXPECT_FALSE(checked(page, IDC_QUALITY_LOW));
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
 }
 
 }  // namespace
