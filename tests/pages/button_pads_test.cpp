@@ -119,6 +119,9 @@ protected:
         return pad;
     }
 
+    // The DirectInput twin of an XInput pad, plugged in and stored for player 1.
+    void attach_xinput_twin() { attach_player_pad(L"Twin Pad")->path = kXInputTwinPath; }
+
     fake::direct_input m_input;  // outlives the manager, which holds its devices
     ManagerScope m_manager;
 };
@@ -908,7 +911,7 @@ TEST_F(ControllerPage, PadIsIgnoredWhileAnotherProgramIsInFront) {
 // A button an XInput pad holds when it is first seen acts only once it was let go and
 // pressed again.
 TEST_F(ControllerPage, AButtonHeldWhenAnXInputPadIsFirstSeenWaitsForItsRelease) {
-    attach_player_pad(L"Twin Pad")->path = kXInputTwinPath;
+    attach_xinput_twin();
     XInputPad xinput;
     ControllerSheet<> sheet(&m_input, 1);
     run_sheet(sheet, [&](HWND sheet_window) {
@@ -932,7 +935,7 @@ TEST_F(ControllerPage, AButtonHeldWhenAnXInputPadIsFirstSeenWaitsForItsRelease) 
 // Asking an empty XInput slot costs time on Windows: readings in a row ask the pad's slot
 // each time and the empty ones once in a while, not at every reading.
 TEST_F(ControllerPage, ReadingsInARowLeaveTheEmptyXInputSlotsAlone) {
-    attach_player_pad(L"Twin Pad")->path = kXInputTwinPath;
+    attach_xinput_twin();
     XInputPad xinput;
     ControllerSheet<> sheet(&m_input, 1);
     run_sheet(sheet, [&](HWND sheet_window) {
@@ -965,7 +968,7 @@ TEST_F(ControllerPage, PadsAreReadOnATimerOnlyWhileOneIsAttached) {
 // A capture that watches the DirectInput twin of an XInput pad takes that pad's presses, read
 // through XInput, B included: B cancels it only from another pad.
 TEST_F(ControllerPage, CaptureOfAnXInputPadsTwinKeepsItsBAndAnotherPadsBCancels) {
-    attach_player_pad(L"Twin Pad")->path = kXInputTwinPath;
+    attach_xinput_twin();
     auto other = make_pad(L"Other Pad");
     m_input.attach(DI8DEVCLASS_GAMECTRL, guid(2), other);
     XInputPad xinput;
