@@ -59,6 +59,8 @@ bool hook_window(HWND window) {
     return true;
 }
 
+}  // namespace
+
 HDEVNOTIFY register_for_hid_interfaces(HWND window) {
     DEV_BROADCAST_DEVICEINTERFACE_W filter;
     static_assert(sizeof filter == 32, "the notification filter is 32 bytes");
@@ -68,8 +70,6 @@ HDEVNOTIFY register_for_hid_interfaces(HWND window) {
     filter.dbcc_classguid = hid_interface_class;
     return g_register_device_notification(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
-
-}  // namespace
 
 // --- input --------------------------------------------------------------------------------
 

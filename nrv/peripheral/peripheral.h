@@ -180,6 +180,10 @@ struct guid_less {
 };
 using guid_set = std::set<GUID, guid_less>;
 
+// Asks for the arrivals and removals of HID interfaces to be sent to the window as
+// WM_DEVICECHANGE; null when they cannot be.
+HDEVNOTIFY register_for_hid_interfaces(HWND window);
+
 // The keyboards and game controllers DirectInput reports attached, at most eight (the
 // game-controller class still adds its first when the keyboards reached eight).
 void list_devices(IDirectInput8W* direct_input, guid_set& found);

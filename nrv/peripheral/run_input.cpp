@@ -59,15 +59,6 @@ struct worker_direct_input {
     }
 };
 
-HDEVNOTIFY register_for_hid_interfaces(HWND window) {
-    DEV_BROADCAST_DEVICEINTERFACE_W filter;
-    std::memset(&filter, 0, sizeof filter);
-    filter.dbcc_size = sizeof filter;
-    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    filter.dbcc_classguid = hid_interface_class;
-    return g_register_device_notification(window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-}
-
 }  // namespace
 
 bool is_hid_interface_change(WPARAM event, LPARAM data) {

@@ -161,20 +161,8 @@ const GUID* guid_of(const std::vector<AttachedPad>& pads, const wchar_t* name) {
     return nullptr;
 }
 
-class Controllers : public ::testing::Test {
+class Controllers : public test_support::PadsTest {
 protected:
-    void SetUp() override {
-        if (!m_pads.available())
-            GTEST_SKIP() << "no virtual pads in this session (tools/test.sh starts them)";
-        ASSERT_TRUE(m_pads.clear());
-        ASSERT_TRUE(VirtualPads::wait_for(0));
-        e2e::remove_settings();
-    }
-    void TearDown() override {
-        if (m_pads.available()) m_pads.clear();
-        e2e::remove_settings();
-    }
-
     // Starts the tool and shows its Controller page.
     HWND start_on_controller_page() {
         m_tool = std::make_unique<ToolProcess>();
@@ -200,7 +188,6 @@ protected:
         EXPECT_EQ(m_tool->exit_code(), 0u);
     }
 
-    VirtualPads m_pads;
     std::unique_ptr<ToolProcess> m_tool;
     HWND m_sheet = nullptr;
 };

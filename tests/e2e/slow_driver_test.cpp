@@ -66,19 +66,11 @@ Turns turn_pages(HWND sheet, int from, int to) {
            << "pages turned in " << turns.quickest << " to " << turns.slowest << " ms";
 }
 
-class SlowDriver : public ::testing::Test {
+class SlowDriver : public test_support::PadsTest {
 protected:
-    void SetUp() override {
-        if (!m_pads.available())
-            GTEST_SKIP() << "no virtual pads in this session (tools/test.sh starts them)";
-        ASSERT_TRUE(m_pads.clear());
-        ASSERT_TRUE(VirtualPads::wait_for(0));
-        e2e::remove_settings();
-    }
     void TearDown() override {
         if (m_tool) m_tool->kill();
-        if (m_pads.available()) m_pads.clear();
-        e2e::remove_settings();
+        PadsTest::TearDown();
     }
 
     // Starts the copy of the tool beside the slow DLL (which the test's DLL overrides let
@@ -120,7 +112,6 @@ protected:
         return std::find(entries.begin(), entries.end(), name) != entries.end();
     }
 
-    VirtualPads m_pads;
     std::unique_ptr<ToolProcess> m_tool;
     HWND m_sheet = nullptr;
 };
@@ -152,8 +143,10 @@ TEST_F(SlowDriver, StartUpWaitsTwoSecondsAtMostAndThePadsComeLater) {
         turn_page(m_sheet, kControllerPage);
         EXPECT_TRUE(turn_at_once(m_sheet, kDisplayPage, kControllerPage));
         HWND page = e2e::current_page(m_sheet);
-        EXPECT_EQ(control_text(page, IDC_DEVICE), L"Not connected");
-        EXPECT_EQ(control_text(page, IDC_TAKEN_NOTE), L"Looking for controllers\u2026");
+        EXPECT_NE(control_text(page, IDC_TAKEN_NOTE), L"") << "no word that pads are still looked for";
+        EXPECT_EQ(test_support::combo_entries(page, IDC_DEVICE).size(), 2u)
+            << "\"--\" and the kept pad alone";
+        e2e::save_screenshot(m_sheet, "controller-page-looking-for-pads");
         EXPECT_LT(end_with(PSBTN_OK), end_without + 2000) << "OK waited for the listing";
         const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
         ASSERT_EQ(saved.size(), sizeof(SettingsRecord));

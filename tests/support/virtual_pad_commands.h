@@ -5,6 +5,8 @@
 #include "e2e/driver.h"
 #include "support/wait.h"
 
+#include <gtest/gtest.h>
+
 #include <windows.h>
 #include <dinput.h>
 
@@ -90,6 +92,25 @@ public:
 
 private:
     std::string m_commands;
+};
+
+// A test with the session's virtual pads, none plugged in at its start or left at its end,
+// and no settings file; skipped where the session has no pads.
+class PadsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!m_pads.available())
+            GTEST_SKIP() << "no virtual pads in this session (tools/test.sh starts them)";
+        ASSERT_TRUE(m_pads.clear());
+        ASSERT_TRUE(VirtualPads::wait_for(0));
+        e2e::remove_settings();
+    }
+    void TearDown() override {
+        if (m_pads.available()) m_pads.clear();
+        e2e::remove_settings();
+    }
+
+    VirtualPads m_pads;
 };
 
 }  // namespace test_support

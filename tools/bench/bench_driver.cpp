@@ -7,7 +7,8 @@
 //   pad EXE             with a virtual gamepad plugged in (the session's pads), shows the
 //                       Display page and keeps it up for 12 s (prints READY), then presses the
 //                       D-pad down 20 times and prints the median milliseconds from the pad
-//                       having the press to the sheet's focus having moved
+//                       having the press to the sheet's focus having moved, how many moved,
+//                       and the milliseconds of the first press, the one after the rest
 #include "nrv/storage/storage.h"
 #include "res/resource.h"
 #include "text/text.h"
@@ -177,11 +178,13 @@ int pad(const char* exe) {
     }
     close_and_wait(sheet, process);
     pads.WaitDone(pads.Send("detach bench"));
-    std::sort(delays.begin(), delays.end());
-    if (delays.empty())
+    if (delays.empty()) {
         std::printf("none\n");
-    else
-        std::printf("%.1f %zu\n", delays[delays.size() / 2], delays.size());
+        return 0;
+    }
+    const double first = delays.front();
+    std::sort(delays.begin(), delays.end());
+    std::printf("%.1f %zu %.1f\n", delays[delays.size() / 2], delays.size(), first);
     return 0;
 }
 
