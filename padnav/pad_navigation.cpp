@@ -19,6 +19,8 @@ using padnav::nav_button;
 using padnav::nav_button_count;
 
 NextTabItemCall g_next_dlg_tab_item = &GetNextDlgTabItem;
+GetForegroundWindowCall g_get_foreground_window = &GetForegroundWindow;
+XInputGetStateCall g_xinput_get_state = nullptr;
 
 namespace {
 
@@ -84,7 +86,7 @@ bool is_xinput_twin(const input_device_dx8& device) {
 // Whether one of this process's windows is the foreground window: pads are read only then.
 bool tool_in_foreground() {
     DWORD process = 0;
-    GetWindowThreadProcessId(GetForegroundWindow(), &process);
+    GetWindowThreadProcessId(g_get_foreground_window(), &process);
     return process == GetCurrentProcessId();
 }
 
@@ -231,10 +233,11 @@ PadNavigation::~PadNavigation() {
 
 void PadNavigation::Start() {
     m_window = m_input.window();
+    m_getXInputState = g_xinput_get_state;
     for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
-        m_xinput.reset(load_system_library(name));
-        m_getXInputState = m_xinput.proc<decltype(m_getXInputState)>("XInputGetState");
         if (m_getXInputState) break;
+        m_xinput.reset(load_system_library(name));
+        m_getXInputState = m_xinput.proc<XInputGetStateCall>("XInputGetState");
     }
     m_timing = keyboard_timing();
     m_input.set_message_handler([this](UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {

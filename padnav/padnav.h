@@ -129,6 +129,16 @@ constexpr UINT kPadActionMessage = WM_APP + 3;
 using NextTabItemCall = HWND(WINAPI*)(HWND dialog, HWND control, BOOL previous);
 extern NextTabItemCall g_next_dlg_tab_item;
 
+// The window in front (GetForegroundWindow) unless a test puts its own in, to play another
+// program in front of the tool.
+using GetForegroundWindowCall = HWND(WINAPI*)();
+extern GetForegroundWindowCall g_get_foreground_window;
+
+// XInputGetState of the system's XInput DLL, which Start loads, unless a test puts its own in
+// before Start (null: the system's).
+using XInputGetStateCall = DWORD(WINAPI*)(DWORD user, XINPUT_STATE* state);
+extern XInputGetStateCall g_xinput_get_state;
+
 // The tool worked by game pad for the whole run. While the tool is in the foreground and a
 // pad is attached, the pads are read (through XInput, or through DirectInput and the layout a
 // player slot holding the pad shows, otherwise its family's default) whenever one of them
@@ -192,7 +202,7 @@ private:
     std::vector<Pad> m_pads;
     std::vector<uint8_t> m_recordAtStart;
     UniqueModule m_xinput;
-    DWORD(WINAPI* m_getXInputState)(DWORD, XINPUT_STATE*) = nullptr;
+    XInputGetStateCall m_getXInputState = nullptr;
     bool m_xinputConnected[XUSER_MAX_COUNT] = {};
     uint32_t m_emptySlotsIn = 0;     // when the empty XInput slots are asked again (GetTickCount)
     HHOOK m_keyboardHook = nullptr;  // Ctrl+Z, which the sheet's own loop gives no page

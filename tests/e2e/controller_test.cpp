@@ -753,26 +753,6 @@ TEST_F(PadAlone, AsksAboutAChangeByTheMouseAndEntersThePort) {
     EXPECT_EQ(saved_record().udp_port, 6103);
 }
 
-// A settings file the tool cannot read: another program holds it open, sharing nothing.
-class HeldSettingsFile {
-public:
-    explicit HeldSettingsFile(const std::vector<uint8_t>& bytes) : m_bytes(bytes) {
-        e2e::put_settings_file(bytes);
-        m_handle =
-            CreateFileA(e2e::settings_file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    }
-    ~HeldSettingsFile() { release(); }
-    bool held() const { return m_handle != INVALID_HANDLE_VALUE; }
-    void release() {
-        if (held()) CloseHandle(m_handle);
-        m_handle = INVALID_HANDLE_VALUE;
-    }
-
-private:
-    std::vector<uint8_t> m_bytes;
-    HANDLE m_handle = INVALID_HANDLE_VALUE;
-};
-
 // With the settings file held by another program past the tool's retries, the pad alone
 // answers the box before the sheet (B is Cancel, and the sheet opens) and the box after it
 // (Start is OK, and B in the box that says the file still cannot be read ends the tool),
@@ -790,7 +770,7 @@ TEST_F(PadAlone, AnswersTheBoxesBeforeAndAfterTheSheet) {
         ASSERT_TRUE(pad.gamepad ? m_pads.attach_gamepad("box", "Box Gamepad")
                                 : m_pads.attach("box", 4, "Box Pad"));
         ASSERT_TRUE(VirtualPads::wait_for(1));
-        HeldSettingsFile held(file);
+        e2e::HeldSettingsFile held(file);
         ASSERT_TRUE(held.held());
         m_tool = std::make_unique<ToolProcess>();
         ASSERT_TRUE(m_tool->start());

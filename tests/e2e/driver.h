@@ -80,6 +80,27 @@ std::vector<uint8_t> valid_settings_file(uint8_t seed, int32_t udp_port);
 // Writes a settings file, creating its folder.
 bool put_settings_file(const std::vector<uint8_t>& bytes);
 
+// A settings file the tool cannot read while the object holds it: another program holds it
+// open, sharing nothing.
+class HeldSettingsFile {
+public:
+    explicit HeldSettingsFile(const std::vector<uint8_t>& bytes) {
+        put_settings_file(bytes);
+        m_handle = CreateFileA(settings_file().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    }
+    ~HeldSettingsFile() { release(); }
+    HeldSettingsFile(const HeldSettingsFile&) = delete;
+    HeldSettingsFile& operator=(const HeldSettingsFile&) = delete;
+    bool held() const { return m_handle != INVALID_HANDLE_VALUE; }
+    void release() {
+        if (held()) CloseHandle(m_handle);
+        m_handle = INVALID_HANDLE_VALUE;
+    }
+
+private:
+    HANDLE m_handle = INVALID_HANDLE_VALUE;
+};
+
 // Saves the window's pixels as a BMP in the artifacts folder (SETTINGS_ARTIFACTS), if set;
 // at another DPI than 96 the file's name ends in it ("-144dpi").
 void save_screenshot(HWND window, const std::string& name);

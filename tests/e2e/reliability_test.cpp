@@ -5,6 +5,7 @@
 #include "settings/settings.h"
 #include "support/own_texts.h"
 #include "support/screen.h"
+#include "support/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -282,11 +283,20 @@ TEST_F(Reliability, AFileThatCannotBeReadIsToldBeforeTheSheetOpens) {
     }
 }
 
+// Whether Enter presses the button `id` of a box: the dialog names it (as Windows does), or
+// it has the default push button's style (Wine's boxes mark it only so).
+bool is_default_button(HWND box, int id) {
+    return LOWORD(SendMessageW(box, DM_GETDEFID, 0, 0)) == id ||
+           (GetWindowLongW(GetDlgItem(box, id), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+}
+
 // A file kept unread with Cancel is never replaced unasked: OK reads it again; one that now
-// holds other settings is replaced only after Yes, one still held is not replaced at all.
+// holds other settings is replaced only after Yes (No is the default), one still held is not
+// replaced at all, and Retry reads it once more.
 TEST_F(Reliability, OkAfterCancellingAnUnreadableFileNeverReplacesItUnasked) {
     const std::string path = e2e::settings_file();
     const std::vector<uint8_t> held = valid_file();
+    const std::wstring replace_question = wide(path) + L"\n\n" + tool_text(176);
     struct Case {
         const char* what;
         bool released_before_ok;
@@ -297,12 +307,12 @@ TEST_F(Reliability, OkAfterCancellingAnUnreadableFileNeverReplacesItUnasked) {
         {"released, No", true, IDNO, false},
         {"released, Yes", true, IDYES, true},
         {"still held, Cancel", false, IDCANCEL, false},
+        {"still held, released, Retry, No", false, IDRETRY, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        ASSERT_TRUE(e2e::write_file(path, held));
-        HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        e2e::HeldSettingsFile holder(held);
+        ASSERT_TRUE(holder.held());
 
         ToolProcess tool;
         ASSERT_TRUE(tool.start());
@@ -311,26 +321,36 @@ TEST_F(Reliability, OkAfterCancellingAnUnreadableFileNeverReplacesItUnasked) {
         PostMessageW(load_box, WM_COMMAND, IDCANCEL, 0);
         HWND sheet = tool.wait_for_sheet();
         ASSERT_TRUE(sheet);
-        if (c.released_before_ok) CloseHandle(holder);
+        if (c.released_before_ok) holder.release();
         e2e::press_sheet_button(sheet, PSBTN_OK);
 
         HWND box = e2e::wait_for_message_box(tool.pid(), 20000);
         ASSERT_TRUE(box) << "OK must not replace the file unasked";
         if (c.released_before_ok) {
             if (c.answer == IDNO) e2e::save_screenshot(box, "replace-unread-file-box");
-            EXPECT_EQ(e2e::message_box_text(box), wide(path) + L"\n\n" + tool_text(176));
+            EXPECT_EQ(e2e::message_box_text(box), replace_question);
             EXPECT_TRUE(GetDlgItem(box, IDYES) && GetDlgItem(box, IDNO) && !GetDlgItem(box, IDCANCEL));
+            EXPECT_TRUE(is_default_button(box, IDNO)) << "No is not the default";
         } else {
-            e2e::save_screenshot(box, "still-unreadable-box");
+            if (c.answer == IDCANCEL) e2e::save_screenshot(box, "still-unreadable-box");
             EXPECT_EQ(
                 e2e::message_box_text(box),
                 wide(path) + L"\n\n" + system_error_text(ERROR_SHARING_VIOLATION) + L"\n\n" + tool_text(177));
             EXPECT_TRUE(GetDlgItem(box, IDRETRY) && GetDlgItem(box, IDCANCEL) && !GetDlgItem(box, IDOK));
         }
+        if (c.answer == IDRETRY) holder.release();
         PostMessageW(box, WM_COMMAND, c.answer, 0);
+        if (c.answer == IDRETRY) {
+            // The file is read again: it holds other settings now, so the tool asks.
+            ASSERT_TRUE(test_support::wait_until([&] { return !IsWindow(box); }));
+            box = e2e::wait_for_message_box(tool.pid(), 20000);
+            ASSERT_TRUE(box) << "Retry did not read the file again";
+            EXPECT_EQ(e2e::message_box_text(box), replace_question);
+            PostMessageW(box, WM_COMMAND, IDNO, 0);
+        }
         ASSERT_TRUE(tool.wait_for_exit());
         EXPECT_EQ(tool.exit_code(), 0u);
-        if (!c.released_before_ok) CloseHandle(holder);
+        holder.release();
 
         const std::vector<uint8_t> after = e2e::read_file(path);
         if (c.replaced) {

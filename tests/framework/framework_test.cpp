@@ -38,6 +38,9 @@ public:
         log(save ? "save" : "load");
         return TRUE;
     }
+    void OnDpiChanged(int) override { log("dpi"); }
+    // The page's own answer to a message, before the dialog's default handling.
+    INT_PTR Answer(UINT message) { return DialogProc(message, 0, 0); }
 
     void OnPress() { log("press"); }
     void OnRange(UINT id) { log("range" + std::to_string(id)); }
@@ -152,6 +155,20 @@ TEST(MessageMap, RoutesCommandsRangesAndMessages) {
     EXPECT_TRUE(happened("0:range1011"));
     EXPECT_FALSE(happened("0:range1010"));
     EXPECT_TRUE(happened("0:help"));
+}
+
+// After WM_DPICHANGED_AFTERPARENT the page leaves the message to the dialog's default
+// handling (which lays it out again at the new DPI) and sizes what it draws once that is
+// through.
+TEST(Page, LeavesTheDpiChangeToTheDefaultHandlingThenSizesItsDrawing) {
+    static INT_PTR answer = -1;
+    run_sheet([](HWND sheet, HWND page) {
+        auto* object = reinterpret_cast<CDialogBase*>(GetWindowLongPtrW(page, DWLP_USER));
+        answer = static_cast<TestPage*>(object)->Answer(kWmDpiChangedAfterParent);
+        PostMessageW(sheet, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+    EXPECT_EQ(answer, FALSE) << "the default handling does not run";
+    EXPECT_TRUE(happened("0:dpi"));
 }
 
 class TestDialog : public CDialog {

@@ -37,6 +37,10 @@ std::shared_ptr<fake::pad> make_pad(const wchar_t* name) {
     return pad;
 }
 
+// The path Windows gives the DirectInput twin of an XInput pad: "IG_" marks it.
+constexpr wchar_t kXInputTwinPath[] =
+    L"\\\\?\\hid#vid_045e&pid_02ff&ig_00#8&1e5a6b3&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+
 GUID guid(uint8_t first) {
     return fake::guid_with_first_byte(first);
 }
@@ -114,6 +118,9 @@ protected:
         set_pad_device(1, stored(guid(1)));
         return pad;
     }
+
+    // The DirectInput twin of an XInput pad, plugged in and stored for player 1.
+    void attach_xinput_twin() { attach_player_pad(L"Twin Pad")->path = kXInputTwinPath; }
 
     fake::direct_input m_input;  // outlives the manager, which holds its devices
     ManagerScope m_manager;
@@ -195,6 +202,15 @@ TEST_F(ControllerPage, CapturedButtonsAxesAndHatsAreAssignedAndLit) {
     });
 }
 
+// Tells the run's input window that a HID device arrived, as Windows does.
+void send_hid_arrival(HWND input_window) {
+    DEV_BROADCAST_DEVICEINTERFACE_W arrival = {};
+    arrival.dbcc_size = sizeof arrival;
+    arrival.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    arrival.dbcc_classguid = nrv::peripheral::hid_interface_class;
+    SendMessageW(input_window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
+}
+
 // A pad that comes back while the page is shown is the player's again, layout and all. The
 // notifications of its arrival are what the sheet hands on; a burst of them is one refresh.
 TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
@@ -211,14 +227,8 @@ TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
         EXPECT_FALSE(enabled(page, IDC_DEFAULT_SETTINGS));
 
         m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Returning Pad"));
-        DEV_BROADCAST_DEVICEINTERFACE_W arrival = {};
-        arrival.dbcc_size = sizeof arrival;
-        arrival.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        arrival.dbcc_classguid = nrv::peripheral::hid_interface_class;
         const int before = m_input.enumerations(DI8DEVCLASS_GAMECTRL);
-        for (int burst = 0; burst < 4; ++burst)
-            SendMessageW(sheet.input()->window(), WM_DEVICECHANGE, DBT_DEVICEARRIVAL,
-                         reinterpret_cast<LPARAM>(&arrival));
+        for (int burst = 0; burst < 4; ++burst) send_hid_arrival(sheet.input()->window());
         EXPECT_TRUE(pump_until([&] { return item_text(page, IDC_DEVICE) == L"Returning Pad"; }));
         test_support::pump_messages(400);
         // The devices are listed once, and the page is filled from that.
@@ -283,11 +293,15 @@ TEST_F(ControllerPage, TakenInputIsNotedAndSlotsAreClearedByKeyAndMenu) {
         test_support::pump_messages(200);
         save_screenshot(sheet_window, "controller-page-taken-note");
 
-        // Delete on the focused slot empties it; the note goes with the next change.
+        // Delete on the focused slot empties it; the note goes with the next change, and
+        // screen readers hear that too.
         SendMessageW(GetDlgItem(page, IDC_SLOT_RT), WM_KEYDOWN, VK_DELETE, 0);
         EXPECT_EQ(pad_assignments(1)[5], unassigned(before[5]));
         EXPECT_EQ(slot_text(page, 5), L"");
         EXPECT_EQ(item_text(page, IDC_TAKEN_NOTE), L"");
+        EXPECT_EQ(heard.Of(note),
+                  (std::vector<DWORD>{EVENT_OBJECT_NAMECHANGE, 0x8019, EVENT_OBJECT_NAMECHANGE}))
+            << "the emptied note was not told";
         // Backspace, and "Clear" of the slot button's menu, do the same.
         SendMessageW(GetDlgItem(page, IDC_SLOT_A), WM_KEYDOWN, VK_BACK, 0);
         EXPECT_EQ(pad_assignments(1)[2], unassigned(before[2]));
@@ -601,7 +615,7 @@ TEST_F(ControllerPage, XInputTriedAndUndoneKeepsEveryPlayersPad) {
 // settings.
 TEST_F(ControllerPage, PadMarkedForXInputGetsTheXboxLayout) {
     auto pad = make_pad(L"Controller (Xbox One For Windows)");
-    pad->path = L"\\\\?\\hid#vid_045e&pid_02ff&ig_00#8&1e5a6b3&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
+    pad->path = kXInputTwinPath;
     m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), pad);
     ControllerSheet<> sheet(&m_input, 1);
     run_sheet(sheet, [&](HWND sheet_window) {
@@ -650,43 +664,19 @@ TEST_F(ControllerPage, PadMovesFromEveryControlChangeNoValue) {
 
 PadNavigation* s_navigation = nullptr;
 HWND s_popup = nullptr;
-int s_answer = 0;
-bool s_answered = false;
 
-void CALLBACK answer_box(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND box = GetActiveWindow();
-    if (!box || box == GetAncestor(box, GA_ROOTOWNER)) return;  // no box yet
-    KillTimer(nullptr, id);
-    s_answered = true;
-    PostMessageW(box, WM_COMMAND, s_answer, 0);
-}
-
-// The next box over the sheet is answered with the button `answer`.
-void answer_next_box(int answer) {
-    s_answer = answer;
-    s_answered = false;
-    SetTimer(nullptr, 0, 50, &answer_box);
-}
-bool box_answered() {
-    return s_answered;
-}
-
-// A box the pad left open is answered with OK, so that the test goes on.
-void CALLBACK answer_with_ok(HWND, UINT, UINT_PTR id, DWORD) {
-    KillTimer(nullptr, id);
-    if (HWND box = GetActiveWindow()) PostMessageW(box, WM_COMMAND, IDOK, 0);
-}
-
-// Once a box is up over the sheet, the pad's B.
+// Once a box is up over the sheet, the pad's B; a box that B left open ends with 0, so that
+// the test goes on.
 void CALLBACK press_b_in_box(HWND, UINT, UINT_PTR id, DWORD) {
     HWND box = GetActiveWindow();
     if (!box || box == GetAncestor(box, GA_ROOTOWNER)) return;  // the box is not up yet
     KillTimer(nullptr, id);
     s_navigation->OnAction(padnav::nav_action::cancel);
-    SetTimer(nullptr, 0, 1000, &answer_with_ok);
+    if (IsWindowVisible(box)) EndDialog(box, 0);
 }
 
-// A press goes to the box over the sheet, not to the help popup the page shows.
+// A press goes to the box over the sheet, not to the help popup the page shows. B answers
+// with the button that refuses: Cancel, else No, else the one button.
 TEST_F(ControllerPage, PadAnswersTheBoxNotAPopupOverIt) {
     ControllerSheet<> sheet(&m_input, 1);
     PadNavigation navigation(*sheet.input());
@@ -695,11 +685,17 @@ TEST_F(ControllerPage, PadAnswersTheBoxNotAPopupOverIt) {
         navigation.SetSheet(sheet_window);
         s_navigation = &navigation;
         s_popup = show_help_popup(GetDlgItem(page_of(sheet_window), IDC_XINPUT), L"A help popup", {10, 10});
-        const UINT_PTR timer = SetTimer(nullptr, 0, 50, &press_b_in_box);
-        const int answer = MessageBoxW(sheet_window, L"Pad?", L"Box", MB_OKCANCEL);
-        KillTimer(nullptr, timer);
         EXPECT_TRUE(s_popup) << "no popup was shown";
-        EXPECT_EQ(answer, IDCANCEL) << "B did not answer the box";
+        const struct {
+            UINT type;
+            int answer;
+        } boxes[] = {{MB_OKCANCEL, IDCANCEL}, {MB_YESNO, IDNO}, {MB_OK, IDOK}};
+        for (const auto& box : boxes) {
+            const UINT_PTR timer = SetTimer(nullptr, 0, 50, &press_b_in_box);
+            EXPECT_EQ(MessageBoxW(sheet_window, L"Pad?", L"Box", box.type), box.answer)
+                << "B did not answer the box of type " << box.type;
+            KillTimer(nullptr, timer);
+        }
         if (s_popup) DestroyWindow(s_popup);
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
@@ -804,9 +800,9 @@ TEST_F(ControllerPage, BAfterAListClosedByTheKeyboardKeepsThePagesChoice) {
         EXPECT_EQ(item_text(page, IDC_DEVICE), L"Second Pad");
         EXPECT_TRUE(holds(1, guid(2)));
 
-        answer_next_box(IDCANCEL);  // back to the sheet
+        const test_support::NextBoxAnswer back_to_the_sheet(IDCANCEL);
         pads.navigation().OnAction(padnav::nav_action::cancel);
-        EXPECT_TRUE(box_answered()) << "B on the closed list did not ask";
+        EXPECT_TRUE(back_to_the_sheet.answered()) << "B on the closed list did not ask";
         EXPECT_EQ(item_text(page, IDC_DEVICE), L"Second Pad");
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
@@ -836,6 +832,188 @@ TEST_F(ControllerPage, AltGrZUndoesNothingWhereCtrlZDoes) {
         EXPECT_EQ(slot_text(page, 2), L"") << "AltGr+Z undid the clear";
         press_z_with({VK_CONTROL});
         EXPECT_EQ(slot_text(page, 2), held) << "Ctrl+Z did not undo the clear";
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// The default layout's A and B on the test's pads.
+constexpr int kPadA = 2;
+constexpr int kPadB = 1;
+
+// An XInput pad in the first slot while the object lives, holding `buttons`
+// (XINPUT_GAMEPAD_ bits). Made before pad navigation starts, which takes its XInputGetState.
+class XInputPad {
+public:
+    XInputPad() {
+        s_buttons = 0;
+        forget_asks();
+    }
+    void hold(WORD buttons) { s_buttons = buttons; }
+    // How often each slot was asked since the last forget_asks.
+    int asks(DWORD user) const { return s_asks[user]; }
+    void forget_asks() { std::fill(std::begin(s_asks), std::end(s_asks), 0); }
+
+private:
+    static DWORD WINAPI get_state(DWORD user, XINPUT_STATE* state) {
+        if (user < XUSER_MAX_COUNT) ++s_asks[user];
+        if (user != 0) return ERROR_DEVICE_NOT_CONNECTED;
+        *state = {};
+        state->dwPacketNumber = ++s_packet;
+        state->Gamepad.wButtons = s_buttons;
+        return ERROR_SUCCESS;
+    }
+    static inline WORD s_buttons = 0;
+    static inline DWORD s_packet = 0;
+    static inline int s_asks[XUSER_MAX_COUNT] = {};
+    test_support::Replaced<XInputGetStateCall> m_call{g_xinput_get_state, &XInputPad::get_state};
+};
+
+void focus(HWND sheet, HWND control) {
+    SendMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+bool dropped(HWND list) {
+    return SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0;
+}
+
+// The window in front, as the tests play it: null is none of the tool's.
+HWND s_in_front = nullptr;
+HWND WINAPI window_in_front() {
+    return s_in_front;
+}
+
+// While no window of the tool is in front, a press does nothing; the same press with the
+// tool in front acts (A opens the focused list).
+TEST_F(ControllerPage, PadIsIgnoredWhileAnotherProgramIsInFront) {
+    auto pad = attach_player_pad(L"Background Pad");
+    const test_support::Replaced<GetForegroundWindowCall> front(g_get_foreground_window, &window_in_front);
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        s_in_front = sheet_window;
+        HWND list = GetDlgItem(page_of(sheet_window), IDC_DEVICE);
+        focus(sheet_window, list);
+        Navigated pads(*sheet.input(), sheet_window);
+        pads.read();  // the pad is seen at rest
+        for (HWND in_front : {static_cast<HWND>(nullptr), sheet_window}) {
+            s_in_front = in_front;
+            pads.read();  // what was held before is let go
+            pads.read();
+            pad->joystick().rgbButtons[kPadA] = 0x80;
+            pads.read();
+            pad->joystick().rgbButtons[kPadA] = 0;
+            EXPECT_EQ(dropped(list), in_front != nullptr)
+                << (in_front ? "the tool in front" : "another program");
+        }
+        SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// A button an XInput pad holds when it is first seen acts only once it was let go and
+// pressed again.
+TEST_F(ControllerPage, AButtonHeldWhenAnXInputPadIsFirstSeenWaitsForItsRelease) {
+    attach_xinput_twin();
+    XInputPad xinput;
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND list = GetDlgItem(page_of(sheet_window), IDC_DEVICE);
+        focus(sheet_window, list);
+        xinput.hold(XINPUT_GAMEPAD_A);
+        Navigated pads(*sheet.input(), sheet_window);
+        pads.read();
+        EXPECT_FALSE(dropped(list)) << "A held when the pad was first seen acted";
+        xinput.hold(0);
+        pads.read();
+        xinput.hold(XINPUT_GAMEPAD_A);
+        pads.read();
+        xinput.hold(0);
+        EXPECT_TRUE(dropped(list)) << "A pressed again did not act";
+        SendMessageW(list, CB_SHOWDROPDOWN, FALSE, 0);
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// Asking an empty XInput slot costs time on Windows: readings in a row ask the pad's slot
+// each time and the empty ones once in a while, not at every reading.
+TEST_F(ControllerPage, ReadingsInARowLeaveTheEmptyXInputSlotsAlone) {
+    attach_xinput_twin();
+    XInputPad xinput;
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        Navigated pads(*sheet.input(), sheet_window);
+        pads.read();
+        xinput.forget_asks();
+        for (int reading = 0; reading < 3; ++reading) pads.read();
+        EXPECT_GE(xinput.asks(0), 3);
+        for (DWORD user = 1; user < XUSER_MAX_COUNT; ++user)
+            EXPECT_EQ(xinput.asks(user), 0) << "slot " << user;
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// The pads are read on a timer only while one is attached: without one, pad navigation
+// costs nothing at idle.
+TEST_F(ControllerPage, PadsAreReadOnATimerOnlyWhileOneIsAttached) {
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        PadNavigation navigation(*sheet.input());
+        navigation.Start();
+        EXPECT_FALSE(navigation.Reading()) << "read with no pad attached";
+        m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Arriving Pad"));
+        send_hid_arrival(sheet.input()->window());
+        EXPECT_TRUE(pump_until([&] { return navigation.Reading(); })) << "the pad that came is not read";
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// A capture that watches the DirectInput twin of an XInput pad takes that pad's presses, read
+// through XInput, B included: B cancels it only from another pad.
+TEST_F(ControllerPage, CaptureOfAnXInputPadsTwinKeepsItsBAndAnotherPadsBCancels) {
+    attach_xinput_twin();
+    auto other = make_pad(L"Other Pad");
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(2), other);
+    XInputPad xinput;
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        Navigated pads(*sheet.input(), sheet_window);
+        pads.read();
+        EXPECT_TRUE(with_capture(page_of(sheet_window), IDC_SLOT_Y, [&](HWND dialog) {
+            pads.read();  // the dialog is the target now
+            xinput.hold(XINPUT_GAMEPAD_B);
+            pads.read();
+            xinput.hold(0);
+            EXPECT_TRUE(IsWindow(dialog) && IsWindowVisible(dialog)) << "the watched pad's B cancelled";
+            pads.read();
+            other->joystick().rgbButtons[kPadB] = 0x80;
+            pads.read();
+            other->joystick().rgbButtons[kPadB] = 0;
+            EXPECT_TRUE(wait_until_closed(dialog)) << "another pad's B did not cancel";
+            if (IsWindow(dialog)) click(dialog, IDCANCEL);
+        }));
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// Undo takes back Default settings; a step of a player whose device changed since is
+// dropped, and the new device keeps its layout.
+TEST_F(ControllerPage, UndoTakesBackDefaultSettingsButNeverOntoAnotherDevice) {
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Gamepad"));
+    m_input.attach(DI8DEVCLASS_GAMECTRL, guid(2), make_pad(L"Other Gamepad"));
+    store_own_layout(1, guid(1));
+    const std::vector<uint32_t> own = entries_of(1);
+    ControllerSheet<> sheet(&m_input, 1);
+    run_sheet(sheet, [&](HWND sheet_window) {
+        HWND page = page_of(sheet_window);
+        click(page, IDC_DEFAULT_SETTINGS);
+        ASSERT_NE(entries_of(1), own);
+        SendMessageW(page, kUndoMessage, 0, 0);
+        EXPECT_EQ(entries_of(1), own) << "Default settings were not undone";
+
+        SendMessageW(GetDlgItem(page, IDC_SLOT_A), WM_KEYDOWN, VK_DELETE, 0);
+        select_entry(page, IDC_DEVICE, 2);
+        ASSERT_TRUE(holds(1, guid(2)));
+        const std::vector<uint32_t> other = entries_of(1);
+        SendMessageW(page, kUndoMessage, 0, 0);
+        EXPECT_EQ(entries_of(1), other) << "the first pad's layout was put on the other";
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }

@@ -62,6 +62,10 @@ bool checked(HWND page, int id) {
     return test_support::is_checked(page, id);
 }
 
+void focus(HWND sheet, HWND control) {
+    SendMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
+
 void select_resolution(HWND page, const wchar_t* prefix) {
     ASSERT_TRUE(test_support::select_combo_prefix(page, IDC_RESOLUTION, prefix)) << "not offered";
 }
@@ -297,12 +301,7 @@ TEST(DisplayPage, PadMovesPassOverAGroupWhoseCheckedButtonIsDisabled) {
     set_machine(3.0f, 512);
     set_record(2, 1, 1024, 768);
     DisplaySheet sheet;
-    nrv::peripheral::run_input input;
-    input.start();
-    PadNavigation navigation(input);
-    run_sheet(sheet, [&](HWND sheet_window) {
-        navigation.Start();
-        navigation.SetSheet(sheet_window);
+    test_support::run_sheet_with_pad(sheet, [&](HWND sheet_window, PadNavigation& navigation) {
         HWND page = page_of(sheet_window);
         ASSERT_TRUE(checked(page, IDC_FULL_SCREEN_MODE));
         EnableWindow(GetDlgItem(page, IDC_FULL_SCREEN_MODE), FALSE);
@@ -321,6 +320,51 @@ TEST(DisplayPage, PadMovesPassOverAGroupWhoseCheckedButtonIsDisabled) {
                 << "move " << static_cast<int>(move) << " from control " << GetDlgCtrlID(from);
         });
         EXPECT_GT(reached, 0) << "no move passed the group over";
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// B asks before it throws away a change the pad made that the record does not show yet (the
+// page writes it at OK); asking leaves the record as it was. A box ticked and unticked again
+// is no change: B closes at once.
+TEST(DisplayPage, PadsBAsksAboutAChangeOkWouldSaveAndOnlyThen) {
+    set_machine(3.0f, 512);
+    const struct {
+        const char* what;
+        int ticks;
+        bool asks;
+    } cases[] = {{"ticked", 1, true}, {"ticked and unticked", 2, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        set_record(1, 1, 1024, 768);
+        set_vsync(false);
+        DisplaySheet sheet;
+        test_support::run_sheet_with_pad(sheet, [&](HWND sheet_window, PadNavigation& navigation) {
+            HWND page = page_of(sheet_window);
+            focus(sheet_window, GetDlgItem(page, IDC_VSYNC));
+            for (int tick = 0; tick < c.ticks; ++tick) navigation.OnAction(padnav::nav_action::activate);
+            EXPECT_EQ(checked(page, IDC_VSYNC), c.ticks % 2 == 1);
+            const test_support::NextBoxAnswer back_to_the_sheet(IDCANCEL);
+            navigation.OnAction(padnav::nav_action::cancel);
+            EXPECT_EQ(back_to_the_sheet.answered(), c.asks);
+            EXPECT_FALSE(vsync()) << "asking changed the record";
+            SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+        });
+    }
+}
+
+// A on the checked radio button of a group checks the next one: the pad has no other way to
+// choose in a group, its moves never check one.
+TEST(DisplayPage, PadsAOnTheCheckedRadioButtonChecksTheNext) {
+    set_machine(3.0f, 512);
+    set_record(0, 1, 1024, 768);
+    DisplaySheet sheet;
+    test_support::run_sheet_with_pad(sheet, [](HWND sheet_window, PadNavigation& navigation) {
+        HWND page = page_of(sheet_window);
+        focus(sheet_window, GetDlgItem(page, IDC_QUALITY_LOW));
+        navigation.OnAction(padnav::nav_action::activate);
+        EXPECT_TRUE(checked(page, IDC_QUALITY_MEDIUM));
+        EXPECT_FALSE(checked(page, IDC_QUALITY_LOW));
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });
 }

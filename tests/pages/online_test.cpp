@@ -3,7 +3,9 @@
 #include "pages/pages.h"
 #include "res/resource.h"
 #include "settings/settings.h"
+#include "support/pad_walk.h"
 #include "support/replace.h"
+#include "support/wait.h"
 
 #include <gtest/gtest.h>
 
@@ -255,6 +257,61 @@ TEST(OnlinePage, F1IsAnsweredByThePageAndGoesNoFurther) {
     EXPECT_EQ(g_sheetHelpRequests, 0);
 
     SetWindowLongPtrW(sheet.sheet(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(g_sheetProc));
+}
+
+// The Online page in a modal sheet, shown as the program shows it, for the pad.
+class ShownOnlineSheet : public CPropertySheet {
+public:
+    ShownOnlineSheet() : CPropertySheet(L"Online") { AddPage(&page); }
+    COnlinePage page;
+};
+
+// The port box of the sheet, focused.
+HWND focused_port(HWND sheet) {
+    HWND page = reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETCURRENTPAGEHWND, 0, 0));
+    HWND port = GetDlgItem(page, IDC_UDP_PORT);
+    SendMessageW(sheet, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(port), TRUE);
+    return port;
+}
+
+std::wstring text_of(HWND window) {
+    wchar_t text[32] = {};
+    GetWindowTextW(window, text, 32);
+    return text;
+}
+
+// A edits the port, up steps it, and B puts back the number it had.
+TEST(OnlinePage, PadsBPutsBackThePortItWasEditing) {
+    set_record({false, 6000, false, false});
+    ShownOnlineSheet sheet;
+    test_support::run_sheet_with_pad(sheet, [](HWND sheet_window, PadNavigation& navigation) {
+        HWND port = focused_port(sheet_window);
+        navigation.OnAction(padnav::nav_action::activate);
+        navigation.OnAction(padnav::nav_action::move_up);
+        ASSERT_EQ(text_of(port), L"6001");
+        navigation.OnAction(padnav::nav_action::cancel);
+        EXPECT_EQ(text_of(port), L"6000");
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
+}
+
+// Ctrl+Z in a text box is the box's own undo, not the page's.
+TEST(OnlinePage, CtrlZInThePortIsTheBoxsOwnUndo) {
+    set_record({false, 6000, false, false});
+    ShownOnlineSheet sheet;
+    test_support::run_sheet_with_pad(sheet, [](HWND sheet_window, PadNavigation&) {
+        SetForegroundWindow(sheet_window);
+        HWND port = focused_port(sheet_window);
+        SendMessageW(port, EM_SETSEL, 0, -1);
+        SendMessageW(port, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(L"7000"));
+        test_support::send_key(VK_CONTROL, true);
+        test_support::send_key('Z', true);
+        test_support::send_key('Z', false);
+        test_support::send_key(VK_CONTROL, false);
+        EXPECT_TRUE(test_support::wait_until([&] { return text_of(port) == L"6000"; }, 1000))
+            << "the box did not undo: " << testing::PrintToString(text_of(port));
+        SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
 }
 
 }  // namespace

@@ -217,10 +217,11 @@ HRESULT WINAPI is_composition_enabled(BOOL* enabled) {
 }
 DWORD version_major = 6;
 DWORD version_minor = 1;
+bool version_readable = true;
 bool windows_version(DWORD& major, DWORD& minor) {
     major = version_major;
     minor = version_minor;
-    return true;
+    return version_readable;
 }
 int32_t scaling_setting() {
     calls.push_back("setting");
@@ -245,6 +246,7 @@ protected:
         played_system::setting = -1;
         played_system::version_major = 6;
         played_system::version_minor = 1;
+        played_system::version_readable = true;
     }
 
     test_support::Replaced<RunsOnWineQuery> m_wine{g_runs_on_wine, &played_system::runs_on_wine};
@@ -274,9 +276,6 @@ TEST_F(UnawareDesktopProbe, OlderWindowsIsAskedForCompositionAndItsSetting) {
     EXPECT_TRUE(facts.composition_on);
     EXPECT_EQ(facts.dpi_scaling_setting, 1);
     EXPECT_EQ(played_system::calls, (std::vector<std::string>{"composition", "setting"}));
-    EXPECT_TRUE(facts.xp_style_offered) << "Windows 7";
-    played_system::version_minor = 3;
-    EXPECT_FALSE(unaware_desktop_facts().xp_style_offered) << "Windows 8.1";
 
     // Composition off, or no desktop window manager at all (Windows XP).
     played_system::composition = FALSE;
@@ -286,6 +285,39 @@ TEST_F(UnawareDesktopProbe, OlderWindowsIsAskedForCompositionAndItsSetting) {
     facts = unaware_desktop_facts();
     EXPECT_FALSE(facts.composition_on);
     EXPECT_EQ(size_of(game_desktop_size()), size_of(real_screen_size()));
+}
+
+// Vista, 7 and 8 offer XP-style scaling, which leaves the game unscaled at 125 % while the
+// setting is not chosen; 8.1 (6.3) and 10 before 1607 scale it above 96 DPI.
+TEST_F(UnawareDesktopProbe, OnlyVista7And8OfferXpStyleScaling) {
+    played_system::has_thread_awareness = false;
+    struct Row {
+        const char* system;
+        DWORD major, minor;
+        bool readable;
+        bool xp_style_offered;
+        Resolution seen_at_125;
+    };
+    // clang-format off
+    const Row rows[] = {
+        {"Vista",           6,  0, true,  true,  {1920, 1080}},
+        {"7",               6,  1, true,  true,  {1920, 1080}},
+        {"8",               6,  2, true,  true,  {1920, 1080}},
+        {"8.1",             6,  3, true,  false, {1536, 864}},
+        {"10 before 1607", 10,  0, true,  false, {1536, 864}},
+        {"unreadable",     10,  0, false, true,  {1920, 1080}},
+    };
+    // clang-format on
+    for (const Row& row : rows) {
+        played_system::version_major = row.major;
+        played_system::version_minor = row.minor;
+        played_system::version_readable = row.readable;
+        UnawareDesktopFacts facts = unaware_desktop_facts();
+        EXPECT_EQ(facts.xp_style_offered, row.xp_style_offered) << row.system;
+        facts.real = {1920, 1080};
+        facts.dpi = 120;
+        EXPECT_EQ(size_of(unaware_desktop_size(facts)), size_of(row.seen_at_125)) << row.system;
+    }
 }
 
 TEST_F(UnawareDesktopProbe, WineIsNotAskedAndGivesTheRealDesktop) {

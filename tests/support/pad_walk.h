@@ -1,8 +1,9 @@
-// Walks every move of the pad from every control of a sheet, for tests that check that
-// moves change nothing.
+// Sheets worked by the pad in page tests: a sheet run with pad navigation over it, and a walk
+// of every move of the pad from every control, for tests that check that moves change nothing.
 #pragma once
 
 #include "padnav/padnav.h"
+#include "support/sheet_script.h"
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,20 @@
 #include <vector>
 
 namespace test_support {
+
+// Runs the sheet as run_sheet does, with pad navigation over it on a run's input of its own;
+// `script` gets the sheet window and the navigation.
+inline INT_PTR run_sheet_with_pad(CPropertySheet& sheet,
+                                  const std::function<void(HWND sheet, PadNavigation& navigation)>& script) {
+    nrv::peripheral::run_input input;
+    input.start();
+    PadNavigation navigation(input);
+    return run_sheet(sheet, [&](HWND sheet_window) {
+        navigation.Start();
+        navigation.SetSheet(sheet_window);
+        script(sheet_window, navigation);
+    });
+}
 
 // What a page shows and the record holds, as a list of texts: every child's text, list
 // choice and check, then the record's bytes.

@@ -175,6 +175,33 @@ private:
     static inline std::vector<HWND> s_answered;
 };
 
+// While it lives, answers the next box over the sheet with the button `answer`.
+class NextBoxAnswer {
+public:
+    explicit NextBoxAnswer(int answer) {
+        s_answer = answer;
+        s_answered = false;
+        m_timer = SetTimer(nullptr, 0, 50, &answer_box);
+    }
+    ~NextBoxAnswer() { KillTimer(nullptr, m_timer); }
+    NextBoxAnswer(const NextBoxAnswer&) = delete;
+    NextBoxAnswer& operator=(const NextBoxAnswer&) = delete;
+    // Whether the box came and was answered.
+    bool answered() const { return s_answered; }
+
+private:
+    static void CALLBACK answer_box(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND box = GetActiveWindow();
+        if (!box || box == GetAncestor(box, GA_ROOTOWNER)) return;  // no box yet
+        KillTimer(nullptr, id);
+        s_answered = true;
+        PostMessageW(box, WM_COMMAND, s_answer, 0);
+    }
+    UINT_PTR m_timer;
+    static inline int s_answer = 0;
+    static inline bool s_answered = false;
+};
+
 // Whether a control of a page or dialog is enabled.
 inline bool enabled(HWND page, int id) {
     return IsWindowEnabled(GetDlgItem(page, id)) != FALSE;

@@ -51,15 +51,20 @@ printf '#!/bin/bash\necho "${FAKE_UID:-0}"\n' >"$work/bin/id"
 chmod +x "$work/bin"/*
 printf 'ID=debian\nVERSION_CODENAME=bookworm\n' >"$work/os-release"
 
+# The shell options the real script runs the steps with (set -e among them).
+real_options=$(grep -m1 '^set -' "$top/tools/install-deps.sh")
+[ -n "$real_options" ] || { echo "FAILED: no shell options in tools/install-deps.sh" >&2; exit 1; }
+
 # scenario NAME EXPECTED_STATUS PACKAGES... -- runs install_all in a fresh shell with the
-# scenario variables of the caller; leaves the calls in $work/calls, stderr in $work/err.
+# scenario variables of the caller and the shell options of tools/install-deps.sh, as it runs
+# for real; leaves the calls in $work/calls, stderr in $work/err.
 scenario() {
   local name=$1 expected=$2
   shift 2
   rm -f "$work/calls" "$work/updates" "$work/installs"
   touch "$work/calls"
   PATH="$work/bin:$PATH" FAKE_DIR=$work INSTALL_OS_RELEASE=$work/os-release \
-    bash -c 'source "$0"; install_all "$@"' "$top/tools/install-lib.sh" "$@" \
+    bash -c "$real_options"'; source "$0"; install_all "$@"' "$top/tools/install-lib.sh" "$@" \
     >"$work/out" 2>"$work/err"
   local status=$?
   if { [ "$expected" = 0 ] && [ $status -ne 0 ]; } || { [ "$expected" != 0 ] && [ $status -eq 0 ]; }; then

@@ -5,11 +5,22 @@
 set -uo pipefail
 cd "$1"
 status=0
-folders=(app framework nrv pages probe settings text)
+# The tool's own code: every folder but those of the tests, the tools and the build.
+folders=()
+for folder in */; do
+  case ${folder%/} in build | cmake | docs | fuzz | tests | tools) ;; *) folders+=("${folder%/}") ;; esac
+done
 others=$(grep -rnE '\bLoadLibrary(Ex)?[AW]?\s*\(' "${folders[@]}" --include='*.cpp' --include='*.h' |
          grep -v '^nrv/win32/')
 if [ -n "$others" ]; then
   echo "loads past the loader:"; echo "$others"; status=1
+fi
+# Each call names its DLL, so that what keeps the search order is seen here: a name from a
+# variable could be any DLL.
+unnamed=$(grep -rnE '\bload_library_as_game_does\s*\(' "${folders[@]}" --include='*.cpp' --include='*.h' |
+          grep -v '^nrv/win32/' | grep -vE 'load_library_as_game_does\(L"[^"]+"\)')
+if [ -n "$unnamed" ]; then
+  echo "a DLL in the normal search order not named as a literal:"; echo "$unnamed"; status=1
 fi
 kept='^(d3d8|d3d9|ddraw|dinput8|dsound)\.dll$'
 while read -r dll; do
