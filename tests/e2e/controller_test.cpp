@@ -78,13 +78,15 @@ bool all_slots_empty(HWND page) {
     return true;
 }
 
-HWND wait_for_capture_dialog(const ToolProcess& tool) {
+HWND wait_for_capture_dialog(const ToolProcess& tool, DWORD timeout_ms = 5000) {
     HWND found = nullptr;
-    wait_until([&] {
-        for (HWND dialog : e2e::process_windows(tool.pid(), L"#32770"))
-            if (GetDlgItem(dialog, IDC_CAPTURE_PROMPT)) found = dialog;
-        return found != nullptr;
-    });
+    wait_until(
+        [&] {
+            for (HWND dialog : e2e::process_windows(tool.pid(), L"#32770"))
+                if (GetDlgItem(dialog, IDC_CAPTURE_PROMPT)) found = dialog;
+            return found != nullptr;
+        },
+        timeout_ms);
     return found;
 }
 
@@ -549,6 +551,19 @@ std::vector<std::wstring> page_values(HWND page) {
     return values;
 }
 
+// Presses a button of the pad `id` and holds it until the condition holds, then lets go;
+// whether it held. A pad first seen with the button down, or a dialog that just opened,
+// makes the tool wait for a release: the press is then made again.
+bool press_until(VirtualPads& pads, const std::string& id, int button, const std::function<bool()>& done) {
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        pads.set("button", id, button, 1);
+        const bool held = wait_until(done, 1500);
+        pads.set("button", id, button, 0);
+        if (held) return true;
+    }
+    return false;
+}
+
 class PadAlone : public Controllers {
 protected:
     // Plugs in the gamepad and starts the tool, which the pad then works alone.
@@ -557,7 +572,6 @@ protected:
         m_tool = std::make_unique<ToolProcess>();
         if (!m_tool->start() || !(m_sheet = m_tool->wait_for_sheet())) return false;
         SetForegroundWindow(m_sheet);  // no window manager here brings it to the front
-        Sleep(500);
         return true;
     }
     // Presses a button for a moment, as a player does, and lets it go.
@@ -566,18 +580,31 @@ protected:
         Sleep(150);
         m_pads.set("button", "nav", button, 0);
     }
-    // Presses and releases a button, slower than the tool reads the pad.
-    void tap(int button) {
-        m_pads.set("button", "nav", button, 1);
-        Sleep(150);
-        m_pads.set("button", "nav", button, 0);
-        Sleep(250);
+    // Presses a button of the gamepad until what it does has happened.
+    bool press(int button, const std::function<bool()>& done) {
+        return press_until(m_pads, "nav", button, done);
+    }
+    bool press_to_move(int button) {
+        const HWND from = focus();
+        return press(button, [&] { return focus() != from; });
+    }
+    bool press_to_turn(int button) {
+        const int from = shown_page_index(m_sheet);
+        return press(button, [&] { return shown_page_index(m_sheet) != from; });
     }
     HWND focus() { return focused_control(m_sheet); }
     // Walks the focus down to the control; false when it is not reached in a few steps.
     bool walk_to(HWND control) {
-        for (int step = 0; step < 8 && focus() != control; ++step) tap(kPadDown);
+        for (int step = 0; step < 8 && focus() != control; ++step)
+            if (!press_to_move(kPadDown)) return false;
         return focus() == control;
+    }
+    // Opens the focused list, moves down one entry and closes it with the button `close`.
+    bool choose_next_in_list(HWND list, int close) {
+        const LRESULT before = SendMessageW(list, CB_GETCURSEL, 0, 0);
+        return press(kPadA, [&] { return SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) != 0; }) &&
+               press(kPadDown, [&] { return SendMessageW(list, CB_GETCURSEL, 0, 0) != before; }) &&
+               press(close, [&] { return SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0) == 0; });
     }
     // The question the tool asks over its sheet; null when there is none.
     HWND question() {
@@ -593,29 +620,23 @@ protected:
 // closes only the list, and Start closes the sheet with OK.
 TEST_F(PadAlone, ChoosesItsOwnDeviceAndSavesWithStart) {
     ASSERT_TRUE(start_with_gamepad());
-    tap(kPadRightShoulder);
-    tap(kPadRightShoulder);
+    ASSERT_TRUE(press_to_turn(kPadRightShoulder));
+    ASSERT_TRUE(press_to_turn(kPadRightShoulder));
     ASSERT_EQ(shown_page_index(m_sheet), kControllerPage);
     HWND page = e2e::current_page(m_sheet);
+    HWND list = GetDlgItem(page, IDC_DEVICE);
     const std::vector<std::wstring> before = page_values(page);
-    for (int step = 0; step < 8 && focus() != GetDlgItem(page, IDC_DEVICE); ++step) {
-        tap(kPadDown);
+    for (int step = 0; step < 8 && focus() != list; ++step) {
+        ASSERT_TRUE(press_to_move(kPadDown));
         ASSERT_EQ(page_values(page), before) << "a move changed a value at step " << step;
     }
-    ASSERT_EQ(focus(), GetDlgItem(page, IDC_DEVICE));
+    ASSERT_EQ(focus(), list);
 
-    HWND list = GetDlgItem(page, IDC_DEVICE);
-    tap(kPadA);
-    ASSERT_TRUE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0)) << "A did not open the list";
-    tap(kPadDown);
-    tap(kPadB);
-    EXPECT_FALSE(SendMessageW(list, CB_GETDROPPEDSTATE, 0, 0));
+    ASSERT_TRUE(choose_next_in_list(list, kPadB));
     EXPECT_TRUE(IsWindow(m_sheet)) << "B in a list closed the sheet";
     EXPECT_EQ(page_values(page), before) << "B in a list kept its choice";
 
-    tap(kPadA);
-    tap(kPadDown);
-    tap(kPadA);
+    ASSERT_TRUE(choose_next_in_list(list, kPadA));
     EXPECT_EQ(control_text(page, IDC_DEVICE), attached_pads()[0].name);
     e2e::save_screenshot(m_sheet, "controller-page-pad-alone");
     // Whole on a handheld's screen of 1280 x 800 at 96 DPI.
@@ -623,7 +644,7 @@ TEST_F(PadAlone, ChoosesItsOwnDeviceAndSavesWithStart) {
     GetWindowRect(m_sheet, &box);
     EXPECT_LE(box.right - box.left, 1280);
     EXPECT_LE(box.bottom - box.top, 800);
-    tap(kPadStart);
+    ASSERT_TRUE(press(kPadStart, [&] { return !IsWindow(m_sheet); }));
     ASSERT_TRUE(m_tool->wait_for_exit());
     EXPECT_EQ(m_tool->exit_code(), 0u);
     EXPECT_TRUE(stored_guid_is(saved_record().pad_slots[1], attached_pads()[0].instance));
@@ -633,66 +654,44 @@ TEST_F(PadAlone, ChoosesItsOwnDeviceAndSavesWithStart) {
 // page's capture, which watches the keyboard; B on the sheet asks before changes are lost.
 TEST_F(PadAlone, CapturesTheNextPressAndAsksBeforeCancelling) {
     ASSERT_TRUE(start_with_gamepad());
-    tap(kPadRightShoulder);
-    tap(kPadRightShoulder);
+    ASSERT_TRUE(press_to_turn(kPadRightShoulder));
+    ASSERT_TRUE(press_to_turn(kPadRightShoulder));
     HWND page = e2e::current_page(m_sheet);
     ASSERT_TRUE(walk_to(GetDlgItem(page, IDC_DEVICE)));
-    tap(kPadA);
-    tap(kPadDown);
-    tap(kPadA);
+    ASSERT_TRUE(choose_next_in_list(GetDlgItem(page, IDC_DEVICE), kPadA));
     ASSERT_EQ(control_text(page, IDC_DEVICE), attached_pads()[0].name);
     ASSERT_TRUE(walk_to(GetDlgItem(page, IDC_SLOT_LT)));
     const std::vector<std::wstring> before_capture = page_values(page);
     const std::wstring x_name = slot_text(page, 3);
-    tap(kPadA);
-    HWND dialog = wait_for_capture_dialog(*m_tool);
-    ASSERT_TRUE(dialog) << "A did not open the capture dialog";
-    tap(kPadX);
-    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); }));
+    HWND dialog = nullptr;
+    ASSERT_TRUE(press(kPadA, [&] { return (dialog = wait_for_capture_dialog(*m_tool, 0)) != nullptr; }))
+        << "A did not open the capture dialog";
+    ASSERT_TRUE(press(kPadX, [&] { return !IsWindow(dialog); }));
     EXPECT_EQ(slot_text(page, 4), x_name) << "the capture took A instead of the next press";
-    Sleep(500);  // a press before the tool has read the pad again after the dialog waits for release
-    tap(kPadBack);
-    EXPECT_EQ(page_values(page), before_capture) << "Back did not give both slots back what they held";
+    EXPECT_TRUE(press(kPadBack, [&] { return page_values(page) == before_capture; }))
+        << "Back did not give both slots back what they held";
 
-    tap(kPadLeftShoulder);
+    ASSERT_TRUE(press_to_turn(kPadLeftShoulder));
     HWND keyboard_page = e2e::current_page(m_sheet);
     ASSERT_NE(keyboard_page, page);
     ASSERT_TRUE(walk_to(GetDlgItem(keyboard_page, IDC_SLOT_LT)));
     const std::wstring key_before = slot_text(keyboard_page, 4);
-    tap(kPadA);
-    dialog = wait_for_capture_dialog(*m_tool);
-    ASSERT_TRUE(dialog);
-    tap(kPadB);
-    EXPECT_TRUE(wait_until([&] { return !IsWindow(dialog); })) << "B did not cancel the keyboard's capture";
+    ASSERT_TRUE(press(kPadA, [&] { return (dialog = wait_for_capture_dialog(*m_tool, 0)) != nullptr; }));
+    EXPECT_TRUE(press(kPadB, [&] { return !IsWindow(dialog); })) << "B did not cancel the keyboard's capture";
     EXPECT_EQ(slot_text(keyboard_page, 4), key_before);
 
-    tap(kPadB);
+    ASSERT_TRUE(press(kPadB, [&] { return question() != nullptr; })) << "B cancelled changes without asking";
     HWND box = question();
-    ASSERT_TRUE(box) << "B cancelled changes without asking";
     e2e::save_screenshot(box, "pad-discard-question");
-    tap(kPadB);
-    EXPECT_TRUE(wait_until([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(press(kPadB, [&] { return !IsWindow(box); }));
     EXPECT_TRUE(IsWindow(m_sheet)) << "B in the question closed the sheet";
-    tap(kPadB);
-    ASSERT_TRUE(question());
-    tap(kPadA);
+    ASSERT_TRUE(press(kPadB, [&] { return question() != nullptr; }));
+    box = question();
+    ASSERT_TRUE(press(kPadA, [&] { return !IsWindow(box); }));
     ASSERT_TRUE(m_tool->wait_for_exit());
     const std::vector<uint8_t> saved = e2e::read_file(e2e::settings_file());
     EXPECT_TRUE(saved.empty() || !stored_guid_is(saved_record().pad_slots[1], attached_pads()[0].instance))
         << "the changes were saved";
-}
-
-// Presses a button of the pad `id` and holds it until the condition holds, then lets go;
-// whether it held. A pad first seen with the button down, or a dialog that just opened,
-// makes the tool wait for a release: the press is then made again.
-bool press_until(VirtualPads& pads, const std::string& id, int button, const std::function<bool()>& done) {
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        pads.set("button", id, button, 1);
-        const bool held = wait_until(done, 1500);
-        pads.set("button", id, button, 0);
-        if (held) return true;
-    }
-    return false;
 }
 
 // A change made by the mouse counts: B asks before it is thrown away (B in the question goes
