@@ -231,14 +231,31 @@ PadNavigation::~PadNavigation() {
     m_input.set_message_handler(nullptr);
 }
 
+namespace {
+
+// The system's XInputGetState, from the first XInput DLL there is; loaded once and kept
+// until the process ends: XInput reads the pads on a thread of its own, which must never
+// run on into a DLL that was unloaded.
+XInputGetStateCall system_xinput_get_state() {
+    static const XInputGetStateCall get_state = [] {
+        for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
+            HMODULE library = load_system_library(name);
+            const auto found = library ? reinterpret_cast<XInputGetStateCall>(reinterpret_cast<void*>(
+                                             GetProcAddress(library, "XInputGetState")))
+                                       : nullptr;
+            if (found) return found;
+            if (library) FreeLibrary(library);  // no XInput in it: never used
+        }
+        return XInputGetStateCall(nullptr);
+    }();
+    return get_state;
+}
+
+}  // namespace
+
 void PadNavigation::Start() {
     m_window = m_input.window();
-    m_getXInputState = g_xinput_get_state;
-    for (const wchar_t* name : {L"xinput1_4.dll", L"xinput1_3.dll", L"xinput9_1_0.dll"}) {
-        if (m_getXInputState) break;
-        m_xinput.reset(load_system_library(name));
-        m_getXInputState = m_xinput.proc<XInputGetStateCall>("XInputGetState");
-    }
+    m_getXInputState = g_xinput_get_state ? g_xinput_get_state : system_xinput_get_state();
     m_timing = keyboard_timing();
     m_input.set_message_handler([this](UINT message, WPARAM wparam, LPARAM lparam, LRESULT& result) {
         return HandleMessage(message, wparam, lparam, result);

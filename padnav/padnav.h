@@ -201,7 +201,6 @@ private:
     padnav::nav_timing m_timing;
     std::vector<Pad> m_pads;
     std::vector<uint8_t> m_recordAtStart;
-    UniqueModule m_xinput;
     XInputGetStateCall m_getXInputState = nullptr;
     bool m_xinputConnected[XUSER_MAX_COUNT] = {};
     uint32_t m_emptySlotsIn = 0;     // when the empty XInput slots are asked again (GetTickCount)
