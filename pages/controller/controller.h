@@ -6,6 +6,7 @@
 
 #include "nrv/graphic/graphic.h"
 #include "nrv/peripheral/core/controls.h"
+#include "settings/settings.h"
 
 #include <cstdint>
 #include <string>
@@ -157,11 +158,16 @@ std::u16string kept_entry_name(uint32_t entry, const KeptEntryPatterns& patterns
 // XInput needs Windows XP (5.1) or later.
 bool xinput_supported(unsigned major_version, unsigned minor_version);
 
+// What a press on a game controller does while the players choose their pads by pressing
+// them: a face button or Start (by where it sits on a pad of the family, whatever is printed
+// on it) takes the pad, Back closes the choice, any other control does nothing.
+enum class PadChoicePress { None, Take, Close };
+PadChoicePress pad_choice_press(PadFamily family, EntryCode entry);
+
 #ifdef _WIN32
 #include "framework/framework.h"
 #include "nrv/peripheral/peripheral.h"
 #include "pages/pages.h"
-#include "settings/settings.h"
 
 // Whether a high-contrast theme is on: the system's answer unless a test puts its own in.
 // What the tool draws itself then uses the system colours.
