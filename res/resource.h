@@ -7,6 +7,7 @@
 #define IDD_CAPTURE 158
 #define IDD_VOICE_TEST 159
 #define IDD_ONLINE_PAGE 161
+#define IDD_PAD_CHOICE 162
 #define IDR_CONTROLLER_PICTURE 160
 #define IDR_STRING_DATABASE 190
 // The controller picture, its highlights and the slot-button bitmaps drawn at 200 %, for
@@ -164,3 +165,7 @@
 #define IDC_TAKEN_NOTE 1110
 #define IDC_CONTROLLER_SETTINGS 1111
 #define ID_CLEAR_SLOT 1112
+// The button beside the device list that lets each player choose a pad by pressing it, and
+// the prompt of the dialog it opens.
+#define IDC_CHOOSE_PADS 1113
+#define IDC_PAD_CHOICE_PROMPT 1114

@@ -28,21 +28,6 @@ std::vector<std::wstring> part_names() {
     return names;
 }
 
-// The pattern with each "%s" replaced by the next of the values, in order.
-std::wstring fill_pattern(const std::wstring& pattern, const std::vector<std::wstring>& values) {
-    std::wstring text;
-    size_t next = 0;
-    for (size_t at = 0; at < pattern.size(); ++at) {
-        if (pattern.compare(at, 2, L"%s") == 0 && next < values.size()) {
-            text += values[next++];
-            ++at;
-        } else {
-            text += pattern[at];
-        }
-    }
-    return text;
-}
-
 // A control named by another control's window text (`lender`): a name box by its slot
 // button, a combo box by its label.
 LRESULT CALLBACK named_control_proc(HWND control, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -75,6 +60,20 @@ bool system_high_contrast() {
 }  // namespace
 
 HighContrastQuery g_high_contrast_on = &system_high_contrast;
+
+std::wstring fill_pattern(const std::wstring& pattern, const std::vector<std::wstring>& values) {
+    std::wstring text;
+    size_t next = 0;
+    for (size_t at = 0; at < pattern.size(); ++at) {
+        if (pattern.compare(at, 2, L"%s") == 0 && next < values.size()) {
+            text += values[next++];
+            ++at;
+        } else {
+            text += pattern[at];
+        }
+    }
+    return text;
+}
 
 void draw_focus_mark(const DRAWITEMSTRUCT& item) {
     if (!(item.itemState & ODS_FOCUS) || (item.itemState & ODS_NOFOCUSRECT)) return;
@@ -193,9 +192,25 @@ void ButtonPage::SetUpAccess() {
     name_after(GetDlgItem(IDC_PLAYER), GetDlgItem(IDC_PLAYER_LABEL));
     name_after(GetDlgItem(IDC_DEVICE), GetDlgItem(IDC_DEVICE_LABEL));
     if (m_picture.m_hWnd) ::SetWindowTextW(m_picture.m_hWnd, text_w(kPictureNameText).c_str());
-    // The system's game controller settings belong to the Controller page only.
+    // The system's game controller settings and the choice of pads by pressing them belong
+    // to the Controller page only; the device list takes the room of the latter.
     if (m_player == 0) {
-        if (HWND button = GetDlgItem(IDC_CONTROLLER_SETTINGS)) ShowWindow(button, SW_HIDE);
+        for (int id : {IDC_CONTROLLER_SETTINGS, IDC_CHOOSE_PADS}) {
+            if (HWND button = GetDlgItem(id)) ShowWindow(button, SW_HIDE);
+        }
+        HWND list = GetDlgItem(IDC_DEVICE);
+        HWND choice = GetDlgItem(IDC_CHOOSE_PADS);
+        // A drop-down list's window is as high as the list when it is open. (Wine answers 0
+        // to the question where that is, and tells it all the same.)
+        RECT dropped = {};
+        if (list && choice)
+            ::SendMessageW(list, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+        if (dropped.bottom > dropped.top) {
+            const PixelRect room = child_rect(m_hWnd, list);
+            MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&dropped), 2);
+            ::SetWindowPos(list, nullptr, 0, 0, child_rect(m_hWnd, choice).right - room.left,
+                           dropped.bottom - room.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        }
     }
 }
 
@@ -248,6 +263,16 @@ void ButtonPage::ShowTakenNote(int from, int to) {
     m_flashTicks = kFlashTicks;
     SetTimer(kFlashTimer, kFlashPeriodMs);
     if (HWND box = m_slotButtons[from].NameBox()) InvalidateRect(box, nullptr, TRUE);
+}
+
+void ButtonPage::ShowSwapNote(int first, int second) {
+    HWND note = GetDlgItem(IDC_TAKEN_NOTE);
+    StopFlashing();
+    if (!note) return;
+    const std::wstring text =
+        fill_pattern(text_w(kPadsSwappedText), {player_name(first), player_name(second)});
+    ::SetWindowTextW(note, text.c_str());
+    announce_note(note);
 }
 
 void ButtonPage::FlashTick() {

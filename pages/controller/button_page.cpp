@@ -84,6 +84,24 @@ bool same_guid(const GUID& a, const GUID& b) {
     return std::memcmp(&a, &b, sizeof a) == 0;
 }
 
+bool holds(unsigned player, const SettingsGuid& device) {
+    return std::memcmp(&pad_device(player), &device, sizeof device) == 0;
+}
+
+// A controller slot's device and entries as they are now, and put back.
+PadSlot copy_of_slot(unsigned player) {
+    PadSlot slot = {};
+    slot.device_guid = pad_device(player);
+    if (const uint32_t* entries = pad_assignments(player))
+        std::memcpy(slot.assignments, entries, sizeof slot.assignments);
+    return slot;
+}
+
+void put_slot(unsigned player, const PadSlot& slot) {
+    pad_device(player) = slot.device_guid;
+    store_pad_assignments(player, slot.assignments);
+}
+
 std::wstring device_name(const input_device_dx8& device) {
     std::wstring name;
     device.instance_name(name);
@@ -103,6 +121,10 @@ PadIds device_ids(const input_device_dx8& device) {
 }
 
 }  // namespace
+
+std::wstring player_name(int player) {
+    return text_w(kControllerText) + L" " + std::to_wstring(player);
+}
 
 PadFamily device_family(const input_device_dx8& device) {
     return pad_family(u16_from(device_name(device)).c_str(), u16_from(device_path(device)).c_str(),
@@ -159,6 +181,7 @@ ON_MESSAGE(kClearSlotMessage, &ButtonPage::OnClearSlotRequest)
 ON_MESSAGE(kUndoMessage, &ButtonPage::OnUndo)
 ON_MESSAGE(WM_CTLCOLORSTATIC, &ButtonPage::OnControlColour)
 ON_BN_CLICKED(IDC_CONTROLLER_SETTINGS, &ButtonPage::OnControllerSettings)
+ON_BN_CLICKED(IDC_CHOOSE_PADS, &ButtonPage::OnChoosePads)
 END_MESSAGE_MAP()
 
 ButtonPage::ButtonPage(int index, UINT title_string)
@@ -256,9 +279,8 @@ void ButtonPage::FillPage(int slot, bool enumerate) {
     LRESULT selection = 0;
 
     if (m_player != kKeyboardSlot) {
-        const std::wstring player = text_w(kControllerText);
         for (int number = kFirstPlayer; number <= kLastPlayer; ++number) {
-            const std::wstring entry = player + L" " + std::to_wstring(number);
+            const std::wstring entry = player_name(number);
             SendDlgItemMessage(IDC_PLAYER, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(entry.c_str()));
         }
         SendDlgItemMessage(IDC_PLAYER, CB_SETCURSEL, m_player - kFirstPlayer);
@@ -447,6 +469,8 @@ void ButtonPage::EnableSlotControls(bool enable) {
         EnableDlgItem(controls.button, on);
         EnableDlgItem(controls.name, on);
     }
+    // In XInput mode Windows numbers the pads itself; without a pad there is none to press.
+    EnableDlgItem(IDC_CHOOSE_PADS, enable && m_player != kKeyboardSlot && AnyPadAttached() ? TRUE : FALSE);
 }
 
 void ButtonPage::EnableModeControls(bool enable) {
@@ -476,21 +500,14 @@ void ButtonPage::OnDirectInput() {
 // that only looking at the XInput option loses no layout.
 void ButtonPage::KeepSlotsBeforeXInput() {
     m_slotsBeforeXInput.clear();
-    for (unsigned player = kFirstPlayer; player <= kLastPlayer; ++player) {
-        PadSlot slot;
-        slot.device_guid = pad_device(player);
-        std::memcpy(slot.assignments, pad_assignments(player), sizeof slot.assignments);
-        m_slotsBeforeXInput.push_back(slot);
-    }
+    for (unsigned player = kFirstPlayer; player <= kLastPlayer; ++player)
+        m_slotsBeforeXInput.push_back(copy_of_slot(player));
 }
 
 bool ButtonPage::RestoreSlotsBeforeXInput() {
     if (m_slotsBeforeXInput.size() != kLastPlayer - kFirstPlayer + 1) return false;
-    for (unsigned player = kFirstPlayer; player <= kLastPlayer; ++player) {
-        const PadSlot& slot = m_slotsBeforeXInput[player - kFirstPlayer];
-        pad_device(player) = slot.device_guid;
-        store_pad_assignments(player, slot.assignments);
-    }
+    for (unsigned player = kFirstPlayer; player <= kLastPlayer; ++player)
+        put_slot(player, m_slotsBeforeXInput[player - kFirstPlayer]);
     m_slotsBeforeXInput.clear();
     return true;
 }
@@ -576,15 +593,16 @@ void ButtonPage::OnDefaultSettings() {
     ShowAssignments();
 }
 
-void ButtonPage::RememberForUndo() {
+void ButtonPage::RememberForUndo(bool devices, unsigned other) {
     constexpr size_t kUndoDepth = 32;
     const unsigned player = static_cast<unsigned>(m_player);
-    const uint32_t* entries = pad_assignments(player);
-    if (!entries) return;
+    if (!pad_assignments(player)) return;
+    UndoStep step = {devices, 1, {player, other}, {copy_of_slot(player), {}}};
+    if (other != 0) {
+        step.before[1] = copy_of_slot(other);
+        step.count = 2;
+    }
     if (m_undoSteps.size() == kUndoDepth) m_undoSteps.erase(m_undoSteps.begin());
-    UndoStep step = {player, {}};
-    step.before.device_guid = pad_device(player);
-    std::memcpy(step.before.assignments, entries, sizeof step.before.assignments);
     m_undoSteps.push_back(step);
 }
 
@@ -592,14 +610,87 @@ LRESULT ButtonPage::OnUndo(WPARAM, LPARAM) {
     if (m_capturing || m_undoSteps.empty()) return 0;
     const UndoStep step = m_undoSteps.back();
     m_undoSteps.pop_back();
+    if (step.devices) {
+        // Each player the step changed gets its device and layout back. A device is held by
+        // one player at most: another player that chose one of them since lets it go.
+        for (unsigned n = 0; n < step.count; ++n) {
+            const SettingsGuid& device = step.before[n].device_guid;
+            for (unsigned other = kFirstPlayer; other <= kLastPlayer; ++other) {
+                const bool in_step =
+                    other == step.players[0] || (step.count == 2 && other == step.players[1]);
+                if (!in_step && !holds(other, kNoDevice) && holds(other, device))
+                    pad_device(other) = kNoDevice;
+            }
+        }
+        for (unsigned n = 0; n < step.count; ++n) put_slot(step.players[n], step.before[n]);
+        FillPage(m_player, false);
+        return 0;
+    }
     // A player that has another device since keeps that device's layout.
-    if (std::memcmp(&step.before.device_guid, &pad_device(step.player), sizeof(SettingsGuid)) != 0) return 0;
-    store_pad_assignments(step.player, step.before.assignments);
-    if (step.player == static_cast<unsigned>(m_player)) {
+    const unsigned player = step.players[0];
+    if (!holds(player, step.before[0].device_guid)) return 0;
+    store_pad_assignments(player, step.before[0].assignments);
+    if (player == static_cast<unsigned>(m_player)) {
         ShowAssignments();
         ShowTakenNote(-1, -1);
     }
     return 0;
+}
+
+bool ButtonPage::AnyPadAttached() const {
+    return m_input && m_input->manager().device_count(kGameControllerKind) > 0;
+}
+
+void ButtonPage::OnChoosePads() {
+    if (m_capturing || m_player == kKeyboardSlot || xinput() || !AnyPadAttached()) return;
+    m_swapped[0] = m_swapped[1] = 0;
+    // The sheet is the dialog's owner and stays disabled while it runs; the page changes
+    // only through TakePad.
+    CPadChoiceDlg dialog(this, m_input, m_player,
+                         [this](int player, const GUID& pad) { return TakePad(player, pad); });
+    m_capturing = true;
+    dialog.DoModal();
+    m_capturing = false;
+    if (m_refillPending) {
+        m_refillPending = false;
+        FillPage(m_player, false);  // the devices were listed again meanwhile
+        if (m_swapped[0]) ShowSwapNote(m_swapped[0], m_swapped[1]);
+    }
+}
+
+bool ButtonPage::TakePad(int player, const GUID& pad) {
+    if (player < kFirstPlayer || player > kLastPlayer || !find_input_device(m_input, pad)) return false;
+    const unsigned taker = static_cast<unsigned>(player);
+    const SettingsGuid stored = to_stored(pad);
+    unsigned holder = 0;
+    for (unsigned other = kFirstPlayer; other <= kLastPlayer; ++other) {
+        if (other != taker && holds(other, stored)) holder = other;
+    }
+    // The page shows the player taking the pad, and the pass ends on the last one.
+    FillPage(player, false);
+    if (holds(taker, stored)) {
+        // The player's own pad: nothing changes.
+    } else if (holder != 0) {
+        // Each keeps the layout of the pad it had: the two slots trade places.
+        RememberForUndo(true, holder);
+        const PadSlot taking = copy_of_slot(taker);
+        put_slot(taker, copy_of_slot(holder));
+        put_slot(holder, taking);
+        m_swapped[0] = static_cast<int>(holder);
+        m_swapped[1] = player;
+        FillPage(player, false);
+    } else {
+        LRESULT entry = -1;
+        for (size_t n = 0; n < m_deviceList.size(); ++n) {
+            if (same_guid(m_deviceList[n], pad)) entry = static_cast<LRESULT>(n);
+        }
+        if (entry < 0) return false;
+        RememberForUndo(true);
+        SendDlgItemMessage(IDC_DEVICE, CB_SETCURSEL, static_cast<WPARAM>(entry));
+        OnSelchangeDevice();
+    }
+    if (m_swapped[0]) ShowSwapNote(m_swapped[0], m_swapped[1]);
+    return true;
 }
 
 LRESULT ButtonPage::OnTimer(WPARAM timer, LPARAM) {

@@ -6,6 +6,7 @@
 
 #include "nrv/graphic/graphic.h"
 #include "nrv/peripheral/core/controls.h"
+#include "settings/settings.h"
 
 #include <cstdint>
 #include <string>
@@ -157,11 +158,16 @@ std::u16string kept_entry_name(uint32_t entry, const KeptEntryPatterns& patterns
 // XInput needs Windows XP (5.1) or later.
 bool xinput_supported(unsigned major_version, unsigned minor_version);
 
+// What a press on a game controller does while the players choose their pads by pressing
+// them: a face button or Start (by where it sits on a pad of the family, whatever is printed
+// on it) takes the pad, Back closes the choice, any other control does nothing.
+enum class PadChoicePress { None, Take, Close };
+PadChoicePress pad_choice_press(PadFamily family, EntryCode entry);
+
 #ifdef _WIN32
 #include "framework/framework.h"
 #include "nrv/peripheral/peripheral.h"
 #include "pages/pages.h"
-#include "settings/settings.h"
 
 // Whether a high-contrast theme is on: the system's answer unless a test puts its own in.
 // What the tool draws itself then uses the system colours.
@@ -314,9 +320,17 @@ private:
     // Keeps the slot's button off its name box and makes its picture fit the button.
     void FitSlotButton(int slot, int drawn_dpi);
 
-    // Keeps the player's layout as it is before a change, for OnUndo.
-    void RememberForUndo();
+    // Keeps the player's layout as it is before a change, for OnUndo; for a change of
+    // devices, the player's device as well, and `other`'s slot too when it is not 0 (a swap).
+    void RememberForUndo(bool devices = false, unsigned other = 0);
     LRESULT OnUndo(WPARAM, LPARAM);
+
+    // Each player in turn chooses a pad by pressing a button on it (pad_choice_dlg.cpp).
+    void OnChoosePads();
+    // Gives the player the pad as choosing it in the device list does; a pad another player
+    // holds is swapped with the player's, layouts and all. False when the pad is not listed.
+    bool TakePad(int player, const GUID& pad);
+    bool AnyPadAttached() const;
 
     // Screen reader names, the steal note and the slot-clearing keys (button_access.cpp).
     void SetUpAccess();
@@ -326,6 +340,8 @@ private:
     // name box; with `from` negative, clears the note, or says that game controllers are
     // still being looked for while they are.
     void ShowTakenNote(int from, int to);
+    // Says under the picture that the two players swapped pads.
+    void ShowSwapNote(int first, int second);
     void FlashTick();
     void StopFlashing();
     LRESULT OnControlColour(WPARAM, LPARAM);
@@ -350,10 +366,13 @@ private:
     int m_flashTicks = 0;
     std::vector<PadSlot> m_slotsBeforeXInput;  // slots 1 to 4 when XInput was chosen
     struct UndoStep {
-        unsigned player;
-        PadSlot before;  // its device then, and its entries before the change
+        bool devices;         // the step gave players other devices: undoing it gives them back
+        unsigned count;       // players it changed: 1, or 2 for a swap
+        unsigned players[2];  // the player shown when it was made, then the other of a swap
+        PadSlot before[2];    // each one's device then, and its entries before the change
     };
     std::vector<UndoStep> m_undoSteps;
+    int m_swapped[2] = {0, 0};  // the players the pad choice under way swapped last; 0 for none
 };
 
 #endif  // _WIN32

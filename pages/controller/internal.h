@@ -3,6 +3,10 @@
 
 #include "pages/controller/controller.h"
 
+#include <functional>
+#include <string>
+#include <vector>
+
 #ifdef _WIN32
 
 // Timers of the page window.
@@ -53,6 +57,50 @@ private:
     uint8_t m_captured = kNothingCaptured;
     GUID m_device = {};
 };
+
+// The dialog in which the players choose their pads by pressing a button on them, one after
+// the other from `first_player` on. The first pad on which a face button or Start goes down
+// after the dialog opened (a button held then counts once it was let go and pressed again)
+// is handed to `take` for the player whose turn it is; when `take` says it was taken, the
+// turn passes to the next player, and after player 4 the dialog ends with OK. A pad taken
+// in this pass is not taken again for a later player. Back on any pad, Escape and Cancel end
+// it with Cancel, as does the last pad going; the pads taken so far stay taken. Every pad's
+// presses are the dialog's while it is open: pad navigation leaves them alone.
+class CPadChoiceDlg : public CDialog {
+public:
+    // Takes the pad for the player; false when it could not be taken.
+    using TakeFunction = std::function<bool(int player, const GUID& pad)>;
+    CPadChoiceDlg(CWnd* owner, nrv::peripheral::run_input* input, int first_player, TakeFunction take);
+
+    BOOL OnInitDialog() override;
+
+    DECLARE_MESSAGE_MAP()
+
+private:
+    struct Pad {
+        GUID instance;
+        nrv::peripheral::press_reader presses;
+    };
+    LRESULT OnTimer(WPARAM, LPARAM);
+    LRESULT OnHelpRequest(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    // Every pad's presses since the last look: Close when Back went down on any of them,
+    // otherwise Take with `pressed` the first pad listed on which a face button or Start did.
+    PadChoicePress Scan(GUID& pressed);
+    bool TakenInThisPass(const GUID& pad) const;
+    void ShowPrompt(bool announce);
+
+    nrv::peripheral::run_input* m_input;
+    TakeFunction m_take;
+    int m_player;             // whose turn it is
+    std::vector<Pad> m_pads;  // the pads listed at the last look, each with its place in its press log
+    std::vector<GUID> m_taken;
+};
+
+// How the tool names a player of the Controller page (1 to 4): "Controller 2".
+std::wstring player_name(int player);
+// The pattern with each "%s" replaced by the next of the values, in order.
+std::wstring fill_pattern(const std::wstring& pattern, const std::vector<std::wstring>& values);
 
 // Draws the keyboard focus mark inside an owner-drawn item that has the focus.
 void draw_focus_mark(const DRAWITEMSTRUCT& item);

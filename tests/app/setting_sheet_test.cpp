@@ -102,7 +102,7 @@ TEST(HandheldScreen, TheSheetAndItsDialogsFitWithReadableText) {
             EXPECT_TRUE(fits_handheld(test_support::window_size(window))) << "page " << page;
             EXPECT_GE(smallest_text(window), kSmallestReadableText) << "page " << page;
         }
-        for (int id : {IDD_CAPTURE, IDD_VOICE_TEST}) {
+        for (int id : {IDD_CAPTURE, IDD_VOICE_TEST, IDD_PAD_CHOICE}) {
             HWND dialog =
                 CreateDialogParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(id), window, template_only, 0);
             ASSERT_TRUE(dialog) << "dialog " << id;

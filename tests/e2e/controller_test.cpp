@@ -493,6 +493,8 @@ TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
     SendMessageW(page, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(page, IDC_DEVICE)), TRUE);
     Sleep(200);
     press_key(VK_TAB);
+    ASSERT_EQ(focused_control(page), GetDlgItem(page, IDC_CHOOSE_PADS)) << "Tab did not reach the pad choice";
+    press_key(VK_TAB);
     ASSERT_EQ(focused_control(page), GetDlgItem(page, IDC_SLOT_LT)) << "Tab did not reach the first slot";
 
     test_support::send_key(VK_SPACE, true);

@@ -1,10 +1,7 @@
-// The Controller page with game controllers: fake DirectInput pads. A pad answers object
-// queries by offset, so only the axes it has count: on these pads X, Y, Z and Rz have the
-// ordinals 0 to 3.
+// The Controller page with game controllers: fake DirectInput pads (pages/fake_pads.h).
 #include "pages/button_test_support.h"
 #include "pages/controller/internal.h"
-#include "peripheral/fake_direct_input.h"
-#include "settings/expected_layouts.h"
+#include "pages/fake_pads.h"
 #include "support/pad_walk.h"
 
 #include <dbt.h>
@@ -23,62 +20,9 @@ namespace {
 using namespace button_test;
 using test_support::run_sheet;
 
-// Two sticks (X, Y, Z, Rz), two hats and twelve buttons, reported in that order.
-std::shared_ptr<fake::pad> make_pad(const wchar_t* name) {
-    auto pad = std::make_shared<fake::pad>();
-    pad->instance_name = name;
-    fake::add_axis(*pad, GUID_XAxis, L"X");
-    fake::add_axis(*pad, GUID_YAxis, L"Y");
-    fake::add_axis(*pad, GUID_ZAxis, L"Z");
-    fake::add_axis(*pad, GUID_RzAxis, L"Rz");
-    fake::add_hats(*pad, 2);
-    fake::add_buttons(*pad, 12);
-    fake::centre(*pad);
-    return pad;
-}
-
 // The path Windows gives the DirectInput twin of an XInput pad: "IG_" marks it.
 constexpr wchar_t kXInputTwinPath[] =
     L"\\\\?\\hid#vid_045e&pid_02ff&ig_00#8&1e5a6b3&0&0000#{4d1e55b2-f16f-11cf-88cb-001111000030}";
-
-GUID guid(uint8_t first) {
-    return fake::guid_with_first_byte(first);
-}
-
-SettingsGuid stored(const GUID& device) {
-    SettingsGuid value;
-    std::memcpy(&value, &device, sizeof value);
-    return value;
-}
-
-bool holds(unsigned player, const GUID& device) {
-    const SettingsGuid value = stored(device);
-    return std::memcmp(&pad_device(player), &value, sizeof value) == 0;
-}
-
-// Gives the player's slot a device and a layout of its own: slot s holds button 23 - s.
-void store_own_layout(unsigned player, const GUID& device) {
-    pad_device(player) = stored(device);
-    uint32_t entries[kFunctionCount];
-    for (int slot = 0; slot < kFunctionCount; ++slot)
-        entries[slot] = assignment_entry(0, static_cast<uint8_t>(23 - slot), 0, 0);
-    store_pad_assignments(player, entries);
-}
-
-std::vector<uint32_t> entries_of(unsigned player) {
-    const uint32_t* entries = pad_assignments(player);
-    return std::vector<uint32_t>(entries, entries + kFunctionCount);
-}
-
-// The default pad layout patched by known-controller row `row` (0-based; -1 for none).
-std::vector<uint32_t> pad_layout(int row) {
-    std::vector<uint32_t> entries;
-    for (int slot = 0; slot < kFunctionCount; ++slot) {
-        const TypeCode pair = row >= 0 ? kExpectedPatches[slot][row] : kExpectedDefaults[slot].pad;
-        entries.push_back(expected_entry(pair, kExpectedDefaults[slot].carried));
-    }
-    return entries;
-}
 
 // True when the edit box shows its whole text on its one line.
 bool shows_whole_text(HWND edit) {

@@ -129,10 +129,10 @@ inline std::wstring slot_text(HWND page, int slot) {
 
 // --- the capture dialog -------------------------------------------------------------------
 
-// The open capture dialog of this thread, or null.
-inline HWND find_capture_dialog() {
+// The open capture dialog of this thread (or the dialog with that prompt), or null.
+inline HWND find_capture_dialog(int prompt = IDC_CAPTURE_PROMPT) {
     for (HWND window : test_support::thread_windows(L"#32770"))
-        if (GetDlgItem(window, IDC_CAPTURE_PROMPT)) return window;
+        if (GetDlgItem(window, prompt)) return window;
     return nullptr;
 }
 
@@ -145,9 +145,13 @@ inline std::function<void(HWND)>& capture_action() {
     static std::function<void(HWND)> action;
     return action;
 }
+inline int& capture_prompt() {
+    static int prompt = IDC_CAPTURE_PROMPT;
+    return prompt;
+}
 
 inline void CALLBACK run_capture_action(HWND, UINT, UINT_PTR id, DWORD) {
-    HWND dialog = find_capture_dialog();
+    HWND dialog = find_capture_dialog(capture_prompt());
     if (!dialog) return;
     KillTimer(nullptr, id);
     std::function<void(HWND)> action = std::move(capture_action());
@@ -156,8 +160,11 @@ inline void CALLBACK run_capture_action(HWND, UINT, UINT_PTR id, DWORD) {
 }
 
 // Clicks a control that opens the capture dialog (or presses `key` on it) and runs `action`
-// on the dialog from inside its modal loop. True when the dialog opened.
-inline bool with_capture(HWND page, int control, std::function<void(HWND)> action, WORD key = 0) {
+// on the dialog from inside its modal loop. True when the dialog opened. Another dialog is
+// found by its prompt's id.
+inline bool with_capture(HWND page, int control, std::function<void(HWND)> action, WORD key = 0,
+                         int prompt = IDC_CAPTURE_PROMPT) {
+    capture_prompt() = prompt;
     bool opened = false;
     capture_action() = [&opened, action](HWND dialog) {
         opened = true;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 struct TypeCode {
     uint8_t type;
@@ -104,4 +105,15 @@ constexpr TypeCode kExpectedFamilyLayouts[24][4] = {
 
 inline uint32_t expected_entry(TypeCode pair, TypeCode carried) {
     return pair.type | pair.code << 8 | carried.type << 16 | static_cast<uint32_t>(carried.code) << 24;
+}
+
+// The 24 entries of the default pad layout patched by known-controller row `row` (0-based;
+// -1 for none).
+inline std::vector<uint32_t> expected_pad_entries(int row) {
+    std::vector<uint32_t> entries;
+    for (int slot = 0; slot < 24; ++slot) {
+        const TypeCode pair = row >= 0 ? kExpectedPatches[slot][row] : kExpectedDefaults[slot].pad;
+        entries.push_back(expected_entry(pair, kExpectedDefaults[slot].carried));
+    }
+    return entries;
 }

@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,18 @@ public:
     }
     bool set(const char* control, const std::string& id, int n, int value) {
         return send(std::string(control) + " " + id + " " + std::to_string(n) + " " + std::to_string(value));
+    }
+    // Presses a button of the pad and holds it until `done` holds, then lets go; whether it
+    // held. A pad first seen with the button down, or a dialog that just opened, makes the
+    // tool wait for a release: the press is then made again.
+    bool press_until(const std::string& id, int button, const std::function<bool()>& done) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            set("button", id, button, 1);
+            const bool held = test_support::wait_until(done, 1500);
+            set("button", id, button, 0);
+            if (held) return true;
+        }
+        return false;
     }
     bool detach(const std::string& id) { return send("detach " + id); }
     bool clear() { return send("clear"); }

@@ -33,6 +33,7 @@ const std::set<uint16_t> kTextIds = {
     178, 179, 180, 181,  // the names printed on the pads of each family
     182,  // the question before changes made by pad are lost
     183,  // game controllers still being looked for
+    184, 185, 186,  // choosing pads by pressing them, and the note of a swap
 };
 // clang-format on
 
