@@ -96,7 +96,7 @@ wine_session_start() {
   fi
 
   [ "$WINE_SESSION_OWN_PREFIX" = 1 ] && return 0
-  wine_session_boot "$dir" || return 1
+  wine_session_boot "$dir" "$WINE_SESSION_HEADLESS" || return 1
   wine_session_write_env "$dir"
 }
 
@@ -113,7 +113,7 @@ wine_session_add() {
       export WINEPREFIX="$dir/prefix"
       [ -z "$arch" ] || export WINEARCH=$arch
       wine_session_xvfb "$dir"
-      wine_session_boot "$dir" || exit 1
+      wine_session_boot "$dir" 1 || exit 1
       wine_session_write_env "$dir"
     ) &
     booting+=($!)
@@ -142,8 +142,10 @@ wine_session_xvfb() {
 
 # A new prefix made and its wineserver kept running, with Wine's services (and the HID bus
 # with the virtual pads) started. Fails when pads were asked for and did not start.
+# On an Xvfb display (NO_WM 1) no window manager runs: Wine's windows are then made
+# unmanaged, or Wine waits two seconds for a manager's answer whenever a window closes.
 wine_session_boot() {
-  local dir=$1
+  local dir=$1 no_wm=${2:-0}
   wineboot -i >"$dir/wineboot.log" 2>&1 || true
   wineserver -w
   wineserver -p
@@ -159,7 +161,9 @@ wine_session_boot() {
   fi
   # Start Wine's own services once, alone: several programs starting them at the same
   # moment on a fresh prefix can hang.
-  "${services[@]}" wine cmd /c exit >/dev/null 2>&1 || true
+  local first=(cmd /c exit)
+  [ "$no_wm" = 1 ] && first=(reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f)
+  "${services[@]}" wine "${first[@]}" >/dev/null 2>&1 || true
   # The pads can be plugged in once the HID bus runs: the library then says how many
   # commands it has carried out.
   if [ ${#services[@]} -gt 0 ]; then

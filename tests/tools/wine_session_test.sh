@@ -76,5 +76,28 @@ if boot 32 "$work/s/bad" "$work/s/good1" "$work/s/good2"; then
 fi
 grep -q "did not start in $work/s/bad" "$work/err" || fail "the failing session is not named: $(cat "$work/err")"
 
+# Windows are unmanaged where no window manager runs (Xvfb), and left to the user's manager
+# on the user's own display.
+printf '#!/bin/sh\necho "$*" >>"$WINEPREFIX.calls"\n' >"$work/bin/wine"
+printf '#!/bin/sh\n' >"$work/bin/pulseaudio"
+chmod +x "$work/bin"/*
+unmanaged() { grep -q 'X11 Driver /v Managed /d N' "$1/prefix.calls" 2>/dev/null && echo yes || echo no; }
+rm -rf "$work/s"
+start() {
+  PATH="$work/bin:$PATH" DISPLAY=:5 bash -c 'source "$0"; wine_session_start "$@"' \
+    "$top/tools/wine-session.sh" "$@" 2>>"$work/err"
+}
+start "$work/s/desktop"
+start "$work/s/headless" headless
+boot 64 "$work/s/added"
+while read -r session expected; do
+  got=$(unmanaged "$work/s/$session")
+  [ "$got" = "$expected" ] || fail "$session session: windows unmanaged $got, expected $expected"
+done <<'TABLE'
+desktop no
+headless yes
+added yes
+TABLE
+
 if [ $failures -eq 0 ]; then echo "wine session choices: all passed"; fi
 exit $((failures > 0))
