@@ -28,6 +28,7 @@
 
 namespace {
 
+using e2e::control_text;
 using e2e::ToolProcess;
 
 constexpr int kDisplayPage = 0;
@@ -50,17 +51,17 @@ HWND show_page(HWND sheet, int index) {
     return e2e::current_page(sheet);
 }
 
-std::wstring control_text(HWND page, int id) {
-    return e2e::window_text(GetDlgItem(page, id));
-}
-
 using test_support::combo_entries;
 using test_support::enabled;
 
 void choose_device(HWND page, const wchar_t* text) {
     const LRESULT index = SendMessageW(GetDlgItem(page, IDC_DEVICE), CB_FINDSTRINGEXACT,
                                        static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
-    ASSERT_GE(index, 0) << "not listed";
+    if (index < 0) {
+        std::wstring listed;
+        for (const std::wstring& entry : combo_entries(page, IDC_DEVICE)) listed += L" [" + entry + L"]";
+        FAIL() << "not listed; the list:" << std::string(listed.begin(), listed.end());
+    }
     test_support::select_combo_entry(page, IDC_DEVICE, index);
 }
 
@@ -171,7 +172,13 @@ protected:
         if (!m_tool->start()) return nullptr;
         m_sheet = m_tool->wait_for_sheet();
         if (!m_sheet) ADD_FAILURE() << "no sheet; the tool's exit code: " << m_tool->exit_code();
-        return m_sheet ? show_page(m_sheet, kControllerPage) : nullptr;
+        if (!m_sheet) return nullptr;
+        HWND page = show_page(m_sheet, kControllerPage);
+        // A loaded machine may list the pads after the sheet opens: the page's note says
+        // that pads are still looked for until they are in.
+        if (!wait_until([&] { return control_text(page, IDC_TAKEN_NOTE).empty(); }, 10000))
+            ADD_FAILURE() << "the pads were still looked for after ten seconds";
+        return page;
     }
     // Plugs in one pad, starts the tool and chooses the pad for player 1.
     HWND start_with_pad(const std::string& id, const char* name) {
@@ -229,7 +236,11 @@ TEST_F(Controllers, PadsAreListedByNameAndEachPlayerGetsTheLayoutOfItsName) {
     ASSERT_TRUE(VirtualPads::wait_for(8));
     show_page(m_sheet, kDisplayPage);
     page = show_page(m_sheet, kControllerPage);
-    const std::vector<std::wstring> relisted = combo_entries(page, IDC_DEVICE);
+    std::vector<std::wstring> relisted;
+    EXPECT_TRUE(wait_until([&] {
+        relisted = combo_entries(page, IDC_DEVICE);
+        return relisted.size() >= 8;
+    })) << "the new pads were not listed";
     ASSERT_EQ(relisted.size(), 8u) << "at most eight devices, the keyboard among them";
     EXPECT_TRUE(std::equal(listed.begin(), listed.end(), relisted.begin()));
     EXPECT_EQ(relisted[7], L"Extra Pad");
@@ -249,7 +260,7 @@ TEST_F(Controllers, PadsAreListedByNameAndEachPlayerGetsTheLayoutOfItsName) {
 
 // A gamepad that no name fragment matches gets the Xbox layout by the "IG_" of its path.
 TEST_F(Controllers, GamepadOfAnUnknownNameGetsTheXboxLayout) {
-    ASSERT_TRUE(m_pads.attach_gamepad("pad", "Wireless Gamepad For Windows"));
+    ASSERT_TRUE(m_pads.attach_gamepad("pad", "Wireless Gamepad For Windows", 0x02e0));
     ASSERT_TRUE(VirtualPads::wait_for(1));
     HWND page = start_on_controller_page();
     ASSERT_TRUE(page);

@@ -171,6 +171,10 @@ std::wstring window_text(HWND window) {
     return text;
 }
 
+std::wstring control_text(HWND dialog, int id) {
+    return window_text(GetDlgItem(dialog, id));
+}
+
 std::wstring tab_title(HWND sheet, int index) {
     HWND tab = FindWindowExW(sheet, nullptr, WC_TABCONTROLW, nullptr);
     DWORD pid = 0;
@@ -370,20 +374,20 @@ int one_line_room(HWND control, HDC dc, const std::wstring& class_name, LONG sty
     INT digit_width = 0;
     GetCharWidth32W(dc, L'0', L'0', &digit_width);
     switch (style & BS_TYPEMASK) {
-    case BS_PUSHBUTTON:
-    case BS_DEFPUSHBUTTON:
-        return width - 2 * MulDiv(2, dpi, 96);  // inside the button's edge
-    case BS_CHECKBOX:
-    case BS_AUTOCHECKBOX:
-    case BS_3STATE:
-    case BS_AUTO3STATE:
-    case BS_RADIOBUTTON:
-    case BS_AUTORADIOBUTTON:
-        return width - (MulDiv(12, dpi, 96) + 1) - digit_width / 2;  // beside the box
-    case BS_GROUPBOX:
-        return width - 2 * digit_width;  // between the frame's corners
-    default:
-        return 0;
+        case BS_PUSHBUTTON:
+        case BS_DEFPUSHBUTTON:
+            return width - 2 * MulDiv(2, dpi, 96);  // inside the button's edge
+        case BS_CHECKBOX:
+        case BS_AUTOCHECKBOX:
+        case BS_3STATE:
+        case BS_AUTO3STATE:
+        case BS_RADIOBUTTON:
+        case BS_AUTORADIOBUTTON:
+            return width - (MulDiv(12, dpi, 96) + 1) - digit_width / 2;  // beside the box
+        case BS_GROUPBOX:
+            return width - 2 * digit_width;  // between the frame's corners
+        default:
+            return 0;
     }
 }
 

@@ -54,6 +54,8 @@ void select_page(HWND sheet, int index);
 HWND current_page(HWND sheet);
 
 std::wstring window_text(HWND window);
+// The text of control `id` of a dialog in another process.
+std::wstring control_text(HWND dialog, int id);
 // The title of tab `index` of a sheet in another process, read through that process's memory.
 std::wstring tab_title(HWND sheet, int index);
 // Whether a window of process `pid`, shown or not, holds a tab control: its sheet exists.

@@ -21,6 +21,7 @@
 
 namespace {
 
+using e2e::control_text;
 using e2e::ToolProcess;
 using test_support::attached_pads;
 using test_support::VirtualPads;
@@ -32,10 +33,6 @@ constexpr int kPadA = 0;
 constexpr int kPadB = 1;
 constexpr int kPadX = 2;
 constexpr int kPadBack = 4;
-
-std::wstring control_text(HWND window, int id) {
-    return e2e::window_text(GetDlgItem(window, id));
-}
 
 std::wstring prompt_for(int player) {
     return L"Press a button on the pad for Controller " + std::to_wstring(player) + L".";

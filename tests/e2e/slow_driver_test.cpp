@@ -21,6 +21,7 @@
 
 namespace {
 
+using e2e::control_text;
 using e2e::ToolProcess;
 using test_support::attached_pads;
 using test_support::VirtualPads;
@@ -29,10 +30,6 @@ using test_support::wait_until;
 constexpr int kDisplayPage = 0;
 constexpr int kControllerPage = 2;
 constexpr DWORD kSleepMs = 20000;
-
-std::wstring control_text(HWND page, int id) {
-    return e2e::window_text(GetDlgItem(page, id));
-}
 
 // How long the page turn took, in milliseconds.
 DWORD turn_page(HWND sheet, int index) {

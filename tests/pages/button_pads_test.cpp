@@ -712,8 +712,9 @@ TEST_F(ControllerPage, RolledAndDiagonalPressesMoveTheFocusOnce) {
             centred();
             EXPECT_EQ(moves, 1) << press.what;
             EXPECT_EQ(page_state(page), before) << press.what;
-            if (press.changes.size() == 1 && std::string(press.what).find("right") != std::string::npos)
+            if (press.changes.size() == 1 && std::string(press.what).find("right") != std::string::npos) {
                 EXPECT_EQ(landed, to_the_right) << press.what << ": the dominant direction moves";
+            }
         }
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });

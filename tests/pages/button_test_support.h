@@ -10,6 +10,7 @@
 #include "res/resource.h"
 #include "settings/settings.h"
 #include "e2e/driver.h"
+#include "support/accessible.h"
 #include "support/replace.h"
 #include "support/sheet_script.h"
 #include "support/wait.h"
@@ -194,30 +195,11 @@ inline bool wait_until_closed(HWND dialog, DWORD milliseconds = 3000) {
 // The accessible name (or value) and role of a control's client area, as screen readers
 // read them.
 inline std::wstring accessible_text(HWND control, bool value) {
-    ComPtr<IAccessible> object;
-    // The interface id from the header: the one the import library carries is not usable.
-    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(object.put()))))
-        return L"";
-    VARIANT self = {};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    BSTR text = nullptr;
-    const HRESULT read = value ? object->get_accValue(self, &text) : object->get_accName(self, &text);
-    std::wstring result = SUCCEEDED(read) && text ? text : L"";
-    SysFreeString(text);
-    return result;
+    const test_support::AccessibleView view = test_support::accessible_view(control);
+    return value ? view.value : view.name;
 }
 inline LONG accessible_role(HWND control) {
-    ComPtr<IAccessible> object;
-    if (FAILED(AccessibleObjectFromWindow(control, OBJID_CLIENT, __uuidof(IAccessible),
-                                          reinterpret_cast<void**>(object.put()))))
-        return 0;
-    VARIANT self = {};
-    self.vt = VT_I4;
-    self.lVal = CHILDID_SELF;
-    VARIANT role = {};
-    return SUCCEEDED(object->get_accRole(self, &role)) && role.vt == VT_I4 ? role.lVal : 0;
+    return test_support::accessible_view(control).role;
 }
 
 // The object events screen readers hear (show to live-region change) raised in this process

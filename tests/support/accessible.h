@@ -6,6 +6,7 @@
 
 #include <windows.h>
 #include <oleacc.h>
+#include <oleauto.h>
 
 #include <string>
 

@@ -76,9 +76,14 @@ public:
         return send(command);
     }
     // A pad mapped as a gamepad, which Wine, as Windows, shows to DirectInput with "IG_" in
-    // its device path.
-    bool attach_gamepad(const std::string& id, const std::string& name) {
-        return send("attach " + id + " 1 6 15 1 045e 02ff " + name);
+    // its device path. The mapping made for the first gamepad of a product id keeps that
+    // pad's name for every later one of the session: a test that needs its gamepad's name
+    // gives it a product id of its own.
+    bool attach_gamepad(const std::string& id, const std::string& name, int product = 0x02ff) {
+        char command[300];
+        std::snprintf(command, sizeof command, "attach %s 1 6 15 1 045e %04x %s", id.c_str(), product,
+                      name.c_str());
+        return send(command);
     }
     bool set(const char* control, const std::string& id, int n, int value) {
         return send(std::string(control) + " " + id + " " + std::to_string(n) + " " + std::to_string(value));
