@@ -44,18 +44,19 @@ for round in 1 2 3; do
 done
 echo "  time settings.exe adds over the probe floor (median of 5 each, three runs): ${added[*]} ms"
 
-# CPU of the tool's own process over 10 s, from /proc, while the driver in MODE keeps the
+# CPU of PROGRAM's own process over 10 s, from /proc, while the driver in MODE keeps the
 # sheet up; prints the driver's further output to the file LATER.
 cpu_while_shown() {
-  local mode=$1 label=$2 later=$3 fifo="$session/$1.out" running pid="" candidate
+  local mode=$1 program=$2 label=$3 later=$4 fifo="$session/$1.$(basename "$2").out" running pid="" candidate
   mkfifo "$fifo"
-  wine "$driver" "$mode" "$exe" >"$fifo" &
+  wine "$driver" "$mode" "$program" >"$fifo" &
   running=$!
   exec 3<"$fifo"
   while read -r line <&3; do [[ "$line" == READY* ]] && break; done || true
-  # The tool of this run's own prefix, not one that another Wine session may be running.
-  for candidate in $(pgrep -f 'app.settings\.exe' || true); do
-    tr '\0' '\n' <"/proc/$candidate/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && pid=$candidate
+  # The program of this run's own prefix, not one that another Wine session may be running;
+  # started after the driver, whose command line names it too, it is the last found.
+  for candidate in $(pgrep -f "$(basename "$program" | sed 's/\./\\./g')" || true); do
+    tr '\0' '\n' 2>/dev/null <"/proc/$candidate/environ" | grep -qx "WINEPREFIX=$WINEPREFIX" && pid=$candidate
   done
   if [ -n "$pid" ]; then
     ticks() { awk '{ print $14 + $15 }' "/proc/$pid/stat"; }
@@ -65,16 +66,17 @@ cpu_while_shown() {
     sleep 10
     after=$(ticks)
     cpu_ms=$(( (after - before) * 1000 / hz ))
-    echo "CPU while idling 10 s $label: ${cpu_ms} ms ($(awk -v c="$cpu_ms" 'BEGIN { printf "%.1f", c / 100 }') % of one core)"
+    echo "CPU while idling 10 s, $label: ${cpu_ms} ms ($(awk -v c="$cpu_ms" 'BEGIN { printf "%.1f", c / 100 }') % of one core)"
   else
-    echo "CPU while idling $label: the tool's process was not found"
+    echo "CPU while idling, $label: the program's process was not found"
   fi
   tr -d '\r' <&3 >"$later"
   exec 3<&-
   wait "$running" || true
 }
-cpu_while_shown idle "on the Controller page" /dev/null
-cpu_while_shown pad "on the Display page with a pad plugged in" "$session/pad-delay"
+cpu_while_shown idle "$bare" "a bare PropertySheetW, what Wine itself takes here" /dev/null
+cpu_while_shown idle "$exe" "on the Controller page" /dev/null
+cpu_while_shown pad "$exe" "on the Display page with a pad plugged in" "$session/pad-delay"
 read -r delay presses first <"$session/pad-delay" || true
 if [ -n "${delay:-}" ] && [ "$delay" != none ]; then
   echo "From a D-pad press to the focus moving (median of ${presses}): ${delay} ms; the first, after 12 s at rest: ${first} ms"
