@@ -19,8 +19,9 @@ CsettingApp g_app;
 NamedMutex g_productMutex("Calcora");
 
 // How long after the probe the sheet waits for the first listing of game controllers; the
-// pads come in when it ends.
-constexpr DWORD kListingWaitMs = 2000;
+// pads come in when it ends. An ordinary listing ends well within it; one that a slow driver
+// holds up delays the sheet by this much and no more.
+constexpr DWORD kListingWaitMs = 1500;
 
 void load_texts() {
     DWORD size = 0;
@@ -115,7 +116,7 @@ BOOL CsettingApp::InitInstance() {
     AfxEnableControlContainer();
 
     // The game controllers are listed on a thread of their own beside the probe; a driver
-    // that takes long to answer holds up the sheet by two seconds at most. The pads work
+    // that takes long to answer holds up the sheet by a second and a half at most. The pads work
     // every box and dialog from here on.
     nrv::peripheral::run_input input;
     input.start();

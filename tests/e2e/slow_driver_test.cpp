@@ -113,7 +113,8 @@ protected:
     HWND m_sheet = nullptr;
 };
 
-// At start-up the sheet waits for the listing two seconds at most, then works with what it
+// At start-up the sheet waits for the listing two seconds at most (a second and a half after
+// the probe, which leaves room for the probe's own spread), then works with what it
 // has: the player's pad is shown by its kept layout, pages turn at once, OK saves what is
 // shown and Cancel ends at once; the pads come in when the listing ends.
 TEST_F(SlowDriver, StartUpWaitsTwoSecondsAtMostAndThePadsComeLater) {
@@ -122,8 +123,8 @@ TEST_F(SlowDriver, StartUpWaitsTwoSecondsAtMostAndThePadsComeLater) {
     const SettingsRecord stored = store_player_pad(attached_pads()[0].instance);
 
     // What start-up and Cancel take without the sleep, and with it: the better of two of
-    // each, so that a moment of load on the machine does not count. (Without a window
-    // manager, Wine itself takes about two seconds to close the sheet.)
+    // each, so that a moment of load on the machine does not count. (Wine itself takes a
+    // while to close the sheet, which the times without the sleep include.)
     DWORD start_without = ~0u, start_with = ~0u, end_without = ~0u;
     for (int round = 0; round < 2; ++round) {
         start_without = std::min(start_without, start(0));
