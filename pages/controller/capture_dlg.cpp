@@ -7,19 +7,35 @@
 
 namespace {
 
-constexpr UINT_PTR kScanTimer = 1;
 constexpr UINT kScanPeriodMs = 160;
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CBtnDlg, CDialog)
-ON_MESSAGE(WM_TIMER, &CBtnDlg::OnTimer)
-ON_MESSAGE(WM_HELP, &CBtnDlg::OnHelpRequest)
-ON_MESSAGE(WM_DESTROY, &CBtnDlg::OnDestroy)
+BEGIN_MESSAGE_MAP(CPressDlg, CDialog)
+ON_MESSAGE(WM_HELP, &CPressDlg::OnHelpRequest)
+ON_MESSAGE(WM_DESTROY, &CPressDlg::OnDestroy)
 END_MESSAGE_MAP()
 
-CBtnDlg::CBtnDlg(CWnd* owner, nrv::peripheral::run_input* input)
-    : CDialog(IDD_CAPTURE, owner), m_input(input) {}
+void CPressDlg::StartReading(const GUID& device) {
+    SetTimer(kScanTimer, kScanPeriodMs);
+    if (m_input) m_input->begin_capture(m_hWnd, device);
+}
+
+LRESULT CPressDlg::OnHelpRequest(WPARAM, LPARAM) {
+    return TRUE;
+}
+
+LRESULT CPressDlg::OnDestroy(WPARAM, LPARAM) {
+    KillTimer(kScanTimer);
+    if (m_input) m_input->end_capture(m_hWnd);
+    return 0;
+}
+
+BEGIN_MESSAGE_MAP(CBtnDlg, CPressDlg)
+ON_MESSAGE(WM_TIMER, &CBtnDlg::OnTimer)
+END_MESSAGE_MAP()
+
+CBtnDlg::CBtnDlg(CWnd* owner, nrv::peripheral::run_input* input) : CPressDlg(IDD_CAPTURE, owner, input) {}
 
 BOOL CBtnDlg::OnInitDialog() {
     const BOOL result = CDialog::OnInitDialog();
@@ -37,8 +53,7 @@ BOOL CBtnDlg::OnInitDialog() {
     wchar_t prompt[256] = {};
     ::GetDlgItemTextW(m_hWnd, IDC_CAPTURE_PROMPT, prompt, 256);
     SetWindowText(prompt);
-    SetTimer(kScanTimer, kScanPeriodMs);
-    if (m_input) m_input->begin_capture(m_hWnd, m_device);
+    StartReading(m_device);
     return result;
 }
 
@@ -57,15 +72,5 @@ LRESULT CBtnDlg::OnTimer(WPARAM, LPARAM) {
     // No later tick may overwrite the result before the modal loop has noticed the end.
     KillTimer(kScanTimer);
     OnOK();
-    return 0;
-}
-
-LRESULT CBtnDlg::OnHelpRequest(WPARAM, LPARAM) {
-    return TRUE;
-}
-
-LRESULT CBtnDlg::OnDestroy(WPARAM, LPARAM) {
-    KillTimer(kScanTimer);
-    if (m_input) m_input->end_capture(m_hWnd);
     return 0;
 }

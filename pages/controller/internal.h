@@ -31,11 +31,31 @@ HBITMAP slot_bitmap(int slot, UINT id, int side);
 // A child window's rectangle in its parent's client coordinates.
 PixelRect child_rect(HWND parent, HWND child);
 
+// A dialog whose presses are its own while it is open: it looks at them on its scan timer,
+// and pad navigation leaves the watched device alone (GUID_NULL: every pad) from
+// StartReading() until the dialog is destroyed.
+class CPressDlg : public CDialog {
+public:
+    DECLARE_MESSAGE_MAP()
+
+protected:
+    static constexpr UINT_PTR kScanTimer = 1;
+    CPressDlg(UINT template_id, CWnd* owner, nrv::peripheral::run_input* input)
+        : CDialog(template_id, owner), m_input(input) {}
+    void StartReading(const GUID& device);
+
+    nrv::peripheral::run_input* m_input;
+
+private:
+    LRESULT OnHelpRequest(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+};
+
 // The press-a-button dialog: watches one device and ends with OK at the first logical
 // button that goes from released to pressed between two of its ticks, leaving its index
 // in CapturedButton(). Cancel and Escape end it with Cancel. The device is polled by
 // whoever owns the input manager (the controller page's timer), not by the dialog.
-class CBtnDlg : public CDialog {
+class CBtnDlg : public CPressDlg {
 public:
     // `owner` is disabled while the dialog runs; the watched device is one of `input`'s.
     CBtnDlg(CWnd* owner, nrv::peripheral::run_input* input);
@@ -48,11 +68,8 @@ public:
 
 private:
     LRESULT OnTimer(WPARAM, LPARAM);
-    LRESULT OnHelpRequest(WPARAM, LPARAM);
-    LRESULT OnDestroy(WPARAM, LPARAM);
     uint8_t Scan();
 
-    nrv::peripheral::run_input* m_input;
     nrv::peripheral::press_reader m_presses;
     uint8_t m_captured = kNothingCaptured;
     GUID m_device = {};
@@ -66,7 +83,7 @@ private:
 // in this pass is not taken again for a later player. Back on any pad, Escape and Cancel end
 // it with Cancel, as does the last pad going; the pads taken so far stay taken. Every pad's
 // presses are the dialog's while it is open: pad navigation leaves them alone.
-class CPadChoiceDlg : public CDialog {
+class CPadChoiceDlg : public CPressDlg {
 public:
     // Takes the pad for the player; false when it could not be taken.
     using TakeFunction = std::function<bool(int player, const GUID& pad)>;
@@ -82,15 +99,12 @@ private:
         nrv::peripheral::press_reader presses;
     };
     LRESULT OnTimer(WPARAM, LPARAM);
-    LRESULT OnHelpRequest(WPARAM, LPARAM);
-    LRESULT OnDestroy(WPARAM, LPARAM);
     // Every pad's presses since the last look: Close when Back went down on any of them,
     // otherwise Take with `pressed` the first pad listed on which a face button or Start did.
     PadChoicePress Scan(GUID& pressed);
     bool TakenInThisPass(const GUID& pad) const;
     void ShowPrompt(bool announce);
 
-    nrv::peripheral::run_input* m_input;
     TakeFunction m_take;
     int m_player;             // whose turn it is
     std::vector<Pad> m_pads;  // the pads listed at the last look, each with its place in its press log

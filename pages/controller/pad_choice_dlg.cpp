@@ -11,22 +11,18 @@ namespace {
 
 using nrv::peripheral::input_device_dx8;
 
-constexpr UINT_PTR kScanTimer = 1;
-constexpr UINT kScanPeriodMs = 160;
 constexpr int kLastPlayer = 4;
 constexpr int kGameControllerKind = nrv::peripheral::device_game_controller;
 
 }  // namespace
 
-BEGIN_MESSAGE_MAP(CPadChoiceDlg, CDialog)
+BEGIN_MESSAGE_MAP(CPadChoiceDlg, CPressDlg)
 ON_MESSAGE(WM_TIMER, &CPadChoiceDlg::OnTimer)
-ON_MESSAGE(WM_HELP, &CPadChoiceDlg::OnHelpRequest)
-ON_MESSAGE(WM_DESTROY, &CPadChoiceDlg::OnDestroy)
 END_MESSAGE_MAP()
 
 CPadChoiceDlg::CPadChoiceDlg(CWnd* owner, nrv::peripheral::run_input* input, int first_player,
                              TakeFunction take)
-    : CDialog(IDD_PAD_CHOICE, owner), m_input(input), m_take(std::move(take)), m_player(first_player) {}
+    : CPressDlg(IDD_PAD_CHOICE, owner, input), m_take(std::move(take)), m_player(first_player) {}
 
 BOOL CPadChoiceDlg::OnInitDialog() {
     const BOOL result = CDialog::OnInitDialog();
@@ -48,8 +44,7 @@ BOOL CPadChoiceDlg::OnInitDialog() {
     }
     replace_text_placeholders(m_hWnd);
     ShowPrompt(false);
-    SetTimer(kScanTimer, kScanPeriodMs);
-    if (m_input) m_input->begin_capture(m_hWnd, GUID_NULL);
+    StartReading(GUID_NULL);
     return result;
 }
 
@@ -134,15 +129,5 @@ LRESULT CPadChoiceDlg::OnTimer(WPARAM, LPARAM) {
         case PadChoicePress::None:
             break;
     }
-    return 0;
-}
-
-LRESULT CPadChoiceDlg::OnHelpRequest(WPARAM, LPARAM) {
-    return TRUE;
-}
-
-LRESULT CPadChoiceDlg::OnDestroy(WPARAM, LPARAM) {
-    KillTimer(kScanTimer);
-    if (m_input) m_input->end_capture(m_hWnd);
     return 0;
 }

@@ -42,6 +42,7 @@ using test_support::attached_pads;
 using test_support::AttachedPad;
 using test_support::VirtualPads;
 using test_support::wait_until;
+using namespace test_support::sdl_gamepad;
 
 // --- the tool's windows --------------------------------------------------------------------
 
@@ -539,18 +540,6 @@ TEST_F(Controllers, KeyboardAloneAssignsAndClearsSlots) {
 }
 
 // --- a pad alone ----------------------------------------------------------------------------
-
-// Buttons of the mapped gamepad, as SDL numbers them.
-constexpr int kPadA = 0;
-constexpr int kPadB = 1;
-constexpr int kPadX = 2;
-constexpr int kPadBack = 4;
-constexpr int kPadStart = 6;
-constexpr int kPadLeftShoulder = 9;
-constexpr int kPadRightShoulder = 10;
-constexpr int kPadUp = 11;
-constexpr int kPadDown = 12;
-constexpr int kPadRight = 14;
 
 int shown_page_index(HWND sheet) {
     return TabCtrl_GetCurSel(reinterpret_cast<HWND>(SendMessageW(sheet, PSM_GETTABCONTROL, 0, 0)));

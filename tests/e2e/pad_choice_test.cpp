@@ -26,13 +26,9 @@ using e2e::ToolProcess;
 using test_support::attached_pads;
 using test_support::VirtualPads;
 using test_support::wait_until;
+using namespace test_support::sdl_gamepad;
 
 constexpr int kControllerPage = 2;
-// Buttons of the mapped gamepads, as SDL numbers them.
-constexpr int kPadA = 0;
-constexpr int kPadB = 1;
-constexpr int kPadX = 2;
-constexpr int kPadBack = 4;
 
 std::wstring prompt_for(int player) {
     return L"Press a button on the pad for Controller " + std::to_wstring(player) + L".";

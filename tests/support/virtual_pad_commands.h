@@ -20,6 +20,20 @@
 
 namespace test_support {
 
+namespace sdl_gamepad {
+// Buttons of the mapped gamepad, as SDL numbers them.
+constexpr int kPadA = 0;
+constexpr int kPadB = 1;
+constexpr int kPadX = 2;
+constexpr int kPadBack = 4;
+constexpr int kPadStart = 6;
+constexpr int kPadLeftShoulder = 9;
+constexpr int kPadRightShoulder = 10;
+constexpr int kPadUp = 11;
+constexpr int kPadDown = 12;
+constexpr int kPadRight = 14;
+}  // namespace sdl_gamepad
+
 struct AttachedPad {
     std::wstring name;
     GUID instance;
