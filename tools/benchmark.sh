@@ -43,6 +43,13 @@ for round in 1 2 3; do
   added+=("$(awk -v a="$tool_ms" -v b="$floor_ms" 'BEGIN { printf "%.1f", a - b }')")
 done
 echo "  time settings.exe adds over the probe floor (median of 5 each, three runs): ${added[*]} ms"
+# The same with two gamepads plugged in, which start-up lists and opens.
+added=()
+for round in 1 2 3; do
+  { read -r tool_ms; read -r floor_ms; } < <(wine "$driver" startup-pads 5 "$exe" "$floor" | tr -d '\r')
+  added+=("$(awk -v a="$tool_ms" -v b="$floor_ms" 'BEGIN { printf "%.1f", a - b }')")
+done
+echo "  the same with two gamepads plugged in: ${added[*]} ms"
 
 # CPU of PROGRAM's own process over 10 s, from /proc, while the driver in MODE keeps the
 # sheet up; prints the driver's further output to the file LATER.

@@ -122,8 +122,11 @@ int input_device_dx8::find_button(int, int) const {
 void input_device_dx8::set_threshold(uint8_t, float) {}
 
 bool input_device_dx8::open(IDirectInput8W* direct_input, HWND window, const GUID& instance, bool foreground,
-                            HANDLE state_event) {
-    if (!direct_input || FAILED(direct_input->CreateDevice(instance, m_device.put(), nullptr))) {
+                            HANDLE state_event, IDirectInputDevice8W* created) {
+    if (created) {
+        created->AddRef();
+        m_device.attach(created);
+    } else if (!direct_input || FAILED(direct_input->CreateDevice(instance, m_device.put(), nullptr))) {
         m_device.reset();
         return false;
     }

@@ -233,8 +233,10 @@ bool input_dx8::open_device(const GUID& instance) {
     } else {
         device.reset(new (std::nothrow) input_joystick_dx8());
     }
+    const ComPtr<IDirectInputDevice8W> created =
+        m_created_devices && !keyboard ? m_created_devices(instance) : ComPtr<IDirectInputDevice8W>();
     if (!device || !device->open(m_direct_input.get(), m_window, instance, m_foreground,
-                                 keyboard ? nullptr : m_state_event))
+                                 keyboard ? nullptr : m_state_event, created.get()))
         return false;
     m_devices.push_back(std::move(device));
     return true;

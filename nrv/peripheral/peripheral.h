@@ -72,12 +72,13 @@ public:
     void set_threshold(uint8_t index, float threshold) override;
     const press_log& presses() const override { return m_presses; }
 
-    // Creates the DirectInput device for the instance, sets its data format and
-    // cooperative level (foreground or background, never exclusive) and lists its controls.
-    // With an event, DirectInput signals it whenever the device's state changes. The device
-    // is acquired by the first poll.
+    // Creates the DirectInput device for the instance, or takes `created`, one already
+    // created for it (with a reference of its own), then sets its data format and cooperative
+    // level (foreground or background, never exclusive) and lists its controls. With an
+    // event, DirectInput signals it whenever the device's state changes. The device is
+    // acquired by the first poll.
     bool open(IDirectInput8W* direct_input, HWND window, const GUID& instance, bool foreground,
-              HANDLE state_event = nullptr);
+              HANDLE state_event = nullptr, IDirectInputDevice8W* created = nullptr);
 
     const GUID& instance_guid() const { return m_instance; }
     // The device's interface path as DirectInput reports it (DIPROP_GUIDANDPATH); false,
@@ -216,6 +217,10 @@ public:
     // manager takes a reference) and listed by whoever `request_listing` asks, which hands
     // its result to apply_listing later. Lists nothing itself.
     void use_direct_input(HWND window, IDirectInput8W* direct_input, std::function<void()> request_listing);
+    // Where a device that the lister already created for an instance comes from, so that
+    // creating it (slow in some drivers) is not done here; null when there is none.
+    using created_device_source = std::function<ComPtr<IDirectInputDevice8W>(const GUID& instance)>;
+    void take_created_devices_from(created_device_source source) { m_created_devices = std::move(source); }
     // Opens the system keyboard without waiting for a listing; true when it is listed.
     bool open_keyboard();
     // Drops the devices the listing no longer holds and opens the new ones; true when a
@@ -244,6 +249,7 @@ private:
     ComPtr<IDirectInput8W> m_direct_input;
     guid_set m_guids;
     std::function<void()> m_request_listing;
+    created_device_source m_created_devices;
     HANDLE m_state_event = nullptr;
 };
 

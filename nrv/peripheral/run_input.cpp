@@ -7,6 +7,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
+#include <map>
+#include <mutex>
 #include <new>
 
 namespace nrv {
@@ -42,16 +45,21 @@ ComPtr<IDirectInput8W> create_direct_input(HMODULE library) {
 
 // What the worker thread lists with: its own DirectInput, made at its first listing and
 // used on that thread only, so that a listing stuck in a driver holds nothing the window
-// thread needs. It comes from the very dinput8.dll the window thread loaded.
+// thread needs. It comes from the very dinput8.dll the window thread loaded. The game
+// controllers that arrived since the last listing are created here too, since creating one
+// takes a driver about as long as listing them; the window thread takes each over, under
+// the lock, when it opens the device, and then alone uses it.
 struct worker_direct_input {
     HMODULE library = nullptr;
     ComPtr<IDirectInput8W> object;
+    guid_set last_found;  // of the last listing, on the worker thread only
 
     bool list(listing_worker::device_ids& ids) {
         if (!object) object = create_direct_input(library);
         if (!object) return false;
         guid_set found;
         list_devices(object.get(), found);
+        create_arrived_controllers(found);
         for (const GUID& instance : found) {
             std::array<uint8_t, 16> bytes;
             std::memcpy(bytes.data(), &instance, sizeof instance);
@@ -59,6 +67,40 @@ struct worker_direct_input {
         }
         return true;
     }
+
+    // The device created for the instance, taken over by the caller; null when there is none.
+    ComPtr<IDirectInputDevice8W> take(const GUID& instance) {
+        std::lock_guard<std::mutex> guard(lock);
+        ComPtr<IDirectInputDevice8W> device;
+        const auto entry = created.find(instance);
+        if (entry != created.end()) {
+            device = std::move(entry->second);
+            created.erase(entry);
+        }
+        return device;
+    }
+
+private:
+    void create_arrived_controllers(const guid_set& found) {
+        std::map<GUID, ComPtr<IDirectInputDevice8W>, guid_less> arrived;
+        for (const GUID& instance : found) {
+            if (last_found.count(instance) || IsEqualGUID(instance, GUID_SysKeyboard) ||
+                IsEqualGUID(instance, GUID_SysMouse))
+                continue;
+            ComPtr<IDirectInputDevice8W> device;
+            if (SUCCEEDED(object->CreateDevice(instance, device.put(), nullptr)) && device)
+                arrived.emplace(instance, std::move(device));
+        }
+        last_found = found;
+        std::lock_guard<std::mutex> guard(lock);
+        // A device that went again before the window thread took it is of no more use.
+        for (auto entry = created.begin(); entry != created.end();)
+            entry = found.count(entry->first) ? std::next(entry) : created.erase(entry);
+        for (auto& entry : arrived) created[entry.first] = std::move(entry.second);
+    }
+
+    std::mutex lock;
+    std::map<GUID, ComPtr<IDirectInputDevice8W>, guid_less> created;
 };
 
 }  // namespace
@@ -119,6 +161,8 @@ bool run_input::start() {
     m_manager.use_direct_input(m_window, direct_input.get(), [this] {
         if (m_worker) m_worker->request();
     });
+    m_manager.take_created_devices_from(
+        [listing_input](const GUID& instance) { return listing_input->take(instance); });
     m_manager.set_state_event(m_state_event.get());
     if (direct_input) m_manager.open_keyboard();
     m_notification = register_for_hid_interfaces(m_window);

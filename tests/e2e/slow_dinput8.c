@@ -1,17 +1,19 @@
 /* A dinput8.dll as a slow or faulty HID driver makes DirectInput look: it hands out the
- * system's DirectInput, but every listing of game controllers first sleeps.
+ * system's DirectInput, but every listing of game controllers, or every creation of a game
+ * controller's device, first sleeps.
  *
  * Put beside the program and loaded with the DLL override dinput8=n,b. The environment
- * says how: SLOW_LISTING_MS, the sleep in milliseconds (20000 by default), and
- * SLOW_LISTING_FROM, the first listing that sleeps (1 by default; 2 lets the first one,
- * at start-up, through, so that only the listings after a device change sleep). While a
- * listing sleeps, the manual-reset event named "slow_dinput8 sleeping" is set, so that a
- * test can wait for the sleep to have begun. */
+ * says how: SLOW_IN, the calls that sleep ("listing", the default, or "creation"); SLOW_MS,
+ * the sleep in milliseconds (20000 by default); and SLOW_FROM, the first such call that
+ * sleeps (1 by default; 2 lets the first listing, at start-up, through, so that only the
+ * listings after a device change sleep). While a call sleeps, the manual-reset event named
+ * "slow_dinput8 sleeping" is set, so that a test can wait for the sleep to have begun. */
 #define COBJMACROS
 #include <windows.h>
 #include <dinput.h>
 
 #include <stdlib.h>
+#include <string.h>
 
 typedef HRESULT(WINAPI* create_fn)(HINSTANCE, DWORD, REFIID, void**, IUnknown*);
 
@@ -21,7 +23,7 @@ typedef struct {
     LONG references;
 } slow_input;
 
-static LONG game_controller_listings;
+static LONG slow_calls;
 
 static DWORD setting(const char* name, DWORD fallback) {
     char value[32];
@@ -57,25 +59,35 @@ static ULONG WINAPI release(IDirectInput8W* iface) {
     return (ULONG)left;
 }
 
+static int slow_in(const char* calls) {
+    char value[16];
+    DWORD length = GetEnvironmentVariableA("SLOW_IN", value, sizeof value);
+    const char* in = length > 0 && length < sizeof value ? value : "listing";
+    return strcmp(in, calls) == 0;
+}
+
+/* Sleeps when this call is one of those that sleep. */
+static void maybe_sleep(const char* calls) {
+    HANDLE sleeping;
+    if (!slow_in(calls) || (DWORD)InterlockedIncrement(&slow_calls) < setting("SLOW_FROM", 1)) return;
+    sleeping = CreateEventW(NULL, TRUE, FALSE, L"slow_dinput8 sleeping");
+    if (sleeping) SetEvent(sleeping);
+    Sleep(setting("SLOW_MS", 20000));
+    if (sleeping) {
+        ResetEvent(sleeping);
+        CloseHandle(sleeping);
+    }
+}
+
 static HRESULT WINAPI create_device(IDirectInput8W* iface, REFGUID guid, IDirectInputDevice8W** device,
                                     IUnknown* outer) {
+    if (!IsEqualGUID(guid, &GUID_SysKeyboard) && !IsEqualGUID(guid, &GUID_SysMouse)) maybe_sleep("creation");
     return IDirectInput8_CreateDevice(self_of(iface)->real, guid, device, outer);
 }
 
 static HRESULT WINAPI enum_devices(IDirectInput8W* iface, DWORD type, LPDIENUMDEVICESCALLBACKW callback,
                                    void* context, DWORD flags) {
-    if (type == DI8DEVCLASS_GAMECTRL || type == DI8DEVCLASS_ALL) {
-        LONG listing = InterlockedIncrement(&game_controller_listings);
-        if ((DWORD)listing >= setting("SLOW_LISTING_FROM", 1)) {
-            HANDLE sleeping = CreateEventW(NULL, TRUE, FALSE, L"slow_dinput8 sleeping");
-            if (sleeping) SetEvent(sleeping);
-            Sleep(setting("SLOW_LISTING_MS", 20000));
-            if (sleeping) {
-                ResetEvent(sleeping);
-                CloseHandle(sleeping);
-            }
-        }
-    }
+    if (type == DI8DEVCLASS_GAMECTRL || type == DI8DEVCLASS_ALL) maybe_sleep("listing");
     return IDirectInput8_EnumDevices(self_of(iface)->real, type, callback, context, flags);
 }
 
@@ -107,12 +119,13 @@ static HRESULT WINAPI configure_devices(IDirectInput8W* iface, LPDICONFIGUREDEVI
 }
 
 static IDirectInput8WVtbl slow_input_functions = {
-    query_interface, add_ref,     release,    create_device,         enum_devices,     get_device_status,
-    run_control_panel, initialize, find_device, enum_devices_by_semantics, configure_devices,
+    query_interface,   add_ref,           release,    create_device, enum_devices,
+    get_device_status, run_control_panel, initialize, find_device,   enum_devices_by_semantics,
+    configure_devices,
 };
 
-__declspec(dllexport) HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWORD version, REFIID riid, void** object,
-                                  IUnknown* outer) {
+__declspec(dllexport) HRESULT WINAPI
+    DirectInput8Create(HINSTANCE instance, DWORD version, REFIID riid, void** object, IUnknown* outer) {
     static HMODULE system_library;
     WCHAR path[MAX_PATH];
     UINT length;
@@ -128,7 +141,8 @@ __declspec(dllexport) HRESULT WINAPI DirectInput8Create(HINSTANCE instance, DWOR
         lstrcatW(path, L"\\dinput8.dll");
         system_library = LoadLibraryW(path);
     }
-    create = system_library ? (create_fn)(void (*)(void))GetProcAddress(system_library, "DirectInput8Create") : NULL;
+    create = system_library ? (create_fn)(void (*)(void))GetProcAddress(system_library, "DirectInput8Create")
+                            : NULL;
     if (!create) return E_FAIL;
     self = HeapAlloc(GetProcessHeap(), HEAP_ZERO_MEMORY, sizeof *self);
     if (!self) return E_OUTOFMEMORY;

@@ -2,6 +2,9 @@
 //   startup RUNS EXE... median milliseconds from process start to its sheet being visible,
 //                       one line per program; the programs take turns, so that a change in
 //                       the machine's load during the run falls on all of them alike
+//   startup-pads RUNS EXE...
+//                       the same with two gamepads of the session's virtual pads plugged in,
+//                       which start-up lists and opens
 //   idle EXE            shows the Controller page and keeps it up for 12 s (prints READY)
 //   parse RUNS          microseconds to parse the shipped string database
 //   pad EXE             with a virtual gamepad plugged in (the session's pads), shows the
@@ -188,6 +191,17 @@ int pad(const char* exe) {
     return 0;
 }
 
+int startup_with_pads(int runs, const std::vector<const char*>& exes) {
+    PadCommands pads;
+    if (!pads.available() || !pads.WaitDone(pads.Send("attach bench1 1 6 15 1 045e 02ff Bench Pad One")) ||
+        !pads.WaitDone(pads.Send("attach bench2 1 6 15 1 045e 02ff Bench Pad Two")))
+        return 1;
+    const int result = startup(runs, exes);
+    pads.WaitDone(pads.Send("detach bench1"));
+    pads.WaitDone(pads.Send("detach bench2"));
+    return result;
+}
+
 int parse(int runs) {
     HRSRC resource = FindResourceW(nullptr, MAKEINTRESOURCEW(IDR_STRING_DATABASE), MAKEINTRESOURCEW(10));
     if (!resource) return 1;
@@ -209,9 +223,13 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 1 ? argv[1] : "";
     if (mode == "startup" && argc > 3)
         return startup(std::atoi(argv[2]), std::vector<const char*>(argv + 3, argv + argc));
+    if (mode == "startup-pads" && argc > 3)
+        return startup_with_pads(std::atoi(argv[2]), std::vector<const char*>(argv + 3, argv + argc));
     if (mode == "idle" && argc > 2) return idle(argv[2]);
     if (mode == "parse" && argc > 2) return parse(std::atoi(argv[2]));
     if (mode == "pad" && argc > 2) return pad(argv[2]);
-    std::fprintf(stderr, "usage: bench_driver startup RUNS EXE... | idle EXE | parse RUNS | pad EXE\n");
+    std::fprintf(stderr,
+                 "usage: bench_driver startup RUNS EXE... | startup-pads RUNS EXE... | idle EXE | parse RUNS "
+                 "| pad EXE\n");
     return 2;
 }
