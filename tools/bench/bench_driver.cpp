@@ -1,7 +1,8 @@
 // Figures for tools/benchmark.sh, measured inside Wine:
 //   startup RUNS EXE... median milliseconds from process start to its sheet being visible,
-//                       one line per program; the programs take turns, so that a change in
-//                       the machine's load during the run falls on all of them alike
+//                       one line per program, after a run not counted; the programs take
+//                       turns, each run beginning with the next, so that a change in the
+//                       machine's load during the run falls on all of them alike
 //   startup-pads RUNS EXE...
 //                       the same with two gamepads of the session's virtual pads plugged in,
 //                       which start-up lists and opens
@@ -89,14 +90,17 @@ void close_and_wait(HWND sheet, PROCESS_INFORMATION& process) {
 
 int startup(int runs, const std::vector<const char*>& exes) {
     std::vector<std::vector<double>> times(exes.size());
-    for (int run = 0; run < runs; ++run) {
-        for (size_t program = 0; program < exes.size(); ++program) {
+    // A first run, not counted, warms Wine's caches: the very first start takes longer. Each
+    // counted run then begins with the next program, so that no program is always first.
+    for (int run = -1; run < runs; ++run) {
+        for (size_t turn = 0; turn < exes.size(); ++turn) {
+            const size_t program = (turn + static_cast<size_t>(run + 1)) % exes.size();
             PROCESS_INFORMATION process = {};
             const double start = now_ms();
             HWND sheet = start_and_wait(exes[program], process);
             const double shown = now_ms();
             if (!sheet) return 1;
-            times[program].push_back(shown - start);
+            if (run >= 0) times[program].push_back(shown - start);
             close_and_wait(sheet, process);
         }
     }
