@@ -25,7 +25,7 @@ exe="$build/app/settings.exe"
 bare="$build/tools/bench/bench_bare_sheet.exe"
 floor="$build/tools/bench/bench_probe_floor.exe"
 driver="$build/tools/bench/bench_driver.exe"
-runs=9
+runs=15
 
 echo "Figures of $(date -u '+%Y-%m-%d %H:%M UTC') on $(nproc) cores, Wine $(wine --version | sed 's/wine-//'), under Xvfb"
 echo
@@ -36,20 +36,19 @@ echo "Start to visible sheet (median of $runs): settings.exe ${tool_ms} ms"
 echo "  against a bare PropertySheetW (${bare_ms} ms): ratio $(ratio "$tool_ms" "$bare_ms")"
 echo "  against the probe floor, the same Direct3D 8, Direct3D 9 and DirectDraw calls once each"
 echo "  before a bare sheet (${floor_ms} ms): ratio $(ratio "$tool_ms" "$floor_ms") (aim: 1.10 or less)"
-# What the tool adds to the probe floor, in three more runs of the two side by side.
-added=()
-for round in 1 2 3; do
-  { read -r tool_ms; read -r floor_ms; } < <(wine "$driver" startup 5 "$exe" "$floor" | tr -d '\r')
-  added+=("$(awk -v a="$tool_ms" -v b="$floor_ms" 'BEGIN { printf "%.1f", a - b }')")
-done
-echo "  time settings.exe adds over the probe floor (median of 5 each, three runs): ${added[*]} ms"
-# The same with two gamepads plugged in, which start-up lists and opens.
-added=()
-for round in 1 2 3; do
-  { read -r tool_ms; read -r floor_ms; } < <(wine "$driver" startup-pads 5 "$exe" "$floor" | tr -d '\r')
-  added+=("$(awk -v a="$tool_ms" -v b="$floor_ms" 'BEGIN { printf "%.1f", a - b }')")
-done
-echo "  the same with two gamepads plugged in: ${added[*]} ms"
+# What the tool adds to the probe floor in three more runs of the two side by side, the
+# driver's MODE being startup or startup-pads: a single start varies by tens of milliseconds
+# here, so each figure is a median of many.
+added_over_floor() {
+  local mode=$1 figures=() tool_ms floor_ms
+  for round in 1 2 3; do
+    { read -r tool_ms; read -r floor_ms; } < <(wine "$driver" "$mode" 11 "$exe" "$floor" | tr -d '\r')
+    figures+=("$(awk -v a="$tool_ms" -v b="$floor_ms" 'BEGIN { printf "%.1f", a - b }')")
+  done
+  echo "${figures[*]}"
+}
+echo "  time settings.exe adds over the probe floor (median of 11 each, three runs): $(added_over_floor startup) ms"
+echo "  the same with two gamepads plugged in, which start-up lists and opens: $(added_over_floor startup-pads) ms"
 
 # CPU of PROGRAM's own process over 10 s, from /proc, while the driver in MODE keeps the
 # sheet up; prints the driver's further output to the file LATER.
