@@ -16,6 +16,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -172,7 +173,11 @@ TEST_F(SlowDriver, StartUpWaitsTwoSecondsAtMostAndThePadsComeLater) {
 struct SlowCall {
     const wchar_t* in;
     int first_slow;  // the start-up listing goes through
+    const char* name;
 };
+void PrintTo(const SlowCall& call, std::ostream* out) {
+    *out << call.name;
+}
 class SlowCallAfterADeviceChange : public SlowDriver, public ::testing::WithParamInterface<SlowCall> {};
 
 TEST_P(SlowCallAfterADeviceChange, NeverFreezesTheSheet) {
@@ -200,9 +205,10 @@ TEST_P(SlowCallAfterADeviceChange, NeverFreezesTheSheet) {
 }
 
 INSTANTIATE_TEST_SUITE_P(SlowDriver, SlowCallAfterADeviceChange,
-                         ::testing::Values(SlowCall{L"listing", 2}, SlowCall{L"creation", 1}),
+                         ::testing::Values(SlowCall{L"listing", 2, "Listing"},
+                                           SlowCall{L"creation", 1, "Creation"}),
                          [](const ::testing::TestParamInfo<SlowCall>& info) {
-                             return std::string(info.param.in[0] == L'l' ? "Listing" : "Creation");
+                             return std::string(info.param.name);
                          });
 
 }  // namespace
