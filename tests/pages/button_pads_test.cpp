@@ -4,7 +4,6 @@
 #include "pages/fake_pads.h"
 #include "support/pad_walk.h"
 
-#include <dbt.h>
 #include <oleacc.h>
 #include <oleauto.h>
 #include <servprov.h>
@@ -146,15 +145,6 @@ TEST_F(ControllerPage, CapturedButtonsAxesAndHatsAreAssignedAndLit) {
     });
 }
 
-// Tells the run's input window that a HID device arrived, as Windows does.
-void send_hid_arrival(HWND input_window) {
-    DEV_BROADCAST_DEVICEINTERFACE_W arrival = {};
-    arrival.dbcc_size = sizeof arrival;
-    arrival.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-    arrival.dbcc_classguid = nrv::peripheral::hid_interface_class;
-    SendMessageW(input_window, WM_DEVICECHANGE, DBT_DEVICEARRIVAL, reinterpret_cast<LPARAM>(&arrival));
-}
-
 // A pad that comes back while the page is shown is the player's again, layout and all. The
 // notifications of its arrival are what the sheet hands on; a burst of them is one refresh.
 TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
@@ -172,7 +162,7 @@ TEST_F(ControllerPage, PadThatComesBackIsSelectedAgainWithItsLayout) {
 
         m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Returning Pad"));
         const int before = m_input.enumerations(DI8DEVCLASS_GAMECTRL);
-        for (int burst = 0; burst < 4; ++burst) send_hid_arrival(sheet.input()->window());
+        for (int burst = 0; burst < 4; ++burst) send_hid_change(sheet.input()->window(), DBT_DEVICEARRIVAL);
         EXPECT_TRUE(pump_until([&] { return item_text(page, IDC_DEVICE) == L"Returning Pad"; }));
         test_support::pump_messages(400);
         // The devices are listed once, and the page is filled from that.
@@ -904,7 +894,7 @@ TEST_F(ControllerPage, PadsAreReadOnATimerOnlyWhileOneIsAttached) {
         navigation.Start();
         EXPECT_FALSE(navigation.Reading()) << "read with no pad attached";
         m_input.attach(DI8DEVCLASS_GAMECTRL, guid(1), make_pad(L"Arriving Pad"));
-        send_hid_arrival(sheet.input()->window());
+        send_hid_change(sheet.input()->window(), DBT_DEVICEARRIVAL);
         EXPECT_TRUE(pump_until([&] { return navigation.Reading(); })) << "the pad that came is not read";
         SendMessageW(sheet_window, PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
     });

@@ -1,11 +1,15 @@
 // Shared by the Controller page tests with fake DirectInput pads: a pad of the usual shape,
-// GUIDs that tell pads apart, and the controller slots as the settings record holds them.
+// GUIDs that tell pads apart, the controller slots as the settings record holds them, and
+// the system's word that pads came or went.
 #pragma once
 
+#include "nrv/peripheral/peripheral.h"
 #include "pages/controller/controller.h"
 #include "peripheral/fake_direct_input.h"
 #include "settings/expected_layouts.h"
 #include "settings/settings.h"
+
+#include <dbt.h>
 
 #include <cstring>
 #include <memory>
@@ -61,6 +65,15 @@ inline std::vector<uint32_t> entries_of(unsigned player) {
 // The default pad layout patched by known-controller row `row` (0-based; -1 for none).
 inline std::vector<uint32_t> pad_layout(int row) {
     return expected_pad_entries(row);
+}
+
+// Tells the run's input window that a HID device arrived or went (`event`), as Windows does.
+inline void send_hid_change(HWND input_window, WPARAM event) {
+    DEV_BROADCAST_DEVICEINTERFACE_W change = {};
+    change.dbcc_size = sizeof change;
+    change.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    change.dbcc_classguid = nrv::peripheral::hid_interface_class;
+    SendMessageW(input_window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&change));
 }
 
 }  // namespace button_test

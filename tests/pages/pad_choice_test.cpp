@@ -5,8 +5,6 @@
 #include "pages/controller/internal.h"
 #include "pages/fake_pads.h"
 
-#include <dbt.h>
-
 #include <string>
 
 namespace {
@@ -59,16 +57,6 @@ protected:
         set_button(input, pad, button, false);
         return held;
     }
-    // Tells the sheet's input that pads came or went, as the system does.
-    static void tell_devices_changed(nrv::peripheral::run_input& input) {
-        DEV_BROADCAST_DEVICEINTERFACE_W change = {};
-        change.dbcc_size = sizeof change;
-        change.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
-        change.dbcc_classguid = nrv::peripheral::hid_interface_class;
-        SendMessageW(input.window(), WM_DEVICECHANGE, DBT_DEVICEREMOVECOMPLETE,
-                     reinterpret_cast<LPARAM>(&change));
-    }
-
     fake::direct_input m_input;  // outlives the manager, which holds its devices
     std::shared_ptr<fake::pad> m_pads[2];
     ManagerScope m_manager;
@@ -194,7 +182,7 @@ TEST_F(PadChoice, IsOfferedOnlyWithPadsInDirectInputMode) {
             [&](HWND dialog) {
                 m_input.detach(guid(1));
                 m_input.detach(guid(2));
-                tell_devices_changed(*sheet.input());
+                send_hid_change(sheet.input()->window(), DBT_DEVICEREMOVECOMPLETE);
                 EXPECT_TRUE(wait_until_closed(dialog)) << "the dialog stayed without pads";
                 cancel_if_open(dialog);
             },
